@@ -1,0 +1,117 @@
+#include "cli/info_command.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/number_text.h"
+#include "common/error.h"
+#include "common/reporter.h"
+#include "options/model_options.h"
+#include "structure/cif_reader.h"
+#include "structure/element_table.h"
+#include "structure/present_elements.h"
+#include "structure/structure_count.h"
+#include "structure/text_file.h"
+
+namespace vexalith {
+namespace {
+
+const char* kind_name(const StructureModel& model)
+{
+    if (model.ProteinFile)
+        return "macromolecular";
+    if (model.ChemCompFile)
+        return "chemical component";
+    return "small molecule";
+}
+
+std::vector<std::string> unknown_symbols(const StructureModel& model)
+{
+    std::vector<std::string> unknown;
+    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+        const std::string& symbol = model.AtomSymbol[static_cast<std::size_t>(i)];
+        if (!is_known_symbol(symbol) && std::find(unknown.begin(), unknown.end(), symbol) == unknown.end())
+            unknown.push_back(symbol);
+    }
+    return unknown;
+}
+
+void write_list(std::ostream& out, const std::vector<std::string>& items)
+{
+    for (std::size_t i = 0; i < items.size(); ++i)
+        out << (i ? " " : "") << (items[i].empty() ? "\"\"" : items[i]);
+}
+
+}  // namespace
+
+void run_info(const InfoRequest& request, std::ostream& out)
+{
+    StructureModel model;
+    ModelOptions options;
+    Reporter quiet;
+    model.FileName = request.file;
+
+    const std::string text = read_text_file(request.file);
+    model.StructureCount = count_structures(text);
+    if (request.structure < 0 || request.structure > std::max<int32_t>(model.StructureCount, 0) ||
+        (request.structure > 0 && model.StructureCount == 0))
+        throw Error(request.file, 0,
+                    "there is no structure " + std::to_string(request.structure) + ": the file holds " +
+                        std::to_string(model.StructureCount) + " (lines with _chemical_formula_sum)");
+    model.StructureIndex = request.structure;
+
+    cif_read_xyz_text(text, model, options, quiet);
+    const bool found_kind = detect_file_kind(text).has_value();
+
+    out << "File: " << request.file << '\n';
+    out << "Kind: " << (found_kind ? kind_name(model) : "none") << '\n';
+    out << "Structures: " << model.StructureCount << '\n';
+    out << "Structure: " << model.StructureIndex << '\n';
+    if (!model.ProteinFile && !model.ChemCompFile && model.AtomCount > 0) {
+        out << "Cell: " << full_precision(model.CellA) << ' ' << full_precision(model.CellB) << ' '
+            << full_precision(model.CellC) << ' ' << full_precision(model.CellAlpha) << ' '
+            << full_precision(model.CellBeta) << ' ' << full_precision(model.CellGamma) << '\n';
+        for (int row = 0; row < 3; ++row) {
+            out << "OrthoMatrix" << (row + 1) << ':';
+            for (int column = 0; column < 3; ++column)
+                out << ' ' << full_precision(model.OrthoMatrix[row][column]);
+            out << '\n';
+        }
+    }
+    out << "AtomsRead: " << model.AtomsRead << '\n';
+    out << "AtomCount: " << model.AtomCount << '\n';
+    if (model.AtomCount == 0) {
+        out << "Note: " << kNoAtomsFound << '\n';
+        return;
+    }
+    out << "MaxPart: " << model.MaxPart << '\n';
+    out << "MaxSeqId: " << model.MaxSeqId << '\n';
+    out << "ModelExtent: " << full_precision(model.ModelExtent) << '\n';
+    out << "Centroid: " << full_precision(model.Centroid[0]) << ' ' << full_precision(model.Centroid[1]) << ' '
+        << full_precision(model.Centroid[2]) << '\n';
+
+    const std::vector<std::string> read_symbols(model.AtomSymbol.begin(), model.AtomSymbol.end());
+    const std::vector<std::string> unknown = unknown_symbols(model);
+    replace_unknown_symbols(model);
+    list_present_elements(model);
+    out << "PresentElements: ";
+    write_list(out, model.PresentElements);
+    out << '\n';
+    if (!unknown.empty()) {
+        out << "UnknownSymbols (drawn as C): ";
+        write_list(out, unknown);
+        out << '\n';
+    }
+
+    if (!request.atoms)
+        return;
+    for (int32_t n = 1; n <= model.AtomCount; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        const AtomCoordRecord& atom = model.AtomCoord[i];
+        out << n << '\t' << read_symbols[i] << '\t' << full_precision(atom.x) << '\t' << full_precision(atom.y)
+            << '\t' << full_precision(atom.z) << '\t' << full_precision(atom.part) << '\t' << model.AtomResidue[i]
+            << '\t' << model.AtomSeqId[i] << '\n';
+    }
+}
+
+}  // namespace vexalith

@@ -1,0 +1,84 @@
+#include "options/model_options.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "common/rounding.h"
+
+namespace vexalith {
+
+bool atom_ok(const StructureModel& model, const ModelOptions& options, int32_t index)
+{
+    const auto i = static_cast<std::size_t>(index);
+    bool part_ok = true;
+    if (model.MaxPart >= 1) {
+        const long double p = round_half_even(model.AtomCoord[i].part);
+        // A part without a box (never the case after a read) counts as shown.
+        if (p >= 0 && p < static_cast<long double>(options.PartCheckBoxes.size()))
+            part_ok = options.PartCheckBoxes[static_cast<std::size_t>(p)];
+    }
+    if (options.SuppressWater && model.AtomResidue[i] == "HOH")
+        return false;
+    if (options.HideHydrogen && model.AtomSymbol[i] == "H")
+        return false;
+    return part_ok;
+}
+
+void MakePartCheckBoxes(ModelOptions& options, int32_t max_part)
+{
+    options.PartCheckBoxes.assign(static_cast<std::size_t>(max_part) + 1, true);
+    options.PartBoxCount = max_part;
+}
+
+void SetSuppressWaterBox(ModelOptions& options, bool checked)
+{
+    if (options.SuppressWaterBox == checked)
+        return;
+    options.SuppressWaterBox = checked;
+    options.SuppressWater = checked;
+}
+
+void SetProteinStyleBox(ModelOptions& options, StructureModel& model, bool checked)
+{
+    if (options.ProteinStyleBox == checked)
+        return;
+    options.ProteinStyleBox = checked;
+    if (model.ProteinFile) {
+        model.RedrawOnly = false;
+        if (!options.HelicesBox)
+            model.ModelMode = CovalentRadius;
+    }
+}
+
+void SetHelicesBox(ModelOptions& options, StructureModel& model, bool checked)
+{
+    if (options.HelicesBox == checked)
+        return;
+    options.HelicesBox = checked;
+    model.RereadRequested = true;
+}
+
+void SetHideBridgesBox(ModelOptions& options, bool checked)
+{
+    options.HideBridgesBox = checked;
+}
+
+std::string size_caption(const ModelOptions& options, char decimal_separator)
+{
+    std::string caption = "3D-model size = ";
+    char buffer[64];
+    if (options.VrmlUnit == 1) {
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, options.ModelSize).ptr;
+        caption.append(buffer, end);
+        caption += " mm";
+        return caption;
+    }
+    const double metres = options.ModelSize / 1000.0;
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, metres).ptr;
+    for (char* c = buffer; c != end; ++c)
+        caption += *c == '.' ? decimal_separator : *c;
+    caption += " m";
+    return caption;
+}
+
+}  // namespace vexalith

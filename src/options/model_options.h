@@ -1,0 +1,72 @@
+// The option values that decide how the loaded structure is drawn and
+// exported, the states of the dialog's check boxes that other parts read as
+// options, and the per-atom display filter.
+//
+// Setting a check box from code has the effect of a user's click (its
+// handler runs) exactly when its state changes: use the Set...Box functions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "structure/structure_model.h"
+
+namespace vexalith {
+
+inline constexpr std::string_view AminoAcidList =
+    "VAL LEU SER GLU GLY TRP GLN HIS ALA LYS ASP ILE ARG PHE PRO THR MET TYR ASN CYS";
+inline constexpr std::string_view AcceptorElements = "N O F S CL BR I";
+
+struct ModelOptions {
+    int32_t ModelSize = 100;             // mm, 25..250: the model's largest extent
+    int32_t VrmlUnit = 1;                // 1 millimetre, 1000 metre
+    int32_t BondDiameter = 10;           // 5..30
+    long double HelixBridgeDistance = 5.0L;  // angstrom, 4..6
+    bool SuppressWater = true;           // hide residue "HOH"
+    bool HideHydrogen = false;           // hide symbol "H"
+    std::string DonorElements = "C N O F S";
+
+    // One checked state per disorder part 0..PartBoxCount.
+    std::vector<bool> PartCheckBoxes;
+    int32_t PartBoxCount = 0;
+
+    // Check boxes of the options dialog.
+    bool SuppressWaterBox = true;    // "Suppress Water"
+    bool ProteinStyleBox = true;     // "Protein Style"
+    bool HelicesBox = true;          // "Helices"
+    bool HideBridgesBox = true;      // "hide bridges"
+    bool ShowHydrogenBondsBox = false;  // "Show only hydrogen bonds"
+    bool ShowVanDerWaalsBox = false;    // "Hydrogen bonds and van der Waals"
+    bool ShowHydrogenBox = true;        // "Show hydrogen atoms"
+};
+
+// Whether atom `index` (1..AtomCount) takes part in the model: its part box
+// is checked (when the structure has parts), it is not water while water is
+// suppressed, and not hydrogen while hydrogen is hidden.  Comparisons are
+// exact: "hoh" is not water, "D" is not hydrogen.
+bool atom_ok(const StructureModel& model, const ModelOptions& options, int32_t index);
+
+// Rebuilds the part boxes for parts 0..max_part, all checked.
+void MakePartCheckBoxes(ModelOptions& options, int32_t max_part);
+
+// "Suppress Water": SuppressWater follows the box.
+void SetSuppressWaterBox(ModelOptions& options, bool checked);
+
+// "Protein Style": for a protein file the next conversion reads the model
+// again (RedrawOnly cleared), in covalent-radius mode unless helices are on.
+void SetProteinStyleBox(ModelOptions& options, StructureModel& model, bool checked);
+
+// "Helices": the next conversion reads the file again, so that the backbone
+// trace is built or dropped.
+void SetHelicesBox(ModelOptions& options, StructureModel& model, bool checked);
+
+// "hide bridges": no handler; the writers read the state.
+void SetHideBridgesBox(ModelOptions& options, bool checked);
+
+// The size caption: "3D-model size = 100 mm", or in metres with the given
+// decimal separator ("3D-model size = 0.25 m").
+std::string size_caption(const ModelOptions& options, char decimal_separator);
+
+}  // namespace vexalith

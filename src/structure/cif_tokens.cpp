@@ -1,0 +1,90 @@
+#include "structure/cif_tokens.h"
+
+namespace vexalith {
+namespace {
+
+constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// Index just past the closing quote of a quoted value that opens at `open`,
+// or the line's size when it is never closed.
+std::size_t quoted_end(std::string_view line, std::size_t open)
+{
+    const char quote = line[open];
+    for (std::size_t i = open + 1; i < line.size(); ++i)
+        if (line[i] == quote && (i + 1 == line.size() || is_blank(line[i + 1])))
+            return i + 1;
+    return line.size();
+}
+
+}  // namespace
+
+std::string_view trim_left(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && is_blank(line[i]))
+        ++i;
+    return line.substr(i);
+}
+
+std::string_view first_word(std::string_view line)
+{
+    line = trim_left(line);
+    std::size_t i = 0;
+    while (i < line.size() && !is_blank(line[i]))
+        ++i;
+    return line.substr(0, i);
+}
+
+const std::vector<std::string_view>& RowSplitter::split(std::string_view line)
+{
+    // Pass 1: blanks for tabs, parenthesised groups dropped outside quotes.
+    scratch_.clear();
+    bool token_start = true;
+    for (std::size_t i = 0; i < line.size();) {
+        const char c = line[i];
+        if (token_start && (c == '\'' || c == '"')) {
+            const std::size_t end = quoted_end(line, i);
+            for (std::size_t j = i; j < end; ++j)
+                scratch_.push_back(line[j] == '\t' ? ' ' : line[j]);
+            i = end;
+            token_start = false;
+            continue;
+        }
+        if (c == '(') {
+            const std::size_t close = line.find(')', i);
+            i = close == std::string_view::npos ? line.size() : close + 1;
+            continue;
+        }
+        const bool blank = is_blank(c);
+        scratch_.push_back(blank ? ' ' : c);
+        token_start = blank;
+        ++i;
+    }
+
+    // Pass 2: tokens.
+    tokens_.clear();
+    const std::string_view text(scratch_);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        if (text[i] == '\'' || text[i] == '"') {
+            const std::size_t end = quoted_end(text, i);
+            const bool closed = end > i + 1 && text[end - 1] == text[i] &&
+                                (end == text.size() || text[end] == ' ');
+            tokens_.push_back(text.substr(i + 1, end - i - 1 - (closed ? 1 : 0)));
+            i = end;
+            continue;
+        }
+        std::size_t end = text.find(' ', i);
+        if (end == std::string_view::npos)
+            end = text.size();
+        tokens_.push_back(text.substr(i, end - i));
+        i = end;
+    }
+    return tokens_;
+}
+
+}  // namespace vexalith

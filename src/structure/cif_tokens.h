@@ -1,0 +1,30 @@
+// Splitting one row of a CIF loop into its values.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexalith {
+
+// Splits rows into tokens.  Tabs count as blanks.  Every parenthesised group
+// outside quotes is dropped first ("0.1234(5)" gives "0.1234", "Ru(1)" gives
+// "Ru").  A value in single or double quotes is one token without its quotes;
+// the quote closes only where it is followed by a blank or the line end, so
+// "H5' " and 'N A' stay whole.  The views stay valid until the next split().
+class RowSplitter {
+public:
+    const std::vector<std::string_view>& split(std::string_view line);
+
+private:
+    std::string scratch_;
+    std::vector<std::string_view> tokens_;
+};
+
+// The first blank-separated word of a line (a tag on a tag line).
+std::string_view first_word(std::string_view line);
+
+// The line without its leading blanks and tabs.
+std::string_view trim_left(std::string_view line);
+
+}  // namespace vexalith

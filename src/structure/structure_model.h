@@ -1,0 +1,89 @@
+// The structure currently loaded: the atom table, the residue table, the unit
+// cell with its matrices, the structure selection and the flags that the
+// reader, the conversion driver and the writers share.
+//
+// Atoms are numbered from 1 in file order; slot 0 of every per-atom column
+// exists and holds no atom.  Positions are stored in the scene frame
+// (scene x = -Cartesian y, scene y = Cartesian z, scene z = -Cartesian x),
+// in angstrom, centred on the centroid.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexalith {
+
+using Vec3 = std::array<long double, 3>;
+using Mat3 = std::array<std::array<long double, 3>, 3>;  // [row][column]
+
+// Position of one atom in the scene frame, plus its disorder part number
+// (a non-negative whole number held as a float; 0 without a part column).
+struct AtomCoordRecord {
+    long double x = 0;
+    long double y = 0;
+    long double z = 0;
+    long double part = 0;
+
+    friend bool operator==(const AtomCoordRecord&, const AtomCoordRecord&) = default;
+};
+
+// One row of the residue table: column 1 counts the atoms of that sequence
+// number; columns 2 to 4 are filled by the backbone trace.
+using ResidueRow = std::array<long double, 4>;
+
+enum class FileKind { None, SmallMolecule, Macromolecular, ChemicalComponent };
+
+// Model modes: how atoms are drawn.
+enum : int32_t { BallAndStick = 1, CovalentRadius = 2, VanDerWaals = 3 };
+
+struct StructureModel {
+    // Atom table, slots 0..AtomCount (slot 0 unused).
+    std::vector<std::string> AtomSymbol;
+    std::vector<AtomCoordRecord> AtomCoord;
+    std::vector<std::string> AtomResidue;
+    std::vector<int32_t> AtomSeqId;
+    int32_t AtomCount = 0;
+    int32_t AtomsRead = 0;
+    int32_t MaxPart = 0;
+    long double ModelExtent = 1.0L;
+    Vec3 Centroid{0, 0, 0};
+
+    // Residue table, rows 0..MaxSeqId.
+    std::vector<ResidueRow> ResidueTable;
+    int32_t MaxSeqId = 1;
+
+    // Unit cell (angstrom, degrees) and its matrices.
+    long double CellA = 1, CellB = 1, CellC = 1;
+    long double CellAlpha = 90, CellBeta = 90, CellGamma = 90;
+    Mat3 FracMatrix{};
+    Mat3 OrthoMatrix{};
+
+    // Structure selection within a multi-structure file.
+    int32_t StructureIndex = 0;   // 0: from the top of the file
+    int32_t StructureCount = 0;   // 0: not counted yet
+    std::string FileName;
+    std::vector<std::string> PresentElements;  // distinct symbols, in order of first appearance
+
+    // Shared flags.
+    bool DecimalComma = false;
+    bool ProteinFile = false;
+    bool ChemCompFile = false;
+    int32_t ModelMode = BallAndStick;
+    bool RedrawOnly = false;
+    bool RereadRequested = false;
+    bool CompressRequested = false;
+    bool FileChosen = false;
+
+    FileKind file_kind() const
+    {
+        if (ProteinFile)
+            return FileKind::Macromolecular;
+        if (ChemCompFile)
+            return FileKind::ChemicalComponent;
+        return FileKind::SmallMolecule;
+    }
+};
+
+}  // namespace vexalith
