@@ -70,7 +70,8 @@ std::optional<std::string> cell_problem(const StructureModel& m)
     if (sb == 0)
         return "sin(beta) is zero";
     const long double radicand = 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg;
-    if (!(radicand > 0))
+    // A (nearly) flat cell has no usable matrix either.
+    if (!(radicand > 1e-10L))
         return "the angles do not form a cell";
     return std::nullopt;
 }

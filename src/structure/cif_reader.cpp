@@ -123,10 +123,12 @@ AtomLoop read_key_values(std::string_view text, std::size_t position, long long 
 
 // Finds the atom loop of the selected structure: the first coordinate tag
 // line after the block start, and the loop (or tag-value group) it belongs to.
+// The whole loop is searched from the block start on, so a loop that opens
+// on the file's first line is found too.
 std::optional<AtomLoop> find_atom_loop(std::string_view text, long long block_lines)
 {
     LineCursor cursor(text);
-    cursor.skip(std::max(block_lines, 1LL));
+    cursor.skip(block_lines);
     std::size_t loop_position = kNoPosition;
     long long loop_lines = 0;
     bool in_loop_header = false;

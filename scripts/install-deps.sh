@@ -1,0 +1,50 @@
+#!/bin/sh
+# Installs the Debian 12 packages Vexalith needs to build, test and
+# benchmark, and the German locale the locale tests run under.  Idempotent;
+# run as root.
+set -eu
+
+PACKAGES="
+  build-essential
+  cmake
+  ninja-build
+  pkg-config
+  libcli11-dev
+  libgtest-dev
+  libgmock-dev
+  libbenchmark-dev
+  zlib1g-dev
+  locales
+  gemmi
+  python3-gemmi
+"
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps.sh: run as root (it installs Debian packages)" >&2
+  exit 1
+fi
+
+missing=""
+for package in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $package"
+  fi
+done
+
+if [ -n "$missing" ]; then
+  echo "install-deps.sh: installing$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  # shellcheck disable=SC2086
+  apt-get install -y -q --no-install-recommends $missing
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "install-deps.sh: generating the de_DE.UTF-8 locale"
+  if grep -q '^# *de_DE.UTF-8 UTF-8' /etc/locale.gen; then
+    sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  elif ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  fi
+  locale-gen
+fi

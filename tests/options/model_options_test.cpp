@@ -1,0 +1,140 @@
+#include "options/model_options.h"
+
+#include <gtest/gtest.h>
+
+namespace vexalith {
+namespace {
+
+// A model of atoms given as (symbol, residue, part).
+struct Atom {
+    const char* symbol;
+    const char* residue;
+    long double part;
+};
+
+StructureModel model_of(std::initializer_list<Atom> atoms, int32_t max_part)
+{
+    StructureModel m;
+    m.AtomSymbol.assign(1, "");
+    m.AtomResidue.assign(1, "");
+    m.AtomCoord.assign(1, {});
+    for (const Atom& a : atoms) {
+        m.AtomSymbol.emplace_back(a.symbol);
+        m.AtomResidue.emplace_back(a.residue);
+        m.AtomCoord.push_back(AtomCoordRecord{0, 0, 0, a.part});
+    }
+    m.AtomCount = static_cast<int32_t>(atoms.size());
+    m.MaxPart = max_part;
+    return m;
+}
+
+TEST(AtomOk, PartBoxesDecideWhileTheStructureHasParts)
+{
+    StructureModel m = model_of({{"C", "", 0}, {"C", "", 1}, {"C", "", 2}}, 2);
+    ModelOptions o;
+    MakePartCheckBoxes(o, 2);
+    o.PartCheckBoxes[1] = false;
+    EXPECT_TRUE(atom_ok(m, o, 1));
+    EXPECT_FALSE(atom_ok(m, o, 2));
+    EXPECT_TRUE(atom_ok(m, o, 3));
+    // Without parts in the structure, old boxes are not consulted.
+    m.MaxPart = 0;
+    EXPECT_TRUE(atom_ok(m, o, 2));
+}
+
+TEST(AtomOk, WaterAndHydrogenFilters)
+{
+    const StructureModel m = model_of({{"O", "HOH", 0}, {"O", "hoh", 0}, {"O", "WAT", 0}, {"H", "", 0}, {"D", "", 0},
+                                       {"H", "HOH", 1}},
+                                      1);
+    ModelOptions o;
+    MakePartCheckBoxes(o, 1);
+    EXPECT_TRUE(o.SuppressWater);
+    EXPECT_FALSE(o.HideHydrogen);
+    EXPECT_FALSE(atom_ok(m, o, 1));
+    EXPECT_TRUE(atom_ok(m, o, 2));  // exact comparison
+    EXPECT_TRUE(atom_ok(m, o, 3));
+    EXPECT_TRUE(atom_ok(m, o, 4));
+    o.HideHydrogen = true;
+    EXPECT_FALSE(atom_ok(m, o, 4));
+    EXPECT_TRUE(atom_ok(m, o, 5));  // deuterium stays
+    // Water and hydrogen: hidden whatever its part box says.
+    EXPECT_FALSE(atom_ok(m, o, 6));
+    o.SuppressWater = false;
+    o.HideHydrogen = false;
+    EXPECT_TRUE(atom_ok(m, o, 1));
+    o.PartCheckBoxes[1] = false;
+    EXPECT_FALSE(atom_ok(m, o, 6));
+}
+
+TEST(PartBoxes, RebuiltAllCheckedForEachRead)
+{
+    ModelOptions o;
+    MakePartCheckBoxes(o, 3);
+    o.PartCheckBoxes[2] = false;
+    MakePartCheckBoxes(o, 1);
+    EXPECT_EQ(o.PartCheckBoxes, (std::vector<bool>{true, true}));
+    EXPECT_EQ(o.PartBoxCount, 1);
+}
+
+TEST(Defaults, OptionValuesAtStart)
+{
+    const ModelOptions o;
+    EXPECT_EQ(o.ModelSize, 100);
+    EXPECT_EQ(o.VrmlUnit, 1);
+    EXPECT_EQ(o.BondDiameter, 10);
+    EXPECT_EQ(o.HelixBridgeDistance, 5.0L);
+    EXPECT_EQ(o.DonorElements, "C N O F S");
+    EXPECT_TRUE(o.ProteinStyleBox && o.HelicesBox && o.HideBridgesBox && o.SuppressWaterBox);
+    EXPECT_FALSE(o.ShowHydrogenBondsBox || o.ShowVanDerWaalsBox);
+    EXPECT_EQ(AcceptorElements, "N O F S CL BR I");
+    EXPECT_NE(AminoAcidList.find("TRP"), std::string_view::npos);
+}
+
+TEST(CheckBoxes, HandlersRunOnlyWhenTheStateChanges)
+{
+    ModelOptions o;
+    StructureModel m;
+    m.ProteinFile = true;
+    m.RedrawOnly = true;
+    SetSuppressWaterBox(o, false);
+    EXPECT_FALSE(o.SuppressWater);
+    o.SuppressWater = true;  // e.g. copied elsewhere; setting the same state runs nothing
+    SetSuppressWaterBox(o, false);
+    EXPECT_TRUE(o.SuppressWater);
+
+    SetHelicesBox(o, m, true);  // unchanged
+    EXPECT_FALSE(m.RereadRequested);
+    SetHelicesBox(o, m, false);
+    EXPECT_TRUE(m.RereadRequested);
+
+    m.ModelMode = VanDerWaals;
+    SetProteinStyleBox(o, m, false);
+    EXPECT_FALSE(m.RedrawOnly);
+    m.RedrawOnly = true;
+    SetProteinStyleBox(o, m, true);
+    EXPECT_FALSE(m.RedrawOnly);
+    EXPECT_EQ(m.ModelMode, CovalentRadius);  // helices are off
+
+    // Not a protein: the Protein Style box changes nothing else.
+    StructureModel small;
+    small.RedrawOnly = true;
+    SetProteinStyleBox(o, small, false);
+    EXPECT_TRUE(small.RedrawOnly);
+}
+
+TEST(SizeCaption, MillimetresAndMetres)
+{
+    ModelOptions o;
+    EXPECT_EQ(size_caption(o, '.'), "3D-model size = 100 mm");
+    o.VrmlUnit = 1000;
+    EXPECT_EQ(size_caption(o, '.'), "3D-model size = 0.1 m");
+    o.ModelSize = 250;
+    EXPECT_EQ(size_caption(o, '.'), "3D-model size = 0.25 m");
+    EXPECT_EQ(size_caption(o, ','), "3D-model size = 0,25 m");
+    o.ModelSize = 25;
+    EXPECT_EQ(size_caption(o, '.'), "3D-model size = 0.025 m");
+}
+
+}  // namespace
+}  // namespace vexalith
