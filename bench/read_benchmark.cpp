@@ -1,30 +1,16 @@
 // Reading speed of the CIF reader on real files, in memory and from disk.
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
-#include <stdexcept>
 #include <string>
 
 #include "structure/cif_reader.h"
+#include "support/corpus.h"
 
 namespace {
 
-std::string load(const std::string& name)
-{
-    const std::string path = std::string(VEXALITH_CORPUS_DIR) + "/" + name;
-    gzFile file = gzopen(path.c_str(), "rb");  // reads plain files as they are
-    if (!file)
-        throw std::runtime_error("cannot open " + path);
-    std::string text;
-    char buffer[1 << 16];
-    int got = 0;
-    while ((got = gzread(file, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(got));
-    gzclose(file);
-    return text;
-}
+std::string load(const std::string& name) { return testsupport::corpus_text(name); }
 
 void read_in_memory(benchmark::State& state, const std::string& name)
 {
