@@ -37,6 +37,28 @@ std::string_view first_word(std::string_view line)
 
 const std::vector<std::string_view>& RowSplitter::split(std::string_view line)
 {
+    // Most rows hold no tab, quote or parenthesis: their tokens are views
+    // into the line itself.
+    tokens_.clear();
+    std::size_t i = 0;
+    for (;;) {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        if (i == line.size())
+            return tokens_;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ') {
+            const char c = line[i];
+            if (c == '\t' || c == '(' || c == '\'' || c == '"')
+                return split_special(line);
+            ++i;
+        }
+        tokens_.push_back(line.substr(start, i - start));
+    }
+}
+
+const std::vector<std::string_view>& RowSplitter::split_special(std::string_view line)
+{
     // Pass 1: blanks for tabs, parenthesised groups dropped outside quotes.
     scratch_.clear();
     bool token_start = true;

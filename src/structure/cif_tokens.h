@@ -17,6 +17,8 @@ public:
     const std::vector<std::string_view>& split(std::string_view line);
 
 private:
+    const std::vector<std::string_view>& split_special(std::string_view line);
+
     std::string scratch_;
     std::vector<std::string_view> tokens_;
 };

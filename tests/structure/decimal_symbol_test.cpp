@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <random>
+
 namespace vexalith {
 namespace {
 
@@ -30,6 +33,34 @@ TEST(DecimalSymbol, ReadsNumbersWithEitherSeparator)
     // Extended precision: the text is converted to long double, not to double.
     EXPECT_EQ(text_to_float("0.1"), 0.1L);
     EXPECT_NE(text_to_float("0.1"), static_cast<long double>(0.1));
+}
+
+// The quick path for plain decimals must give the bits the general
+// conversion gives.
+TEST(DecimalSymbol, PlainDecimalsConvertExactlyLikeTheGeneralConversion)
+{
+    std::mt19937_64 random(12345);
+    for (int n = 0; n < 200000; ++n) {
+        std::string text;
+        const int before = static_cast<int>(random() % 12);
+        const int after = static_cast<int>(random() % 30);
+        for (int i = 0; i < before; ++i)
+            text += static_cast<char>('0' + random() % 10);
+        if (after > 0 || before == 0)
+            text += '.';
+        for (int i = 0; i < after; ++i)
+            text += static_cast<char>('0' + random() % 10);
+        if (text == ".")
+            text = "0.5";
+        long double expected = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), expected);
+        ASSERT_EQ(ec, std::errc()) << text;
+        ASSERT_EQ(end, text.data() + text.size()) << text;
+        const auto got = text_to_float(text);
+        ASSERT_TRUE(got.has_value()) << text;
+        ASSERT_EQ(*got, expected) << text;
+        ASSERT_EQ(*text_to_float("-" + text), -expected) << text;
+    }
 }
 
 TEST(DecimalSymbol, RejectsTextsThatAreNotFiniteNumbers)

@@ -14,7 +14,6 @@ namespace fs = std::filesystem;
 namespace testsupport {
 
 std::string corpus_dir() { return VEXALITH_CORPUS_DIR; }
-std::string test_data_dir() { return VEXALITH_TEST_DATA_DIR; }
 
 std::vector<std::string> corpus_files()
 {

@@ -1,5 +1,5 @@
 // Access to the shared test corpus of real CIF files and their reference
-// facts, and to the repository's own test data.
+// facts.
 #pragma once
 
 #include <string>
@@ -10,7 +10,6 @@
 namespace testsupport {
 
 std::string corpus_dir();
-std::string test_data_dir();
 
 // The corpus file names (with .gz where stored compressed), sorted.
 std::vector<std::string> corpus_files();
