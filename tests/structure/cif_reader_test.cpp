@@ -222,6 +222,18 @@ TEST(CifReader, PartsFromTheDisorderGroup)
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n"));
     EXPECT_EQ(r.model.MaxPart, 0);
     EXPECT_EQ(r.atom(1).part, 0.0L);
+
+    // A part whose absolute value leaves the 32-bit range is an error, not an overflow.
+    EXPECT_THROW(r.read(small_molecule(kCubic10, kLabelXyz + "_atom_site_disorder_group\n", "C1 0 0 0 -2147483648\n")),
+                 ConversionError);
+}
+
+TEST(CifReader, ByteOrderMarkAndALoopOnTheFirstLine)
+{
+    Reader r;
+    r.read("\xEF\xBB\xBFloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+           "C1 0 0 0\nC2 0.5 0 0\n");
+    EXPECT_EQ(r.model.AtomCount, 2);
 }
 
 TEST(CifReader, LoopRowsAndTheirEnd)
