@@ -34,6 +34,12 @@ public:
     using Error::Error;
 };
 
+// A value too large for what it is used for (a model scale, a file size).
+class RangeError : public Error {
+public:
+    using Error::Error;
+};
+
 // The six cell values do not describe a cell (no valid matrix).
 class InvalidCellError : public Error {
 public:

@@ -1,0 +1,84 @@
+#include "vrml/scene_numbers.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "common/error.h"
+#include "common/rounding.h"
+
+namespace vexalith {
+
+ModelScale model_scale(const ModelOptions& options, const StructureModel& model)
+{
+    return ModelScale{options.ModelSize, options.VrmlUnit, model.ModelExtent};
+}
+
+long double ToModelUnits(long double x, const ModelScale& scale)
+{
+    const long double unit = scale.VrmlUnit;
+    const long double q = static_cast<long double>(scale.ModelSize) / scale.ModelExtent;
+    const long double t = x * q * (100 * unit) / 2 / unit;
+    const long double n = round_half_even(t);
+    // The rounded value must be a 64-bit integer.
+    if (!std::isfinite(n) || std::fabs(n) >= 9223372036854775807.0L)
+        throw RangeError("", 0, "a coordinate of " + general_number(x) + " angstrom is too large for the model scale");
+    return static_cast<long double>(static_cast<int64_t>(n)) / (100 * unit);
+}
+
+std::string general_number(long double value)
+{
+    if (value == 0 || !std::isfinite(value))
+        return value == 0 ? "0" : (std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF"));
+    // 15 significant digits, correctly rounded: d.dddddddddddddde+XX
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+    const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+    const std::size_t e = text.find('e');
+    std::string digits;
+    digits += text[0];
+    digits.append(text.substr(2, e - 2));
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exponent);
+
+    std::string out = value < 0 ? "-" : "";
+    if (exponent >= -4 && exponent < 15) {
+        if (exponent < 0) {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out += digits;
+        } else if (static_cast<int>(digits.size()) <= exponent + 1) {
+            out += digits;
+            out.append(static_cast<std::size_t>(exponent + 1) - digits.size(), '0');
+        } else {
+            out.append(digits, 0, static_cast<std::size_t>(exponent) + 1);
+            out += '.';
+            out.append(digits, static_cast<std::size_t>(exponent) + 1);
+        }
+        return out;
+    }
+    out += digits[0];
+    if (digits.size() > 1) {
+        out += '.';
+        out.append(digits, 1);
+    }
+    out += 'E';
+    out += std::to_string(exponent);
+    return out;
+}
+
+std::string radius_number(long double value)
+{
+    char buffer[128];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 5);
+    std::string out(buffer, result.ptr);
+    if (out == "-0.00000")
+        out = "0.00000";
+    if (out.size() < 7)
+        out.insert(0, 7 - out.size(), ' ');
+    return out;
+}
+
+}  // namespace vexalith
