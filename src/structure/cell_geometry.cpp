@@ -9,7 +9,9 @@ namespace {
 constexpr long double kDegree = std::numbers::pi_v<long double> / 180.0L;
 
 struct Trig {
-    long double ca, cb, cg, sb, v;
+    long double ca, cb, cg, sb;
+    long double radicand;  // 1 - ca^2 - cb^2 - cg^2 + 2 ca cb cg, the volume factor squared
+    long double v;         // its root, 0 when it is not positive
 };
 
 Trig cell_trig(const StructureModel& m)
@@ -19,8 +21,8 @@ Trig cell_trig(const StructureModel& m)
     t.cb = std::cos(kDegree * m.CellBeta);
     t.cg = std::cos(kDegree * m.CellGamma);
     t.sb = std::sin(kDegree * m.CellBeta);
-    const long double radicand = 1 - t.ca * t.ca - t.cb * t.cb - t.cg * t.cg + 2 * t.ca * t.cb * t.cg;
-    t.v = radicand > 0 ? std::sqrt(radicand) : 0;
+    t.radicand = 1 - t.ca * t.ca - t.cb * t.cb - t.cg * t.cg + 2 * t.ca * t.cb * t.cg;
+    t.v = t.radicand > 0 ? std::sqrt(t.radicand) : 0;
     return t;
 }
 
@@ -63,15 +65,11 @@ std::optional<std::string> cell_problem(const StructureModel& m)
     for (long double angle : {m.CellAlpha, m.CellBeta, m.CellGamma})
         if (!std::isfinite(angle))
             return "a cell angle is not a number";
-    const long double ca = std::cos(kDegree * m.CellAlpha);
-    const long double cb = std::cos(kDegree * m.CellBeta);
-    const long double cg = std::cos(kDegree * m.CellGamma);
-    const long double sb = std::sin(kDegree * m.CellBeta);
-    if (sb == 0)
+    const Trig t = cell_trig(m);
+    if (t.sb == 0)
         return "sin(beta) is zero";
-    const long double radicand = 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg;
     // A (nearly) flat cell has no usable matrix either.
-    if (!(radicand > 1e-10L))
+    if (!(t.radicand > 1e-10L))
         return "the angles do not form a cell";
     return std::nullopt;
 }

@@ -390,13 +390,10 @@ long long read_cell(std::string_view text, long long block_lines, StructureModel
     return first_line;
 }
 
-void check_cell(const StructureModel& model, long long line)
+InvalidCellError invalid_cell(const StructureModel& model, long long line, const std::string& problem)
 {
-    const auto problem = cell_problem(model);
-    if (!problem)
-        return;
-    throw InvalidCellError(model.FileName, line,
-                           "invalid cell (" + *problem + "): a = " + number_text(model.CellA) +
+    return InvalidCellError(model.FileName, line,
+                           "invalid cell (" + problem + "): a = " + number_text(model.CellA) +
                                ", b = " + number_text(model.CellB) + ", c = " + number_text(model.CellC) +
                                ", alpha = " + number_text(model.CellAlpha) + ", beta = " +
                                number_text(model.CellBeta) + ", gamma = " + number_text(model.CellGamma));
@@ -600,9 +597,9 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
     const bool small_molecule = *kind == FileKind::SmallMolecule;
     if (small_molecule) {
         const long long cell_line = read_cell(text, block_lines, model);
-        if (cell_problem(model)) {
+        if (const auto problem = cell_problem(model)) {
             model.AtomCount = 0;
-            check_cell(model, cell_line);
+            throw invalid_cell(model, cell_line, *problem);
         }
         SetupCellMatrices(model);
     }
