@@ -17,6 +17,8 @@ PACKAGES="
   locales
   gemmi
   python3-gemmi
+  libcoin-dev
+  admesh
 "
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,0 +1,93 @@
+// Which pairs of atoms are joined by a cylinder, and as what: a covalent
+// bond, a hydrogen bond (or the short contact of an alkali metal, drawn like
+// one), a segment of the protein backbone trace, or a bridge from the trace
+// to its surroundings (also drawn like a hydrogen bond).  The scene writer and
+// the STL writer share these rules; they differ only in whether bridges are
+// drawn and in the sizes they give the cylinders.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "options/model_options.h"
+#include "structure/structure_model.h"
+
+namespace vexalith {
+
+inline constexpr long double BondTolerance = 0.5L;         // width of every distance window
+inline constexpr long double HBondCosLimit = -0.23L;       // donor-H-acceptor angle above ~103 degrees
+inline constexpr long double OxygenAcceptorRadius = 0.8L;  // contact radius of an oxygen acceptor
+inline constexpr long double HydrogenCovalentRadius = 0.38L;
+inline constexpr long double HelixSegmentLimit = 8.0L;     // longest backbone trace segment
+inline constexpr long double ShortestBond = 0.6L;
+
+// The options that the rules read, fixed for one writer run.
+struct PairRules {
+    int32_t ModelMode = BallAndStick;
+    bool ProteinFile = false;
+    bool HydrogenBonds = false;  // either hydrogen-bond box checked
+    bool Helices = false;        // "Helices" checked
+    bool Bridges = false;        // bridges from the trace are drawn
+    long double HelixBridgeDistance = 5.0L;
+    std::string DonorElements;
+};
+
+// The scene hides bridges while "hide bridges" is checked.
+PairRules scene_pair_rules(const StructureModel& model, const ModelOptions& options);
+// The STL file always carries the bridges ("added to STL file").
+PairRules stl_pair_rules(const StructureModel& model, const ModelOptions& options);
+
+// What the rules need to know of one atom.
+struct PairAtom {
+    Vec3 position{};
+    long double covalent = 0;
+    long double vdw = 0;
+    long double contact = 0;  // radius as an acceptor or alkali partner
+    int64_t part = 0;         // rounded part number
+    std::string_view symbol;
+    std::string_view residue;
+    bool donor = false;       // symbol occurs in DonorElements
+};
+
+struct PairKind {
+    bool bond = false;   // covalent bond
+    bool hbond = false;  // hydrogen bond, alkali contact or bridge
+    bool helix = false;  // backbone trace segment
+    long double distance = 0;
+    Vec3 direction{};    // position of j minus position of i
+
+    bool any() const { return bond || hbond || helix; }
+};
+
+class PairClassifier {
+public:
+    PairClassifier(const StructureModel& model, PairRules rules);
+
+    const PairRules& rules() const { return rules_; }
+    const PairAtom& atom(int32_t i) const { return atoms_[static_cast<std::size_t>(i)]; }
+    int32_t atom_count() const { return static_cast<int32_t>(atoms_.size()) - 1; }
+
+    // The classification of the ordered pair (i, j), both shown atoms.
+    PairKind classify(int32_t i, int32_t j) const;
+
+    // Whether some atom k other than i (shown or not) is a donor that holds
+    // hydrogen i at bonding distance, at an angle k-i-j wider than the limit.
+    // `v` is the vector from i to the acceptor, `d` its length.
+    bool has_donor(int32_t i, const Vec3& v, long double d) const;
+
+private:
+    PairRules rules_;
+    std::vector<PairAtom> atoms_;  // slot 0 unused
+};
+
+// Visits every ordered pair (i, j) of shown atoms, i outer and j inner, both
+// in increasing order, and reports the pairs that get a cylinder.
+// `on_atom(i)` runs once for each shown atom i before its pairs.
+void for_each_connected_pair(const StructureModel& model, const ModelOptions& options,
+                             const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
+                             const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair);
+
+}  // namespace vexalith
