@@ -2,24 +2,164 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <map>
 
+#include "cli/convert_command.h"
+#include "cli/data_folder.h"
 #include "cli/info_command.h"
+#include "cli/terminal_progress.h"
 #include "common/error.h"
+#include "structure/decimal_symbol.h"
 
 namespace {
 
 // Exit codes.
-constexpr int kExitUsage = 1;        // CLI11 reports usage errors itself
+constexpr int kExitUsage = 1;        // the command line cannot be carried out
 constexpr int kExitInputOutput = 2;  // a file cannot be read or written
 constexpr int kExitBadInput = 3;     // the file's content cannot be used
+
+// "R,G,B" with each component 0..255.
+vexalith::BackgroundColour parse_colour(const std::string& text)
+{
+    int values[3] = {0, 0, 0};
+    std::size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        const std::size_t comma = k < 2 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos)
+            throw CLI::ValidationError("--background", "expected R,G,B with values 0 to 255, got " + text);
+        const std::string part = text.substr(start, comma - start);
+        const auto value = vexalith::text_to_int(part);
+        if (!value || *value < 0 || *value > 255)
+            throw CLI::ValidationError("--background", "expected R,G,B with values 0 to 255, got " + text);
+        values[k] = static_cast<int>(*value);
+        start = comma + 1;
+    }
+    return {static_cast<uint8_t>(values[0]), static_cast<uint8_t>(values[1]), static_cast<uint8_t>(values[2])};
+}
+
+std::vector<int32_t> parse_parts(const std::string& text)
+{
+    std::vector<int32_t> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos)
+            comma = text.size();
+        const auto value = vexalith::text_to_int(text.substr(start, comma - start));
+        if (!value || *value < 0 || *value > 1000000)
+            throw CLI::ValidationError("--hide-parts", "expected part numbers like 1,2, got " + text);
+        parts.push_back(static_cast<int32_t>(*value));
+        start = comma + 1;
+    }
+    return parts;
+}
+
+template <typename T>
+void keep_if_set(CLI::Option* option, const T& value, std::optional<T>& target)
+{
+    if (option->count() > 0)
+        target = value;
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Vexalith: turns crystal and molecular structures from CIF files into 3D models."};
+    CLI::App app{
+        "Vexalith: turns crystal and molecular structures from CIF files into 3D models.\n"
+        "  vexalith-convert FILE -o OUT [options]   convert one structure\n"
+        "  vexalith-convert info FILE               report what the reader makes of a file\n"
+        "Options left out keep the program's state after loading the file: ball-and-stick for "
+        "small molecules; for a protein, van der Waals with protein style, helices, water hidden "
+        "and bridges hidden."};
     app.name("vexalith-convert");
-    app.require_subcommand(1);
+    app.require_subcommand(0, 1);
+
+    vexalith::ConvertRequest request;
+    app.add_option("file", request.input, "CIF file to convert (a .wrl or .wrz file is copied as it is)");
+    CLI::Option* output = app.add_option("-o,--output", request.output, "File to write (replaced only by a complete file)");
+
+    std::map<std::string, vexalith::OutputFormat> formats{{"scene", vexalith::OutputFormat::Scene},
+                                                          {"printer", vexalith::OutputFormat::Printer},
+                                                          {"stl", vexalith::OutputFormat::Stl}};
+    vexalith::OutputFormat format = vexalith::OutputFormat::Scene;
+    CLI::Option* format_option =
+        app.add_option("--format", format,
+                       "scene: the VRML scene the viewer shows; printer: colour VRML for 3D printers "
+                       "(no camera or light, bridges included); stl: ASCII STL. Default: from the "
+                       "extension, .stl or .wrl (scene)")
+            ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+
+    int32_t structure = 0;
+    CLI::Option* structure_option =
+        app.add_option("--structure", structure,
+                       "Structure N of a multi-structure file (1 = the first _chemical_formula_sum block)");
+
+    std::map<std::string, int32_t> modes{{"ball-stick", 1}, {"covalent", 2}, {"vdw", 3}};
+    int32_t mode = 1;
+    CLI::Option* mode_option =
+        app.add_option("--mode", mode,
+                       "Model mode: ball-stick (ball and stick), covalent (covalent radius spheres), "
+                       "vdw (van der Waals spheres). Choosing a mode leaves protein style")
+            ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case));
+
+    app.add_flag("--expand{1}", request.expand,
+                 "Expand (join the fragment by lattice translations) once, or --expand=TIMES times. "
+                 "Small-molecule files only")
+        ->check(CLI::Range(0, 100));
+
+    int32_t size = 100;
+    CLI::Option* size_option =
+        app.add_option("--size", size, "Model size: the largest extent in millimetres, 25 to 250 (default 100)")
+            ->check(CLI::Range(25, 250));
+    std::map<std::string, int32_t> units{{"mm", 1}, {"m", 1000}};
+    int32_t unit = 1;
+    CLI::Option* unit_option =
+        app.add_option("--unit", unit, "Length unit of scene and printer VRML files: mm (default) or m")
+            ->transform(CLI::CheckedTransformer(units, CLI::ignore_case));
+    int32_t bond_diameter = 10;
+    CLI::Option* bond_option =
+        app.add_option("--bond-diameter", bond_diameter, "Bond diameter setting, 5 to 30 (default 10)")
+            ->check(CLI::Range(5, 30));
+
+    std::string hbonds;
+    CLI::Option* hbonds_option =
+        app.add_option("--hbonds", hbonds,
+                       "Hydrogen bonds: none (default), only (\"Show only hydrogen bonds\": N-H and O-H "
+                       "donors), with-vdw (\"Hydrogen bonds and van der Waals\": C, N, O, F, S donors)")
+            ->check(CLI::IsMember({"none", "only", "with-vdw"}));
+    bool show_hydrogen = true;
+    CLI::Option* hydrogen_option =
+        app.add_flag("--show-hydrogen,!--hide-hydrogen", show_hydrogen,
+                     "Show or hide hydrogen atoms (shown by default). Like the program's check box, "
+                     "showing them again turns on \"Hydrogen bonds and van der Waals\" and hiding them "
+                     "turns hydrogen bonds off; --hbonds is applied after it");
+    app.add_flag("--show-water", request.show_water, "Show water (residue HOH), hidden by default");
+    std::string parts;
+    CLI::Option* parts_option =
+        app.add_option("--hide-parts", parts, "Hide these disorder parts, e.g. 1 or 1,2");
+    bool protein_style = true;
+    CLI::Option* style_option = app.add_flag(
+        "--protein-style,!--no-protein-style", protein_style,
+        "Protein style: amino-acid atoms as small beads (on by default for protein files; ignored otherwise)");
+    bool helices = true;
+    CLI::Option* helices_option =
+        app.add_flag("--helices,!--no-helices", helices,
+                     "Draw the protein backbone as a smooth trace (on by default for protein files; "
+                     "small-molecule files never have it)");
+    bool bridges = false;
+    CLI::Option* bridges_option = app.add_flag(
+        "--bridges,!--no-bridges", bridges,
+        "Draw the bridges from the backbone trace to nearby atoms in the scene (off by default; the "
+        "printer and STL files always carry them)");
+    double bridge_distance = 5.0;
+    CLI::Option* bridge_option =
+        app.add_option("--helix-bridge-distance", bridge_distance,
+                       "Longest bridge from the backbone trace, 4 to 6 angstrom in steps of 0.01 (default 5)")
+            ->check(CLI::Range(4.0, 6.0));
+    std::string background;
+    CLI::Option* background_option = app.add_option(
+        "--background", background, "Background colour of the scene as R,G,B, each 0 to 255 (default 66,130,132)");
 
     vexalith::InfoRequest info;
     CLI::App* info_command = app.add_subcommand(
@@ -39,17 +179,48 @@ int main(int argc, char** argv)
 
     try {
         app.parse(argc, argv);
+        if (!*info_command) {
+            if (request.input.empty())
+                throw CLI::RequiredError("file");
+            if (output->count() == 0)
+                throw CLI::RequiredError("--output");
+            keep_if_set(format_option, format, request.format);
+            keep_if_set(structure_option, structure, request.structure);
+            keep_if_set(mode_option, mode, request.mode);
+            keep_if_set(size_option, size, request.size);
+            keep_if_set(unit_option, unit, request.unit);
+            keep_if_set(bond_option, bond_diameter, request.bond_diameter);
+            keep_if_set(hbonds_option, hbonds, request.hbonds);
+            keep_if_set(hydrogen_option, show_hydrogen, request.show_hydrogen);
+            keep_if_set(style_option, protein_style, request.protein_style);
+            keep_if_set(helices_option, helices, request.helices);
+            keep_if_set(bridges_option, bridges, request.bridges);
+            if (bridge_option->count() > 0)
+                request.helix_bridge_distance = static_cast<long double>(bridge_distance);
+            if (background_option->count() > 0)
+                request.background = parse_colour(background);
+            if (parts_option->count() > 0)
+                request.hide_parts = parse_parts(parts);
+        }
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
     }
 
     try {
-        if (*info_command)
+        if (*info_command) {
             vexalith::run_info(info, std::cout);
-        std::cout.flush();
-        if (!std::cout)
-            throw vexalith::InputOutputError("standard output", 0, "cannot write");
+            std::cout.flush();
+            if (!std::cout)
+                throw vexalith::InputOutputError("standard output", 0, "cannot write");
+        } else {
+            request.data_folder = vexalith::data_folder();
+            vexalith::TerminalProgress progress(stderr);
+            vexalith::run_convert(request, progress);
+        }
+    } catch (const vexalith::RequestError& e) {
+        std::cerr << "vexalith-convert: " << e.what() << '\n';
+        return kExitUsage;
     } catch (const vexalith::InputOutputError& e) {
         std::cerr << "vexalith-convert: " << e.what() << '\n';
         return kExitInputOutput;

@@ -27,6 +27,11 @@ public:
     // The caption panel of the small window at the viewer's corner.
     virtual void caption_text(std::string_view /*text*/) {}
 
+    // The commands that need a loaded model (mode buttons, exports, options,
+    // the Structure menu) are enabled or disabled; Expand is enabled only
+    // when `expand_enabled` (never for a protein file).
+    virtual void model_commands_enabled(bool /*enabled*/, bool /*expand_enabled*/) {}
+
     // The model mode that the mode buttons and menu items show as selected
     // (1 ball-and-stick, 2 covalent radius, 3 van der Waals).
     virtual void model_mode_shown(int /*mode*/) {}

@@ -63,6 +63,51 @@ void SetHideBridgesBox(ModelOptions& options, bool checked)
     options.HideBridgesBox = checked;
 }
 
+namespace {
+
+// The "Hydrogen bonds and van der Waals" click rule; the "Show only
+// hydrogen bonds" click ends in it too.
+void van_der_waals_clicked(ModelOptions& options)
+{
+    options.DonorElements.clear();
+    if (options.ShowHydrogenBondsBox)
+        options.DonorElements = "N O";
+    if (options.ShowVanDerWaalsBox) {
+        options.DonorElements = "C N O F S";
+        SetShowHydrogenBondsBox(options, false);
+    }
+}
+
+}  // namespace
+
+void SetShowHydrogenBox(ModelOptions& options, bool checked)
+{
+    if (options.ShowHydrogenBox == checked)
+        return;
+    options.ShowHydrogenBox = checked;
+    options.HideHydrogen = !checked;
+    SetShowHydrogenBondsBox(options, checked);
+    SetShowVanDerWaalsBox(options, checked);
+}
+
+void SetShowHydrogenBondsBox(ModelOptions& options, bool checked)
+{
+    if (options.ShowHydrogenBondsBox == checked)
+        return;
+    options.ShowHydrogenBondsBox = checked;
+    if (options.ShowHydrogenBondsBox && options.ShowVanDerWaalsBox)
+        SetShowVanDerWaalsBox(options, false);
+    van_der_waals_clicked(options);
+}
+
+void SetShowVanDerWaalsBox(ModelOptions& options, bool checked)
+{
+    if (options.ShowVanDerWaalsBox == checked)
+        return;
+    options.ShowVanDerWaalsBox = checked;
+    van_der_waals_clicked(options);
+}
+
 std::string size_caption(const ModelOptions& options, char decimal_separator)
 {
     std::string caption = "3D-model size = ";

@@ -65,6 +65,17 @@ void SetHelicesBox(ModelOptions& options, StructureModel& model, bool checked);
 // "hide bridges": no handler; the writers read the state.
 void SetHideBridgesBox(ModelOptions& options, bool checked);
 
+// "Show hydrogen atoms": HideHydrogen follows the box inverted, and both
+// hydrogen-bond boxes are set to the box's state (in that order).
+void SetShowHydrogenBox(ModelOptions& options, bool checked);
+
+// "Show only hydrogen bonds": the two hydrogen-bond boxes are never both
+// checked; DonorElements becomes "N O".
+void SetShowHydrogenBondsBox(ModelOptions& options, bool checked);
+
+// "Hydrogen bonds and van der Waals": DonorElements becomes "C N O F S".
+void SetShowVanDerWaalsBox(ModelOptions& options, bool checked);
+
 // The size caption: "3D-model size = 100 mm", or in metres with the given
 // decimal separator ("3D-model size = 0.25 m").
 std::string size_caption(const ModelOptions& options, char decimal_separator);

@@ -11,6 +11,7 @@
 
 #include "common/error.h"
 #include "common/rounding.h"
+#include "model/average_sequences.h"
 #include "options/presentation_defaults.h"
 #include "structure/cell_geometry.h"
 #include "structure/cif_header.h"
@@ -650,6 +651,10 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
 
     if (model.MaxPart >= 1)
         MakePartCheckBoxes(options, model.MaxPart);
+
+    // A protein shown with helices is drawn as its backbone trace.
+    if (model.ProteinFile && options.HelicesBox)
+        average_sequences(model);
 }
 
 }  // namespace vexalith

@@ -361,6 +361,8 @@ const std::string kProtein =
 TEST(CifReader, MacromolecularFile)
 {
     Reader r;
+    r.model.RereadRequested = true;  // atom by atom: Helices stays unchecked
+    r.options.HelicesBox = false;
     r.read(kProtein);
     EXPECT_TRUE(r.model.ProteinFile);
     ASSERT_EQ(r.model.AtomCount, 5);  // both models, superimposed

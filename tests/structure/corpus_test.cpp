@@ -34,6 +34,9 @@ Read read_corpus(const std::string& name, int32_t structure = 0)
     Reporter quiet;
     r.model.FileName = name;
     r.model.StructureIndex = structure;
+    // Proteins atom by atom: a re-read with Helices unchecked builds no backbone trace.
+    r.model.RereadRequested = true;
+    r.options.HelicesBox = false;
     try {
         cif_read_xyz_text(corpus_text(name), r.model, r.options, quiet);
     } catch (const Error& e) {

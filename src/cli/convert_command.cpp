@@ -1,0 +1,179 @@
+#include "cli/convert_command.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+
+#include "common/error.h"
+#include "common/file_names.h"
+#include "convert/draw_model.h"
+#include "convert/model_commands.h"
+#include "options/model_options.h"
+#include "print3d/stl_templates.h"
+#include "print3d/stl_writer.h"
+#include "structure/cif_reader.h"
+#include "vrml/atom_writer.h"
+
+namespace vexalith {
+namespace {
+
+bool same_file(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Settings that do not depend on the file, made before it is loaded.
+void apply_general_options(const ConvertRequest& request, ModelOptions& options)
+{
+    if (request.size)
+        options.ModelSize = *request.size;
+    if (request.unit)
+        options.VrmlUnit = *request.unit;
+    if (request.bond_diameter)
+        options.BondDiameter = *request.bond_diameter;
+    if (request.helix_bridge_distance) {
+        // The slider moves in hundredths of an angstrom.
+        const long double position = std::round(*request.helix_bridge_distance * 100);
+        options.HelixBridgeDistance = position / 100;
+    }
+    if (request.show_hydrogen)
+        SetShowHydrogenBox(options, *request.show_hydrogen);
+    if (request.hbonds) {
+        if (*request.hbonds == "only") {
+            SetShowHydrogenBondsBox(options, true);
+        } else if (*request.hbonds == "with-vdw") {
+            SetShowVanDerWaalsBox(options, true);
+        } else {
+            SetShowHydrogenBondsBox(options, false);
+            SetShowVanDerWaalsBox(options, false);
+        }
+    }
+}
+
+void hide_parts(const ConvertRequest& request, const StructureModel& model, ModelOptions& options)
+{
+    if (request.hide_parts.empty())
+        return;
+    if (model.MaxPart < 1)
+        throw RequestError("--hide-parts: the structure has no disorder parts");
+    for (const int32_t part : request.hide_parts) {
+        if (part < 0 || part > model.MaxPart)
+            throw RequestError("--hide-parts: the structure has parts 0 to " + std::to_string(model.MaxPart) +
+                               ", not " + std::to_string(part));
+        options.PartCheckBoxes[static_cast<std::size_t>(part)] = false;
+    }
+}
+
+// Loads the file as the program does, then selects the structure.
+DrawOutcome load(const ConvertRequest& request, StructureModel& model, ModelOptions& options, Reporter& reporter)
+{
+    model.FileName = request.input;
+    model.FileChosen = true;
+    model.RedrawOnly = false;
+    DrawOutcome outcome = prepare_model(model, options, reporter);
+    if (outcome == DrawOutcome::VrmlInput || !request.structure)
+        return outcome;
+    const int32_t last = std::max<int32_t>(model.StructureCount, 1);
+    if (*request.structure < 1 || *request.structure > last)
+        throw RequestError("--structure " + std::to_string(*request.structure) + ": the file has " +
+                           std::to_string(last) + (last == 1 ? " structure" : " structures"));
+    model.StructureIndex = *request.structure;
+    model.RedrawOnly = false;
+    return prepare_model(model, options, reporter);
+}
+
+void check_outcome(DrawOutcome outcome, const StructureModel& model)
+{
+    if (outcome == DrawOutcome::NoAtoms)
+        throw ConversionError(model.FileName, 0, std::string(kNoAtomsFound));
+}
+
+void write_stl(const ConvertRequest& request, StructureModel& model, ModelOptions& options, const StlTemplates& templates,
+               Reporter& reporter)
+{
+    // The scene drawn last has already put protein style's mode in force.
+    if (const auto mode = protein_style_mode(model, options)) {
+        for (int32_t i = 1; i <= model.AtomCount; ++i)
+            if (atom_ok(model, options, i)) {
+                model.ModelMode = *mode;
+                break;
+            }
+    }
+    Print(request.output, model, options, templates, reporter);
+}
+
+}  // namespace
+
+OutputFormat output_format(const ConvertRequest& request)
+{
+    if (request.format)
+        return *request.format;
+    if (has_extension(request.output, "stl"))
+        return OutputFormat::Stl;
+    if (has_extension(request.output, "wrl"))
+        return OutputFormat::Scene;
+    throw RequestError("cannot tell the output kind from the name " + file_name_part(request.output) +
+                       ": use --format scene, printer or stl, or the extension .wrl or .stl");
+}
+
+void run_convert(const ConvertRequest& request, Reporter& reporter)
+{
+    const OutputFormat format = output_format(request);
+    if (same_file(request.input, request.output))
+        throw RequestError("the output file is the input file: choose another name");
+
+    // Templates first: a missing one is reported before anything is done.
+    std::optional<StlTemplates> templates;
+    if (format == OutputFormat::Stl)
+        templates = load_stl_templates(request.data_folder);
+
+    StructureModel model;
+    ModelOptions options;
+    apply_general_options(request, options);
+
+    DrawOutcome outcome = load(request, model, options, reporter);
+    if (outcome == DrawOutcome::VrmlInput) {
+        if (format == OutputFormat::Stl)
+            throw RequestError("a VRML file holds no structure to export as STL");
+        SceneTarget target{request.output, false, request.background};
+        DrawModel(model, options, target, reporter);
+        return;
+    }
+    check_outcome(outcome, model);
+
+    // The options dialog, then "Accept": a change of "Helices" reads the
+    // file again.
+    if (request.show_water)
+        SetSuppressWaterBox(options, false);
+    if (request.protein_style)
+        SetProteinStyleBox(options, model, *request.protein_style);
+    if (request.helices)
+        SetHelicesBox(options, model, *request.helices);
+    if (request.bridges)
+        SetHideBridgesBox(options, !*request.bridges);
+    model.RedrawOnly = true;
+    check_outcome(prepare_model(model, options, reporter), model);
+    hide_parts(request, model, options);
+
+    if (request.mode)
+        select_model_mode(model, options, *request.mode);
+    if (request.expand > 0 && model.ProteinFile)
+        throw RequestError("--expand: a macromolecular structure cannot be expanded");
+    for (int32_t k = 0; k < request.expand; ++k) {
+        request_expand(model);
+        check_outcome(prepare_model(model, options, reporter), model);
+    }
+
+    if (format == OutputFormat::Stl) {
+        write_stl(request, model, options, *templates, reporter);
+        return;
+    }
+    SceneTarget target{request.output, format == OutputFormat::Printer, request.background};
+    if (target.PrinterExport)
+        SetHideBridgesBox(options, false);  // the printer file carries the bridges
+    DrawModel(model, options, target, reporter);
+}
+
+}  // namespace vexalith

@@ -1,0 +1,57 @@
+// "vexalith-convert FILE -o OUT": one structure converted to the on-screen
+// scene, the printer colour VRML or the STL file, with the options a user
+// sets in the program.  Unset options keep the program's state after the
+// file is loaded (including what a protein file switches on).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/reporter.h"
+#include "vrml/scene_header.h"
+
+namespace vexalith {
+
+enum class OutputFormat { Scene, Printer, Stl };
+
+struct ConvertRequest {
+    std::string input;
+    std::string output;
+    std::optional<OutputFormat> format;        // default: from the output's extension
+    std::optional<int32_t> structure;          // 1..StructureCount
+    std::optional<int32_t> mode;               // BallAndStick, CovalentRadius, VanDerWaals
+    int32_t expand = 0;                        // how many times Expand is applied
+    std::optional<int32_t> size;               // ModelSize, 25..250 mm
+    std::optional<int32_t> unit;               // VrmlUnit: 1 or 1000
+    std::optional<int32_t> bond_diameter;      // 5..30
+    std::optional<std::string> hbonds;         // "none", "only", "with-vdw"
+    std::optional<bool> show_hydrogen;
+    bool show_water = false;
+    std::vector<int32_t> hide_parts;
+    std::optional<bool> protein_style;
+    std::optional<bool> helices;
+    std::optional<bool> bridges;
+    std::optional<long double> helix_bridge_distance;  // 4..6 angstrom, in steps of 0.01
+    BackgroundColour background = StartupBackground;
+    std::string data_folder;                   // where the STL templates are
+};
+
+// A request that cannot be carried out as asked (a part that does not exist,
+// a structure beyond the last, an unknown output kind).
+class RequestError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The output kind: the --format value, or by the output's extension
+// (".stl" STL, ".wrl" scene).  Throws RequestError otherwise.
+OutputFormat output_format(const ConvertRequest& request);
+
+// Runs the conversion.  Throws RequestError and the core's errors; an
+// existing output file is replaced only by a complete new one.
+void run_convert(const ConvertRequest& request, Reporter& reporter);
+
+}  // namespace vexalith

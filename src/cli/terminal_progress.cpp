@@ -1,0 +1,63 @@
+#include "cli/terminal_progress.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+
+namespace vexalith {
+
+TerminalProgress::TerminalProgress(std::FILE* stream)
+    : stream_(stream), enabled_(::isatty(::fileno(stream)) == 1)
+{
+}
+
+TerminalProgress::~TerminalProgress() { clear(); }
+
+void TerminalProgress::progress_visible(bool visible)
+{
+    if (!visible)
+        clear();
+}
+
+void TerminalProgress::progress_maximum(long long maximum)
+{
+    maximum_ = maximum;
+    percent_ = -1;
+}
+
+void TerminalProgress::progress_position(long long position)
+{
+    if (!enabled_ || maximum_ <= 0)
+        return;
+    const long long clamped = std::clamp(position, 0LL, maximum_);
+    const int percent = static_cast<int>(clamped * 100 / maximum_);
+    if (percent != percent_)
+        draw(percent);
+}
+
+void TerminalProgress::draw(int percent)
+{
+    percent_ = percent;
+    constexpr int kWidth = 40;
+    const int filled = percent * kWidth / 100;
+    std::string bar = "\r[";
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(kWidth - filled), ' ');
+    bar += "] " + std::to_string(percent) + "%";
+    std::fputs(bar.c_str(), stream_);
+    std::fflush(stream_);
+    drawn_ = true;
+}
+
+void TerminalProgress::clear()
+{
+    if (!drawn_)
+        return;
+    std::fputs("\r\033[K", stream_);
+    std::fflush(stream_);
+    drawn_ = false;
+    percent_ = -1;
+}
+
+}  // namespace vexalith

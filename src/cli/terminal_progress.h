@@ -1,0 +1,31 @@
+// The progress of a long conversion as a bar on standard error, drawn only
+// when standard error is a terminal.
+#pragma once
+
+#include <cstdio>
+
+#include "common/reporter.h"
+
+namespace vexalith {
+
+class TerminalProgress : public Reporter {
+public:
+    explicit TerminalProgress(std::FILE* stream);
+    ~TerminalProgress() override;
+
+    void progress_visible(bool visible) override;
+    void progress_maximum(long long maximum) override;
+    void progress_position(long long position) override;
+
+private:
+    void draw(int percent);
+    void clear();
+
+    std::FILE* stream_;
+    bool enabled_;
+    bool drawn_ = false;
+    long long maximum_ = 0;
+    int percent_ = -1;
+};
+
+}  // namespace vexalith

@@ -1,0 +1,139 @@
+#include "model/average_sequences.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model/element_radii.h"
+#include "model/vector3.h"
+#include "options/model_options.h"
+
+namespace vexalith {
+namespace {
+
+constexpr long double kLongestStep = 8.0L;  // angstrom; longer steps are breaks in the chain
+
+// Turns the sequence numbers into consecutive residue indexes in place and
+// returns the largest index (0 when no atom has a positive number).
+int32_t renumber_residues(StructureModel& model)
+{
+    int32_t index = 0;
+    int32_t previous_number = 0;
+    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+        int32_t& seq = model.AtomSeqId[static_cast<std::size_t>(i)];
+        if (seq <= 0)
+            continue;
+        const int32_t number = seq;
+        if (index == 0) {
+            index = 1;
+        } else {
+            const long long step = static_cast<long long>(number) - previous_number;
+            index += (step == 0 || step == 1) ? static_cast<int32_t>(step) : 1;
+        }
+        previous_number = number;
+        seq = index;
+    }
+    return index;
+}
+
+// The mean scene position of the atoms of every index 1..R; slot 0 unused.
+std::vector<Vec3> residue_centres(const StructureModel& model, int32_t residues)
+{
+    const auto slots = static_cast<std::size_t>(residues) + 1;
+    std::vector<Vec3> sums(slots, Vec3{0, 0, 0});
+    std::vector<long long> counts(slots, 0);
+    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+        const int32_t r = model.AtomSeqId[static_cast<std::size_t>(i)];
+        if (r <= 0)
+            continue;
+        const auto row = static_cast<std::size_t>(r);
+        sums[row] = sums[row] + position(model.AtomCoord[static_cast<std::size_t>(i)]);
+        ++counts[row];
+    }
+    std::vector<Vec3> centres(slots, Vec3{0, 0, 0});
+    for (std::size_t r = 1; r < slots; ++r) {
+        const long double n = counts[r] == 0 ? 1.0L : static_cast<long double>(counts[r]);
+        centres[r] = Vec3{sums[r][0] / n, sums[r][1] / n, sums[r][2] / n};
+    }
+    return centres;
+}
+
+// The rebuilt atom table, filled in order; slot 0 is the empty atom.
+struct RebuiltAtoms {
+    std::vector<std::string> symbols{std::string()};
+    std::vector<AtomCoordRecord> coords{AtomCoordRecord{}};
+    std::vector<std::string> residues{std::string()};
+    std::vector<int32_t> seq_ids{0};
+
+    void add(std::string symbol, const AtomCoordRecord& coord, std::string residue, int32_t seq_id)
+    {
+        symbols.push_back(std::move(symbol));
+        coords.push_back(coord);
+        residues.push_back(std::move(residue));
+        seq_ids.push_back(seq_id);
+    }
+
+    void add_trace_point(const Vec3& p, int32_t residue_index)
+    {
+        add("HX", AtomCoordRecord{p[0], p[1], p[2], 0}, "HEL", residue_index);
+    }
+};
+
+// The point between centres A and B that rounds the trace towards C, or
+// nothing when either step is 8 A or longer.
+bool intermediate_point(const Vec3& A, const Vec3& B, const Vec3& C, Vec3& point)
+{
+    const Vec3 u = B - A;
+    const Vec3 v = C - B;
+    const long double d1 = length(u);
+    const long double d2 = length(v);
+    if (!(d1 < kLongestStep && d2 < kLongestStep))
+        return false;
+    // A quarter of the absolute cosine between the two steps; a step of
+    // length zero has no direction, and then 0.3 of that quarter is used.
+    long double t = 0.075L;
+    if (d1 != 0 && d2 != 0)
+        t = 0.25L * std::fabs(dot(v, u)) / (d1 * d2);
+    point = (A + B) * 0.5L + u * t - v * 0.25L;
+    return true;
+}
+
+}  // namespace
+
+void average_sequences(StructureModel& model)
+{
+    const int32_t residues = renumber_residues(model);
+
+    model.MaxSeqId = residues;
+    model.ResidueTable.resize(static_cast<std::size_t>(residues) + 1, ResidueRow{0, 0, 0, 0});
+    const std::vector<Vec3> centres = residue_centres(model, residues);
+    for (int32_t r = 1; r <= residues; ++r) {
+        ResidueRow& row = model.ResidueTable[static_cast<std::size_t>(r)];
+        const Vec3& centre = centres[static_cast<std::size_t>(r)];
+        row[1] = centre[0];
+        row[2] = centre[1];
+        row[3] = centre[2];
+    }
+
+    RebuiltAtoms rebuilt;
+    for (int32_t r = 1; r <= residues; ++r) {
+        const auto k = static_cast<std::size_t>(r);
+        rebuilt.add_trace_point(centres[k], r);
+        Vec3 point;
+        if (r <= residues - 2 && intermediate_point(centres[k], centres[k + 1], centres[k + 2], point))
+            rebuilt.add_trace_point(point, r);
+    }
+    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (!occurs_in(model.AtomResidue[k], AminoAcidList))
+            rebuilt.add(model.AtomSymbol[k], model.AtomCoord[k], model.AtomResidue[k], model.AtomSeqId[k]);
+    }
+
+    model.AtomCount = static_cast<int32_t>(rebuilt.symbols.size() - 1);
+    model.AtomSymbol = std::move(rebuilt.symbols);
+    model.AtomCoord = std::move(rebuilt.coords);
+    model.AtomResidue = std::move(rebuilt.residues);
+    model.AtomSeqId = std::move(rebuilt.seq_ids);
+}
+
+}  // namespace vexalith

@@ -1,0 +1,285 @@
+#include "print3d/stl_writer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "common/atomic_file.h"
+#include "common/file_names.h"
+#include "model/element_radii.h"
+#include "model/vector3.h"
+#include "structure/element_table.h"
+
+namespace vexalith {
+namespace {
+
+// Appends `value` fixed-point with `decimals` decimals, right-aligned in at
+// least `width` characters.  to_chars rounds the exact binary value and
+// never looks at the locale.
+void append_fixed(std::string& text, long double value, int decimals, std::size_t width)
+{
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (ec != std::errc()) {
+        // Only a value far outside any model needs more room.
+        std::string wide(5000, ' ');
+        const auto result = std::to_chars(wide.data(), wide.data() + wide.size(), value, std::chars_format::fixed,
+                                          decimals);
+        wide.resize(static_cast<std::size_t>(result.ptr - wide.data()));
+        text.append(wide);
+        return;
+    }
+    const auto length = static_cast<std::size_t>(end - buffer);
+    if (length < width)
+        text.append(width - length, ' ');
+    text.append(buffer, length);
+}
+
+void append_vertex_line(std::string& line, const Vec3& p)
+{
+    line.assign("      vertex ");
+    append_fixed(line, p[0], 2, 5);
+    line.push_back(' ');
+    append_fixed(line, p[1], 2, 5);
+    line.push_back(' ');
+    append_fixed(line, p[2], 2, 5);
+}
+
+// Hides the progress bar however the export ends.
+class ProgressShown {
+public:
+    explicit ProgressShown(Reporter& reporter) : reporter_(reporter) { reporter_.progress_visible(true); }
+    ~ProgressShown() { reporter_.progress_visible(false); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    Reporter& reporter_;
+};
+
+StlScale model_scale(const StructureModel& model, const ModelOptions& options)
+{
+    return {static_cast<long double>(options.ModelSize), model.ModelExtent};
+}
+
+void write_sphere(TextOutput& out, const StlTemplate& mesh, long double radius, const Vec3& centre,
+                  const StlScale& scale)
+{
+    for (const TemplateFacet& facet : mesh.facets)
+        CopySphereFacet(out, facet, radius, centre, scale);
+}
+
+}  // namespace
+
+std::string stl_vertex_number(long double value)
+{
+    std::string text;
+    append_fixed(text, value, 2, 5);
+    return text;
+}
+
+std::string stl_normal_number(long double value)
+{
+    std::string text;
+    append_fixed(text, value, 3, 6);
+    return text;
+}
+
+long double sphere_radius(std::string_view symbol, int32_t model_mode)
+{
+    const int row = GetElementIndex(symbol);
+    if (row < 1 || row > ElementCount)
+        return 1.0L;
+    switch (model_mode) {
+    case BallAndStick:
+        return GetCovalentRadius(symbol) / 2;
+    case CovalentRadius:
+        return GetCovalentRadius(symbol);
+    case VanDerWaals:
+        return GetVanDerWaalsRadius(symbol);
+    default:
+        return 1.0L;
+    }
+}
+
+const StlTemplate* sphere_template(const StlTemplates& templates, std::string_view symbol)
+{
+    // Three plain substring tests on the symbol; for upper-case symbols
+    // exactly one holds, and none of two can hold together.
+    if (!occurs_in(symbol, "N O B Li"))
+        return &templates.ball;
+    if (symbol == "N")
+        return &templates.ball1;
+    if (occurs_in(symbol, "O B Li"))
+        return &templates.ball2;
+    return nullptr;
+}
+
+void CopySphereFacet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
+                     const StlScale& scale)
+{
+    std::string line = "facet normal ";
+    line.append(facet.normal);
+    out.line(line);
+    out.line("    outer loop ");
+    for (const Vec3& v : facet.vertices) {
+        Vec3 p{};
+        for (std::size_t c = 0; c < 3; ++c) {
+            const long double w = radius * v[c] + centre[c];
+            p[c] = scale.ModelSize * w / scale.ModelExtent / 2;
+        }
+        append_vertex_line(line, p);
+        out.line(line);
+    }
+    out.line("    endloop ");
+    out.line("endfacet");
+}
+
+Mat3 RotationMatrix(const Vec3& axis, long double angle)
+{
+    const long double c = std::cos(angle);
+    const long double s = std::sin(angle);
+    const long double t = 1 - c;
+    const long double x = axis[0];
+    const long double y = axis[1];
+    const long double z = axis[2];
+    Mat3 m{};
+    m[0] = {c + t * x * x, t * x * y - s * z, t * x * z + s * y};
+    m[1] = {t * x * y + s * z, c + t * y * y, t * y * z - s * x};
+    m[2] = {t * x * z - s * y, t * y * z + s * x, c + t * z * z};
+    return m;
+}
+
+Mat3 cylinder_rotation(const Vec3& direction)
+{
+    const Vec3 up{0, 0, 1};
+    Vec3 axis = VecVec(up, direction);
+    const long double axis_length = length(axis);
+    if (axis_length > 0) {
+        axis = {axis[0] / axis_length, axis[1] / axis_length, axis[2] / axis_length};
+    } else if (direction[2] < 0) {
+        // Along -z: half a turn about x.  (cos(angle) times the identity
+        // would place the mesh right but turn it inside out.)
+        Mat3 half_turn{};
+        half_turn[0] = {1, 0, 0};
+        half_turn[1] = {0, -1, 0};
+        half_turn[2] = {0, 0, -1};
+        return half_turn;
+    }
+    const long double cosine = dot(up, direction) / length(up) / length(direction);
+    return RotationMatrix(axis, std::acos(std::clamp(cosine, -1.0L, 1.0L)));
+}
+
+CylinderSize cylinder_size(const PairKind& kind, int32_t model_mode, int32_t bond_diameter, bool protein_file)
+{
+    const auto b = static_cast<long double>(bond_diameter);
+    const long double d = kind.distance;
+    if (model_mode == BallAndStick) {
+        if (kind.hbond)
+            return {b * 0.01L, d / 2};
+        if (!kind.helix)
+            return {b * 0.013L, d / 2.001L};
+        return {0.097L, d / 2};
+    }
+    if (kind.helix)
+        return {0.97L, d * 0.5L};
+    if (kind.hbond && protein_file)
+        return {b * 0.05L, d * 0.5L};
+    if (kind.hbond)
+        return {b * 0.025L, d * 0.5L};
+    return {b * 0.027L, d / 2.001L};
+}
+
+void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
+                        const Vec3& middle, const StlScale& scale)
+{
+    const long double k = scale.ModelSize / scale.ModelExtent * 0.5L;
+    std::array<Vec3, 3> p{};
+    for (std::size_t n = 0; n < 3; ++n) {
+        const Vec3& v = facet.vertices[n];
+        const Vec3 sv{size[0] * v[0], size[1] * v[1], size[2] * v[2]};
+        for (std::size_t row = 0; row < 3; ++row) {
+            const auto& r = rotation[row];
+            p[n][row] = k * (r[0] * sv[0] + r[1] * sv[1] + r[2] * sv[2] + middle[row]);
+        }
+    }
+    Vec3 normal = VecVec(p[1] - p[0], p[2] - p[0]);
+    const long double normal_length = length(normal);
+    if (normal_length > 0)
+        normal = {normal[0] / normal_length, normal[1] / normal_length, normal[2] / normal_length};
+
+    std::string line = "facet normal ";
+    append_fixed(line, normal[0], 3, 6);
+    line.push_back(' ');
+    append_fixed(line, normal[1], 3, 6);
+    line.push_back(' ');
+    append_fixed(line, normal[2], 3, 6);
+    out.line(line);
+    out.line("    outer loop ");
+    for (const Vec3& q : p) {
+        append_vertex_line(line, q);
+        out.line(line);
+    }
+    out.line("    endloop ");
+    out.line("endfacet");
+}
+
+void WriteBondCylinders(TextOutput& out, const StructureModel& model, const ModelOptions& options,
+                        const StlTemplates& templates, Reporter& reporter)
+{
+    const PairClassifier classifier(model, stl_pair_rules(model, options));
+    const StlScale scale = model_scale(model, options);
+    const long long count = model.AtomCount;
+    for_each_connected_pair(
+        model, options, classifier, [&](int32_t i) { reporter.progress_position(i + 2 * count); },
+        [&](int32_t i, int32_t j, const PairKind& kind) {
+            // Two atoms at one place give no direction and no cylinder.
+            if (!(kind.distance > 0))
+                return;
+            const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
+            const Mat3 rotation = cylinder_rotation(kind.direction);
+            const CylinderSize size = cylinder_size(kind, model.ModelMode, options.BondDiameter, model.ProteinFile);
+            const Vec3 s{size.radius, size.radius, size.half_length};
+            for (const TemplateFacet& facet : templates.cylinder.facets)
+                WriteCylinderFacet(out, facet, rotation, s, middle, scale);
+        });
+}
+
+void Print(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
+           const StlTemplates& templates, Reporter& reporter)
+{
+    const ProgressShown progress(reporter);
+    options.SuppressWater = options.SuppressWaterBox;
+
+    TextOutput out(sink);
+    const std::string name = base_name_without_extension(file_name);
+    out.line("solid " + name + " STL");
+
+    const StlScale scale = model_scale(model, options);
+    const long long count = model.AtomCount;
+    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+        reporter.progress_position(count + i);
+        if (!atom_ok(model, options, i))
+            continue;
+        const auto n = static_cast<std::size_t>(i);
+        const std::string& symbol = model.AtomSymbol[n];
+        if (const StlTemplate* mesh = sphere_template(templates, symbol))
+            write_sphere(out, *mesh, sphere_radius(symbol, model.ModelMode), position(model.AtomCoord[n]), scale);
+    }
+
+    WriteBondCylinders(out, model, options, templates, reporter);
+
+    out.line("endsolid " + name + " STL");
+    out.flush();
+}
+
+void Print(const std::string& file_name, const StructureModel& model, ModelOptions& options,
+           const StlTemplates& templates, Reporter& reporter)
+{
+    AtomicFile file(file_name);
+    Print(file, file_name, model, options, templates, reporter);
+    file.commit();
+}
+
+}  // namespace vexalith

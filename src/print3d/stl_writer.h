@@ -1,0 +1,85 @@
+// The monochrome STL export: one ASCII solid holding a closed sphere for
+// every shown atom and a cylinder for every bond, hydrogen bond and helix
+// bridge between shown atoms.  Numbers are millimetres; the model is scaled
+// so that the atom centres fill a cube of edge ModelSize about the origin.
+//
+// Every sphere and cylinder is a copy of a template mesh (stl_templates.h),
+// scaled, turned and moved.  Lines end in CR LF and numbers carry a full
+// stop whatever the locale.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/reporter.h"
+#include "common/text_output.h"
+#include "model/pair_classification.h"
+#include "options/model_options.h"
+#include "print3d/stl_templates.h"
+#include "structure/structure_model.h"
+
+namespace vexalith {
+
+// Writes the STL file `file_name` through a temporary file that replaces
+// it only when everything is written: an existing file of that name
+// survives any failure.  Sets SuppressWater from its box first.  Throws
+// InputOutputError when the file cannot be written.
+void Print(const std::string& file_name, const StructureModel& model, ModelOptions& options,
+           const StlTemplates& templates, Reporter& reporter);
+
+// The same text written to `sink`; `file_name` only gives the solid its
+// name (the file name without folder and extension).
+void Print(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
+           const StlTemplates& templates, Reporter& reporter);
+
+// The scale of the model: atom centres in angstrom to millimetres.
+struct StlScale {
+    long double ModelSize = 100;
+    long double ModelExtent = 1;
+};
+
+// The sphere radius of an element in a model mode: half the covalent radius
+// (ball-and-stick), the covalent radius, or the van der Waals radius; 1.0
+// for a symbol of no element row or another mode.
+long double sphere_radius(std::string_view symbol, int32_t model_mode);
+
+// The sphere template of an element: "ball1.txt" for N, "ball2.txt" for
+// O and B, "ball.txt" for all others.
+const StlTemplate* sphere_template(const StlTemplates& templates, std::string_view symbol);
+
+// One sphere facet: every vertex v becomes r v + centre, scaled to the model.
+void CopySphereFacet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
+                     const StlScale& scale);
+
+// The rotation by `angle` (radians) about the unit axis `axis`, right-handed.
+Mat3 RotationMatrix(const Vec3& axis, long double angle);
+
+// The rotation that turns the cylinder's axis (z) onto the bond direction.
+// A bond along -z is turned by half a turn about x, so that the mesh keeps
+// its outward side out.
+Mat3 cylinder_rotation(const Vec3& direction);
+
+// Radius (x and y) and half-length (z) of a cylinder, in angstrom.
+struct CylinderSize {
+    long double radius = 0;
+    long double half_length = 0;
+};
+CylinderSize cylinder_size(const PairKind& kind, int32_t model_mode, int32_t bond_diameter, bool protein_file);
+
+// One cylinder facet: every vertex v becomes k (R (S v) + middle), k the
+// model scale; the normal follows from the order of the vertices.
+void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
+                        const Vec3& middle, const StlScale& scale);
+
+// The cylinders of all connected pairs of shown atoms.
+void WriteBondCylinders(TextOutput& out, const StructureModel& model, const ModelOptions& options,
+                        const StlTemplates& templates, Reporter& reporter);
+
+// Number formats of the file: vertex components with two decimals in at
+// least five characters, cylinder normal components with three decimals in
+// at least six.
+std::string stl_vertex_number(long double value);
+std::string stl_normal_number(long double value);
+
+}  // namespace vexalith

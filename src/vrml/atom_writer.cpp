@@ -1,0 +1,72 @@
+#include "vrml/atom_writer.h"
+
+#include "model/element_radii.h"
+#include "structure/element_table.h"
+#include "vrml/scene_numbers.h"
+
+namespace vexalith {
+namespace {
+
+bool is_amino_acid(const std::string& residue)
+{
+    return !residue.empty() && AminoAcidList.find(residue) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<int32_t> protein_style_mode(const StructureModel& model, const ModelOptions& options)
+{
+    if (!options.ProteinStyleBox || !model.ProteinFile)
+        return std::nullopt;
+    return options.HelicesBox ? VanDerWaals : BallAndStick;
+}
+
+long double atom_radius(const StructureModel& model, const ModelOptions& options, int32_t i, long double cov,
+                        long double vdw, long double bead)
+{
+    const auto n = static_cast<std::size_t>(i);
+    if (protein_style_mode(model, options)) {
+        if (is_amino_acid(model.AtomResidue[n]))
+            return bead;
+        return options.HelicesBox ? vdw : cov;
+    }
+    switch (model.ModelMode) {
+    case BallAndStick:
+        if (model.AtomSymbol[n] == "HX" && options.HelicesBox)
+            return cov;
+        return cov * 0.5L;
+    case CovalentRadius:
+        return cov;
+    default:
+        return vdw;
+    }
+}
+
+void write_atoms(TextOutput& out, StructureModel& model, const ModelOptions& options, Reporter& reporter)
+{
+    const ModelScale scale = model_scale(options, model);
+    const long double bead = ToModelUnits(0.15L, scale);
+    out.line("# Atoms");
+    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+        reporter.progress_position(i);
+        if (!atom_ok(model, options, i))
+            continue;
+        const auto n = static_cast<std::size_t>(i);
+        const std::string& symbol = model.AtomSymbol[n];
+        if (!is_known_symbol(symbol))  // the driver has made every symbol known
+            continue;
+        const AtomCoordRecord& p = model.AtomCoord[n];
+        out << "Transform {translation " << general_number(ToModelUnits(p.x, scale)) << ' '
+            << general_number(ToModelUnits(p.y, scale)) << ' ' << general_number(ToModelUnits(p.z, scale));
+        out.line();
+        if (const auto mode = protein_style_mode(model, options))
+            model.ModelMode = *mode;
+        const long double cov = ToModelUnits(GetCovalentRadius(symbol), scale);
+        const long double vdw = ToModelUnits(GetVanDerWaalsRadius(symbol), scale);
+        out << "children [Shape {appearance USE " << symbol << " geometry Sphere { radius "
+            << radius_number(atom_radius(model, options, i, cov, vdw, bead)) << " }}]}";
+        out.line();
+    }
+}
+
+}  // namespace vexalith

@@ -1,0 +1,13 @@
+// The named appearances of bonds, hydrogen bonds and, for a protein drawn
+// with helices, the backbone trace.
+#pragma once
+
+#include "common/text_output.h"
+#include "options/model_options.h"
+#include "structure/structure_model.h"
+
+namespace vexalith {
+
+void write_bond_styles(TextOutput& out, const StructureModel& model, const ModelOptions& options);
+
+}  // namespace vexalith

@@ -1,0 +1,28 @@
+// The bond section of a scene: a cylinder for every pair of shown atoms that
+// the pair rules join, turned and stretched onto the pair.
+#pragma once
+
+#include <string>
+
+#include "common/reporter.h"
+#include "common/text_output.h"
+#include "model/pair_classification.h"
+#include "options/model_options.h"
+#include "structure/structure_model.h"
+#include "vrml/scene_numbers.h"
+
+namespace vexalith {
+
+// The rotation text of a cylinder along `v` (length d): axis Y x v,
+// normalised, and the angle from the y axis, each rounded to three
+// decimals: "0 0 -1 1.571".
+std::string cylinder_rotation(const Vec3& v, long double d);
+
+// The three lines of the cylinder's transform and the two of its shape.
+void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i, int32_t j, const PairKind& kind,
+                         const ModelScale& scale, int32_t bond_diameter);
+
+// All cylinders.  Progress: AtomCount + i per shown atom i.
+void write_bonds(TextOutput& out, const StructureModel& model, const ModelOptions& options, Reporter& reporter);
+
+}  // namespace vexalith
