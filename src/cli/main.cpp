@@ -76,58 +76,67 @@ int main(int argc, char** argv)
     app.require_subcommand(0, 1);
 
     vexalith::ConvertRequest request;
-    app.add_option("file", request.input, "CIF file to convert (a .wrl or .wrz file is copied as it is)");
-    CLI::Option* output = app.add_option("-o,--output", request.output, "File to write (replaced only by a complete file)");
+    app.add_option("file", request.input, "CIF file to convert (a .wrl or .wrz file is copied as it is)")
+        ->type_name("FILE");
+    CLI::Option* output = app.add_option("-o,--output", request.output, "File to write (replaced only by a complete file)")
+                             ->type_name("OUT");
 
-    std::map<std::string, vexalith::OutputFormat> formats{{"scene", vexalith::OutputFormat::Scene},
-                                                          {"printer", vexalith::OutputFormat::Printer},
-                                                          {"stl", vexalith::OutputFormat::Stl}};
-    vexalith::OutputFormat format = vexalith::OutputFormat::Scene;
+    const std::map<std::string, vexalith::OutputFormat> formats{{"scene", vexalith::OutputFormat::Scene},
+                                                                {"printer", vexalith::OutputFormat::Printer},
+                                                                {"stl", vexalith::OutputFormat::Stl}};
+    std::string format;
     CLI::Option* format_option =
         app.add_option("--format", format,
                        "scene: the VRML scene the viewer shows; printer: colour VRML for 3D printers "
                        "(no camera or light, bridges included); stl: ASCII STL. Default: from the "
                        "extension, .stl or .wrl (scene)")
-            ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+            ->check(CLI::IsMember({"scene", "printer", "stl"}))
+            ->type_name("scene|printer|stl");
 
     int32_t structure = 0;
     CLI::Option* structure_option =
         app.add_option("--structure", structure,
-                       "Structure N of a multi-structure file (1 = the first _chemical_formula_sum block)");
+                       "Structure N of a multi-structure file (1 = the first _chemical_formula_sum block)")
+            ->type_name("N");
 
-    std::map<std::string, int32_t> modes{{"ball-stick", 1}, {"covalent", 2}, {"vdw", 3}};
-    int32_t mode = 1;
+    const std::map<std::string, int32_t> modes{{"ball-stick", 1}, {"covalent", 2}, {"vdw", 3}};
+    std::string mode;
     CLI::Option* mode_option =
         app.add_option("--mode", mode,
                        "Model mode: ball-stick (ball and stick), covalent (covalent radius spheres), "
                        "vdw (van der Waals spheres). Choosing a mode leaves protein style")
-            ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case));
+            ->check(CLI::IsMember({"ball-stick", "covalent", "vdw"}))
+            ->type_name("ball-stick|covalent|vdw");
 
     app.add_flag("--expand{1}", request.expand,
                  "Expand (join the fragment by lattice translations) once, or --expand=TIMES times. "
                  "Small-molecule files only")
-        ->check(CLI::Range(0, 100));
+        ->check(CLI::Range(0, 100))
+        ->type_name("[=TIMES]");
 
     int32_t size = 100;
     CLI::Option* size_option =
         app.add_option("--size", size, "Model size: the largest extent in millimetres, 25 to 250 (default 100)")
-            ->check(CLI::Range(25, 250));
-    std::map<std::string, int32_t> units{{"mm", 1}, {"m", 1000}};
-    int32_t unit = 1;
+            ->check(CLI::Range(25, 250))
+            ->type_name("MM");
+    std::string unit;
     CLI::Option* unit_option =
         app.add_option("--unit", unit, "Length unit of scene and printer VRML files: mm (default) or m")
-            ->transform(CLI::CheckedTransformer(units, CLI::ignore_case));
+            ->check(CLI::IsMember({"mm", "m"}))
+            ->type_name("mm|m");
     int32_t bond_diameter = 10;
     CLI::Option* bond_option =
         app.add_option("--bond-diameter", bond_diameter, "Bond diameter setting, 5 to 30 (default 10)")
-            ->check(CLI::Range(5, 30));
+            ->check(CLI::Range(5, 30))
+            ->type_name("5..30");
 
     std::string hbonds;
     CLI::Option* hbonds_option =
         app.add_option("--hbonds", hbonds,
                        "Hydrogen bonds: none (default), only (\"Show only hydrogen bonds\": N-H and O-H "
                        "donors), with-vdw (\"Hydrogen bonds and van der Waals\": C, N, O, F, S donors)")
-            ->check(CLI::IsMember({"none", "only", "with-vdw"}));
+            ->check(CLI::IsMember({"none", "only", "with-vdw"}))
+            ->type_name("none|only|with-vdw");
     bool show_hydrogen = true;
     CLI::Option* hydrogen_option =
         app.add_flag("--show-hydrogen,!--hide-hydrogen", show_hydrogen,
@@ -137,7 +146,8 @@ int main(int argc, char** argv)
     app.add_flag("--show-water", request.show_water, "Show water (residue HOH), hidden by default");
     std::string parts;
     CLI::Option* parts_option =
-        app.add_option("--hide-parts", parts, "Hide these disorder parts, e.g. 1 or 1,2");
+        app.add_option("--hide-parts", parts, "Hide these disorder parts, e.g. 1 or 1,2")
+            ->type_name("LIST");
     bool protein_style = true;
     CLI::Option* style_option = app.add_flag(
         "--protein-style,!--no-protein-style", protein_style,
@@ -156,10 +166,12 @@ int main(int argc, char** argv)
     CLI::Option* bridge_option =
         app.add_option("--helix-bridge-distance", bridge_distance,
                        "Longest bridge from the backbone trace, 4 to 6 angstrom in steps of 0.01 (default 5)")
-            ->check(CLI::Range(4.0, 6.0));
+            ->check(CLI::Range(4.0, 6.0))
+            ->type_name("ANGSTROM");
     std::string background;
     CLI::Option* background_option = app.add_option(
-        "--background", background, "Background colour of the scene as R,G,B, each 0 to 255 (default 66,130,132)");
+        "--background", background, "Background colour of the scene as R,G,B, each 0 to 255 (default 66,130,132)")
+        ->type_name("R,G,B");
 
     vexalith::InfoRequest info;
     CLI::App* info_command = app.add_subcommand(
@@ -184,11 +196,14 @@ int main(int argc, char** argv)
                 throw CLI::RequiredError("file");
             if (output->count() == 0)
                 throw CLI::RequiredError("--output");
-            keep_if_set(format_option, format, request.format);
+            if (format_option->count() > 0)
+                request.format = formats.at(format);
             keep_if_set(structure_option, structure, request.structure);
-            keep_if_set(mode_option, mode, request.mode);
+            if (mode_option->count() > 0)
+                request.mode = modes.at(mode);
             keep_if_set(size_option, size, request.size);
-            keep_if_set(unit_option, unit, request.unit);
+            if (unit_option->count() > 0)
+                request.unit = unit == "m" ? 1000 : 1;
             keep_if_set(bond_option, bond_diameter, request.bond_diameter);
             keep_if_set(hbonds_option, hbonds, request.hbonds);
             keep_if_set(hydrogen_option, show_hydrogen, request.show_hydrogen);

@@ -83,7 +83,7 @@ bool AttachAtom(StructureModel& model, const ModelOptions& options, const Compre
 void CompressAtoms(StructureModel& model, const ModelOptions& options)
 {
     const int32_t n = model.AtomCount;
-    if (n == 0)
+    if (n <= 0)
         return;
 
     const CompressionTables tables = make_compression_tables(model);

@@ -7,27 +7,14 @@
 #include <sstream>
 #include <string>
 
+#include "support/command_run.h"
 #include "support/corpus.h"
 
 namespace {
 
-struct CommandRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testsupport::CommandRun;
 
-CommandRun run(const std::string& arguments)
-{
-    const std::string dir = testsupport::temp_dir();
-    const std::string command = std::string(VEXALITH_CONVERT) + " " + arguments + " >" + dir + "/out 2>" + dir + "/err";
-    CommandRun r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = testsupport::read_file(dir + "/out");
-    r.err = testsupport::read_file(dir + "/err");
-    return r;
-}
+CommandRun run(const std::string& arguments) { return testsupport::run_command(std::string(VEXALITH_CONVERT) + " " + arguments); }
 
 std::string corpus(const std::string& name) { return "'" + testsupport::corpus_dir() + "/" + name + "'"; }
 

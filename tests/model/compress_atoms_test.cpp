@@ -102,16 +102,17 @@ TEST(CompressAtoms, AtomsUpToTwoCellsAwayComeBackFartherOnesAreRemoved)
 
 TEST(CompressAtoms, FirstQualifyingTranslationWinsNotTheNearest)
 {
-    // With 1.5 A edges several images lie within the C-C cutoff of 2.04 A.
-    // The candidate sits 0.3 A from the seed along Cartesian x; the first
-    // image in q, r, p order within reach is the one moved by -a - b, at
-    // Cartesian (-1.2, -1.5, 0), 1.92 A away.
+    // With 1.2 A edges several images lie within the C-C cutoff of 2.04 A.
+    // The candidate sits 0.4 A from the seed along Cartesian z, already
+    // within reach; the first image in q, r, p order (q outermost, each from
+    // -2 up) is the one moved by -a - b - c, at Cartesian (-1.2, -1.2, -0.8),
+    // 1.88 A away.
     Atoms t;
-    t.cubic_cell(1.5L);
-    t.add("C", 0, 0, 0).add("C", 0, 0, -0.3L);
+    t.cubic_cell(1.2L);
+    t.add("C", 0, 0, 0).add("C", 0, 0.4L, 0);
     t.compress();
     ASSERT_EQ(t.model.AtomCount, 2);
-    expect_at(t.atom(2), 1.5L, 0, 1.2L);
+    expect_at(t.atom(2), 1.2L, -0.8L, 1.2L);
 }
 
 TEST(CompressAtoms, ChemicalComponentWithoutCellOnlyDropsDisconnectedAtoms)
@@ -374,32 +375,51 @@ TEST(CompressAtomsCorpus, CaffeineAtomsListedInOtherCellsComeBack)
     EXPECT_EQ(std::count(far.model.AtomSymbol.begin() + 1, far.model.AtomSymbol.begin() + 24, "O"), 1);
 }
 
-TEST(CompressAtomsCorpus, ZeoliteFragmentIsConnectedAndASecondRunKeepsIt)
+TEST(CompressAtomsCorpus, ZeoliteFrameworkFragmentIsStableUnderASecondRun)
 {
     const std::string name = "avogadro_zeolites_ITV.cif";
-    ReadModel r = read_text(name, testsupport::corpus_text(name));
-    ASSERT_EQ(r.model.AtomCount, 29);
-    CompressAtoms(r.model, r.options);
-    const int32_t kept = r.model.AtomCount;
-    ASSERT_GE(kept, 2);
-    ASSERT_LT(kept, 29);
+    const std::string text = testsupport::corpus_text(name);
+    ReadModel whole = read_text(name, text);
+    ASSERT_EQ(whole.model.AtomCount, 29);
+    const auto as_read = whole.model.AtomCoord;
+    CompressAtoms(whole.model, whole.options);
+    ASSERT_EQ(whole.model.AtomCount, 29);  // the listed atoms form one fragment
+    EXPECT_EQ(whole.model.AtomCoord, as_read);
 
-    // Every kept atom lies within bonding distance of another kept atom.
-    for (int i = 1; i <= kept; ++i) {
+    // Every atom lies within bonding distance of another one.
+    for (int i = 1; i <= 29; ++i) {
         bool bonded = false;
-        for (int j = 1; j <= kept && !bonded; ++j) {
+        for (int j = 1; j <= 29 && !bonded; ++j) {
             const auto a = static_cast<std::size_t>(i), b = static_cast<std::size_t>(j);
             if (i != j)
-                bonded = length(position(r.model.AtomCoord[a]) - position(r.model.AtomCoord[b])) <
-                         covalent_cutoff(r.model.AtomSymbol[a].c_str(), r.model.AtomSymbol[b].c_str());
+                bonded = length(position(whole.model.AtomCoord[a]) - position(whole.model.AtomCoord[b])) <
+                         covalent_cutoff(whole.model.AtomSymbol[a].c_str(), whole.model.AtomSymbol[b].c_str());
         }
         EXPECT_TRUE(bonded) << "atom " << i;
     }
 
+    // T3 listed at -b + c, O14 at -2a, O18 three cells away along -c.
+    std::string moved = replaced(text, "0.2490    0.2394    0.0105", "0.2490    -0.7606    1.0105");
+    moved = replaced(moved, "0.0441    0.4838    0.0336", "-1.9559    0.4838    0.0336");
+    moved = replaced(moved, "0.0110    0.0110    0.0110", "0.0110    0.0110    -2.9890");
+    ReadModel r = read_text(name, moved);
+    CompressAtoms(r.model, r.options);
+    ASSERT_EQ(r.model.AtomCount, 28);
+    for (int i = 2; i <= 28; ++i) {
+        const int original = i < 18 ? i : i + 1;  // O18 is gone
+        EXPECT_EQ(r.model.AtomSymbol[static_cast<std::size_t>(i)],
+                  whole.model.AtomSymbol[static_cast<std::size_t>(original)]);
+        const Vec3 expected = relative(whole.model, original);
+        const Vec3 got = relative(r.model, i);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(static_cast<double>(got[k]), static_cast<double>(expected[k]), 1e-9) << "atom " << i;
+    }
+
+    // A second run finds every atom in place.
     const auto first = r.model.AtomCoord;
     const auto symbols = r.model.AtomSymbol;
     CompressAtoms(r.model, r.options);
-    EXPECT_EQ(r.model.AtomCount, kept);
+    EXPECT_EQ(r.model.AtomCount, 28);
     EXPECT_EQ(r.model.AtomCoord, first);
     EXPECT_EQ(r.model.AtomSymbol, symbols);
 }

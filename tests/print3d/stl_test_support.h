@@ -15,7 +15,7 @@
 namespace vexalith::stltest {
 
 inline std::string data_dir() { return VEXALITH_DATA_DIR; }
-inline std::string golden_dir() { return VEXALITH_GOLDEN_DIR; }
+inline std::string golden_dir() { return std::string(VEXALITH_GOLDEN_DIR) + "/stl"; }
 
 struct Facet {
     std::string normal;  // the text after "facet normal "
