@@ -44,6 +44,8 @@ const GoldenCase kCases[] = {
     {"nacl-printer-metres.wrl", "pyobjcryst_NaCl.cif", "--format printer --unit m --mode covalent"},
 };
 
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
+
 std::string golden_path(const std::string& name) { return std::string(VEXALITH_GOLDEN_DIR) + "/" + name; }
 
 std::string input_path(const std::string& input)

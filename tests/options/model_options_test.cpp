@@ -138,3 +138,52 @@ TEST(SizeCaption, MillimetresAndMetres)
 
 }  // namespace
 }  // namespace vexalith
+
+namespace vexalith {
+namespace {
+
+TEST(HydrogenBondBoxes, NeverBothCheckedAndDonorsFollowTheLastOne)
+{
+    ModelOptions options;
+    EXPECT_EQ(options.DonorElements, "C N O F S") << "start value before any click";
+
+    SetShowVanDerWaalsBox(options, true);
+    EXPECT_TRUE(options.ShowVanDerWaalsBox);
+    EXPECT_EQ(options.DonorElements, "C N O F S");
+
+    SetShowHydrogenBondsBox(options, true);
+    EXPECT_TRUE(options.ShowHydrogenBondsBox);
+    EXPECT_FALSE(options.ShowVanDerWaalsBox);
+    EXPECT_EQ(options.DonorElements, "N O");
+
+    SetShowVanDerWaalsBox(options, true);
+    EXPECT_FALSE(options.ShowHydrogenBondsBox);
+    EXPECT_EQ(options.DonorElements, "C N O F S");
+
+    SetShowVanDerWaalsBox(options, false);
+    EXPECT_EQ(options.DonorElements, "");
+}
+
+TEST(HydrogenBondBoxes, ShowHydrogenCarriesTheBondsAlong)
+{
+    ModelOptions options;
+    SetShowHydrogenBox(options, false);
+    EXPECT_TRUE(options.HideHydrogen);
+    EXPECT_FALSE(options.ShowHydrogenBondsBox);
+    EXPECT_FALSE(options.ShowVanDerWaalsBox);
+
+    SetShowHydrogenBondsBox(options, true);
+    SetShowHydrogenBox(options, true);
+    EXPECT_FALSE(options.HideHydrogen);
+    EXPECT_TRUE(options.ShowVanDerWaalsBox);
+    EXPECT_FALSE(options.ShowHydrogenBondsBox);
+    EXPECT_EQ(options.DonorElements, "C N O F S");
+
+    SetShowHydrogenBox(options, false);
+    EXPECT_FALSE(options.ShowVanDerWaalsBox);
+    EXPECT_FALSE(options.ShowHydrogenBondsBox);
+    EXPECT_EQ(options.DonorElements, "");
+}
+
+}  // namespace
+}  // namespace vexalith

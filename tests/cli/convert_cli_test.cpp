@@ -1,0 +1,182 @@
+// vexalith-convert FILE -o OUT, run as a user runs it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/command_run.h"
+#include "support/corpus.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::CommandRun;
+using testsupport::read_file;
+using testsupport::shell_quote;
+using testsupport::temp_dir;
+using testsupport::write_file;
+
+CommandRun convert(const std::string& arguments, const std::string& environment = "")
+{
+    return testsupport::run_command(environment + " " + std::string(VEXALITH_CONVERT) + " " + arguments);
+}
+
+std::string corpus(const std::string& name) { return shell_quote(testsupport::corpus_plain_path(name)); }
+
+TEST(ConvertCommand, HelpDocumentsEveryOption)
+{
+    const CommandRun r = convert("--help");
+    ASSERT_EQ(r.status, 0);
+    for (const char* option : {"--output", "--format", "--structure", "--mode", "--expand", "--size", "--unit",
+                               "--bond-diameter", "--hbonds", "--show-hydrogen", "--hide-hydrogen", "--show-water",
+                               "--hide-parts", "--protein-style", "--helices", "--bridges", "--helix-bridge-distance",
+                               "--background", "info"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+TEST(ConvertCommand, OutOfRangeAndUnknownValuesAreRefused)
+{
+    const std::string out = temp_dir() + "/out.wrl";
+    for (const char* arguments :
+         {"--size 24", "--size 251", "--bond-diameter 4", "--bond-diameter 31", "--helix-bridge-distance 6.5",
+          "--helix-bridge-distance 3.99", "--mode stick", "--unit km", "--hbonds all", "--background 1,2",
+          "--background 1,2,256", "--background red", "--hide-parts one", "--expand=-1", "--format obj",
+          "--structure x", "--no-such-option"}) {
+        const CommandRun r = convert(corpus("pyobjcryst_caffeine.cif") + " -o " + out + " " + arguments);
+        EXPECT_EQ(r.status, 1) << arguments << "\n" << r.err;
+        EXPECT_FALSE(r.err.empty()) << arguments;
+        EXPECT_FALSE(fs::exists(out)) << arguments;
+    }
+    EXPECT_EQ(convert(corpus("pyobjcryst_caffeine.cif")).status, 1) << "no output named";
+    EXPECT_EQ(convert("-o " + out).status, 1) << "no input named";
+}
+
+TEST(ConvertCommand, OutputKindFromExtensionOrFormat)
+{
+    const std::string dir = temp_dir();
+    CommandRun r = convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/caffeine.obj");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--format"), std::string::npos) << r.err;
+
+    ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/a.WRL").status, 0);
+    EXPECT_EQ(read_file(dir + "/a.WRL").find("#VRML V2.0 utf8\r\nNavigationInfo"), 0u);
+    ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/b.txt --format printer").status, 0);
+    EXPECT_EQ(read_file(dir + "/b.txt").find("#VRML V2.0 utf8\r\n# ball group"), 0u);
+    ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/quartz.Stl").status, 0);
+    const std::string stl = read_file(dir + "/quartz.Stl");
+    EXPECT_EQ(stl.find("solid quartz STL\r\nfacet normal "), 0u);
+    EXPECT_TRUE(stl.ends_with("endsolid quartz STL\r\n"));
+}
+
+TEST(ConvertCommand, FailuresLeaveTheExistingOutputAlone)
+{
+    const std::string dir = temp_dir();
+    const std::string out = dir + "/keep.wrl";
+    write_file(out, "the user's file");
+
+    CommandRun r = convert(corpus("biopython_4Q9R_min.cif") + " -o " + out);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("no atoms found, sorry"), std::string::npos) << r.err;
+
+    r = convert(corpus("ccd_CFN.cif") + " -o " + out);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("ccd_CFN.cif:47:"), std::string::npos) << "the error names file and line: " << r.err;
+
+    r = convert(shell_quote(dir + "/missing.cif") + " -o " + out);
+    EXPECT_EQ(r.status, 2) << r.err;
+
+    r = convert(shell_quote(dir) + " -o " + out);
+    EXPECT_EQ(r.status, 2) << "a folder as input: " << r.err;
+
+    r = convert(shell_quote(out) + " -o " + out);
+    EXPECT_EQ(r.status, 1) << r.err;
+
+    const std::string empty = dir + "/no-templates";
+    fs::create_directory(empty);
+    const std::string stl = dir + "/keep.stl";
+    write_file(stl, "the user's STL");
+    r = convert(corpus("pyobjcryst_caffeine.cif") + " -o " + stl, "VEXALITH_DATA_DIR=" + shell_quote(empty));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("ball.txt"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(stl), "the user's STL");
+
+    EXPECT_EQ(read_file(out), "the user's file");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 3) << "no temporary files";
+}
+
+TEST(ConvertCommand, VrmlInputIsCopiedAsItIs)
+{
+    const std::string dir = temp_dir();
+    const std::string scene = "#VRML V2.0 utf8\nShape { geometry Box {} }\n";
+    write_file(dir + "/box.Wrl", scene);
+    ASSERT_EQ(convert(shell_quote(dir + "/box.Wrl") + " -o " + dir + "/copy.wrl").status, 0);
+    EXPECT_EQ(read_file(dir + "/copy.wrl"), scene);
+    const CommandRun r = convert(shell_quote(dir + "/box.Wrl") + " -o " + dir + "/box.stl");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(dir + "/box.stl"));
+}
+
+TEST(ConvertCommand, ExpandJoinsTheFragmentAndIsStable)
+{
+    const std::string dir = temp_dir();
+    const std::string zsm5 = corpus("avogadro_zeolites_ZSM-5.cif");
+    ASSERT_EQ(convert(zsm5 + " -o " + dir + "/plain.wrl").status, 0);
+    ASSERT_EQ(convert(zsm5 + " -o " + dir + "/once.wrl --expand").status, 0);
+    ASSERT_EQ(convert(zsm5 + " -o " + dir + "/twice.wrl --expand=2").status, 0);
+    EXPECT_NE(read_file(dir + "/plain.wrl"), read_file(dir + "/once.wrl"));
+    EXPECT_EQ(read_file(dir + "/once.wrl"), read_file(dir + "/twice.wrl"))
+        << "a joined fragment stays as it is on a second Expand";
+
+    const CommandRun protein = convert(corpus("biopython_3JQH.cif") + " -o " + dir + "/p.wrl --expand");
+    EXPECT_EQ(protein.status, 1);
+    EXPECT_NE(protein.err.find("macromolecular"), std::string::npos) << protein.err;
+}
+
+TEST(ConvertCommand, StructureAndPartsMustExist)
+{
+    const std::string out = temp_dir() + "/out.wrl";
+    CommandRun r = convert(corpus("openbabel_hashizume.cif") + " -o " + out + " --structure 21");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("20 structures"), std::string::npos) << r.err;
+    EXPECT_EQ(convert(corpus("openbabel_hashizume.cif") + " -o " + out + " --structure 20").status, 0);
+
+    const std::string parts = shell_quote(std::string(VEXALITH_GOLDEN_DIR) + "/input/ethanol-two-parts.cif");
+    r = convert(parts + " -o " + out + " --hide-parts 3");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("parts 0 to 2"), std::string::npos) << r.err;
+    EXPECT_EQ(convert(parts + " -o " + out + " --hide-parts 1,2").status, 0);
+    EXPECT_EQ(read_file(out).find("USE O geometry"), std::string::npos) << "both oxygen sites hidden";
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(ConvertCommand, ProteinDefaultsAndTheirSwitches)
+{
+    const std::string dir = temp_dir();
+    const std::string protein = corpus("libcifpp_1cbs.cif");
+    ASSERT_EQ(convert(protein + " -o " + dir + "/default.wrl").status, 0);
+    const std::string trace = read_file(dir + "/default.wrl");
+    EXPECT_NE(trace.find("DEF helixbondstyle"), std::string::npos);
+
+    // 1CBS holds 100 waters and a retinoic acid with two oxygens.
+    ASSERT_EQ(convert(protein + " -o " + dir + "/water.wrl --show-water").status, 0);
+    EXPECT_EQ(occurrences(trace, "USE O geometry"), 2u) << "water is hidden";
+    EXPECT_EQ(occurrences(read_file(dir + "/water.wrl"), "USE O geometry"), 102u);
+
+    ASSERT_EQ(convert(protein + " -o " + dir + "/atoms.wrl --no-helices").status, 0);
+    const std::string atoms = read_file(dir + "/atoms.wrl");
+    EXPECT_EQ(atoms.find("helixbondstyle"), std::string::npos);
+    EXPECT_EQ(atoms.find("DEF HX "), std::string::npos);
+    EXPECT_NE(atoms.find("USE bondstyle"), std::string::npos) << "protein style without helices is ball-and-stick";
+
+    ASSERT_EQ(convert(protein + " -o " + dir + "/vdw.wrl --no-helices --mode vdw").status, 0);
+    EXPECT_EQ(read_file(dir + "/vdw.wrl").find("USE bondstyle"), std::string::npos);
+}
+
+}  // namespace
