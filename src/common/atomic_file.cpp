@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -39,22 +40,46 @@ mode_t target_mode(const std::string& destination)
     return 0666 & ~mask;
 }
 
+// The file a name stands for: a symbolic link is followed, so that the
+// link stays and the file it points to is replaced.
+std::string resolved(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    std::vector<char> buffer(PATH_MAX + 1);
+    if (::realpath(path.c_str(), buffer.data()) == nullptr)
+        return path;  // a dangling link: replaced like a missing file
+    return buffer.data();
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(std::string destination) : destination_(std::move(destination))
 {
     struct stat st {};
-    if (::stat(destination_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw InputOutputError(destination_, 0, "is a folder, not a file");
-    std::string name = file_name_part(destination_);
-    std::string pattern = folder_of(destination_) + "/." + name + ".XXXXXX";
+    if (::stat(destination_.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            throw InputOutputError(destination_, 0, "is a folder, not a file");
+        if (!S_ISREG(st.st_mode)) {
+            // A device or a pipe (/dev/null, /dev/stdout) is written directly.
+            fd_ = ::open(destination_.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd_ < 0)
+                fail(destination_, "cannot open for writing", errno);
+            return;
+        }
+    }
+    const std::string target = resolved(destination_);
+    std::string name = file_name_part(target);
+    std::string pattern = folder_of(target) + "/." + name + ".XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     fd_ = ::mkstemp(buffer.data());
     if (fd_ < 0)
         fail(destination_, "cannot create a file in its folder", errno);
     temporary_.assign(buffer.data());
-    ::fchmod(fd_, target_mode(destination_));
+    target_ = target;
+    ::fchmod(fd_, target_mode(target));
 }
 
 AtomicFile::~AtomicFile()
@@ -80,13 +105,17 @@ void AtomicFile::write(std::string_view bytes)
 
 void AtomicFile::commit()
 {
-    if (::fsync(fd_) != 0 && errno != EINVAL)
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
         fail(destination_, "cannot write", errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0)
         fail(destination_, "cannot write", errno);
-    if (::rename(temporary_.c_str(), destination_.c_str()) != 0)
+    if (temporary_.empty()) {  // written directly
+        committed_ = true;
+        return;
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         fail(destination_, "cannot replace the file", errno);
     committed_ = true;
 }

@@ -1,6 +1,7 @@
 // A file written in full or not at all: the bytes go to a temporary file in
 // the destination's folder, which replaces the destination only when
-// commit() succeeds.  Until then an existing file of that name is untouched;
+// commit() succeeds.  A device or pipe (/dev/null) is written directly; a
+// symbolic link keeps pointing to the file it names, which is replaced.  Until then an existing file of that name is untouched;
 // a writer abandoned by an exception removes its temporary file.
 #pragma once
 
@@ -29,7 +30,8 @@ public:
 
 private:
     std::string destination_;
-    std::string temporary_;
+    std::string target_;     // the file replaced: the destination, or where its link points
+    std::string temporary_;  // empty when the destination is written directly
     int fd_ = -1;
     bool committed_ = false;
 };
