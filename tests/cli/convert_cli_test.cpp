@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/admesh_check.h"
+#include "support/coin_check.h"
 #include "support/command_run.h"
 #include "support/corpus.h"
 
@@ -22,6 +24,14 @@ CommandRun convert(const std::string& arguments, const std::string& environment 
 }
 
 std::string corpus(const std::string& name) { return shell_quote(testsupport::corpus_plain_path(name)); }
+
+std::size_t occurrences(const std::string& text, const std::string& what)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
 
 TEST(ConvertCommand, HelpDocumentsEveryOption)
 {
@@ -59,13 +69,24 @@ TEST(ConvertCommand, OutputKindFromExtensionOrFormat)
     EXPECT_NE(r.err.find("--format"), std::string::npos) << r.err;
 
     ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/a.WRL").status, 0);
-    EXPECT_EQ(read_file(dir + "/a.WRL").find("#VRML V2.0 utf8\r\nNavigationInfo"), 0u);
+    const std::string scene = read_file(dir + "/a.WRL");
+    EXPECT_EQ(scene.find("#VRML V2.0 utf8\r\nNavigationInfo"), 0u);
+    EXPECT_EQ(testsupport::coin_read_errors(scene), "");
     ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/b.txt --format printer").status, 0);
-    EXPECT_EQ(read_file(dir + "/b.txt").find("#VRML V2.0 utf8\r\n# ball group"), 0u);
+    const std::string printer = read_file(dir + "/b.txt");
+    EXPECT_EQ(printer.find("#VRML V2.0 utf8\r\n# ball group"), 0u);
+    EXPECT_EQ(testsupport::coin_read_errors(printer), "");
+
     ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/quartz.Stl").status, 0);
     const std::string stl = read_file(dir + "/quartz.Stl");
     EXPECT_EQ(stl.find("solid quartz STL\r\nfacet normal "), 0u);
     EXPECT_TRUE(stl.ends_with("endsolid quartz STL\r\n"));
+    // The STL file holds the scene's spheres and cylinders, each a closed shell.
+    const std::size_t shells = occurrences(scene, "geometry Sphere") + occurrences(scene, "geometry Cylinder");
+    EXPECT_EQ(shells, 24u + 25u);
+    if (testsupport::admesh_available()) {
+        EXPECT_EQ(testsupport::admesh_problems(dir + "/quartz.Stl", shells), "");
+    }
 }
 
 TEST(ConvertCommand, FailuresLeaveTheExistingOutputAlone)
@@ -148,20 +169,13 @@ TEST(ConvertCommand, StructureAndPartsMustExist)
     EXPECT_EQ(read_file(out).find("USE O geometry"), std::string::npos) << "both oxygen sites hidden";
 }
 
-std::size_t occurrences(const std::string& text, const std::string& what)
-{
-    std::size_t count = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
-}
-
 TEST(ConvertCommand, ProteinDefaultsAndTheirSwitches)
 {
     const std::string dir = temp_dir();
     const std::string protein = corpus("libcifpp_1cbs.cif");
     ASSERT_EQ(convert(protein + " -o " + dir + "/default.wrl").status, 0);
     const std::string trace = read_file(dir + "/default.wrl");
+    EXPECT_EQ(testsupport::coin_read_errors(trace), "");
     EXPECT_NE(trace.find("DEF helixbondstyle"), std::string::npos);
 
     // 1CBS holds 100 waters and a retinoic acid with two oxygens.

@@ -13,6 +13,7 @@
 
 #include "common/error.h"
 #include "convert/model_commands.h"
+#include "support/coin_check.h"
 #include "support/corpus.h"
 
 namespace vexalith {
@@ -178,6 +179,8 @@ TEST(DrawModel, PrinterFileHasNoViewerFrame)
     for (const char* absent : {"NavigationInfo", "Background", "ProximitySensor", "PointLight", "Viewpoint", "ROUTE"})
         EXPECT_EQ(printer.find(absent), std::string::npos) << absent;
     EXPECT_NE(screen.find(printer.substr(17)), std::string::npos) << "the body is the screen scene's body";
+    EXPECT_EQ(testsupport::coin_read_errors(screen), "");
+    EXPECT_EQ(testsupport::coin_read_errors(printer), "");
     EXPECT_FALSE(session.log.saw("status2:Rendering"));
     ASSERT_EQ(session.redraw(), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.scene(), printer) << "exporting twice gives identical files";
