@@ -19,6 +19,13 @@ PACKAGES="
   python3-gemmi
   libcoin-dev
   admesh
+  qt6-base-dev
+  libqt6opengl6-dev
+  libgl-dev
+  xvfb
+  xauth
+  xclip
+  fonts-dejavu-core
 "
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "cli/convert_command.h"
-#include "cli/data_folder.h"
+#include "common/data_folder.h"
 #include "cli/info_command.h"
 #include "cli/terminal_progress.h"
 #include "common/error.h"

@@ -1,5 +1,5 @@
 // Where the installed data files (the STL template meshes, the empty scene)
-// are: $VEXALITH_DATA_DIR when set, else the executable's folder when it
+// are, for the converter and the program alike: $VEXALITH_DATA_DIR when set, else the executable's folder when it
 // holds them (a build tree), else <prefix>/share/vexalith beside the
 // executable's bin folder.
 #pragma once
@@ -9,5 +9,8 @@
 namespace vexalith {
 
 std::string data_folder();
+
+// The folder of the running executable.
+std::string executable_folder();
 
 }  // namespace vexalith

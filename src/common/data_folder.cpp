@@ -1,4 +1,4 @@
-#include "cli/data_folder.h"
+#include "common/data_folder.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,6 @@
 #include <vector>
 
 namespace vexalith {
-namespace {
 
 std::string executable_folder()
 {
@@ -18,6 +17,8 @@ std::string executable_folder()
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
+
+namespace {
 
 bool holds_templates(const std::string& folder) { return ::access((folder + "/ball.txt").c_str(), R_OK) == 0; }
 

@@ -1,0 +1,613 @@
+#include "app/main_window.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include "app/caption_panel.h"
+#include "common/atomic_file.h"
+#include "common/data_folder.h"
+#include "common/error.h"
+#include "common/reporter.h"
+#include "convert/draw_model.h"
+#include "convert/model_commands.h"
+#include "print3d/stl_templates.h"
+#include "print3d/stl_writer.h"
+#include "viewer/vrml_viewer.h"
+
+namespace vexalith {
+
+namespace {
+
+const char* const kDonationReminder = "Please make a donation to support Vexalith";
+const char* const kDonationPage = "https://www.vexalith.org/donations/donations.htm";
+const char* const kOpenFilter =
+    "All Model Files (*.cif *.wrl *.wrz);;IUCr cif file (*.cif);;VRML data file (*.wrl);;"
+    "Compressed VRML file (*.wrz);;All files (*)";
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+// The version shown in the title: major.minor as a number ("0.1").
+QString version_text() { return QStringLiteral(VEXALITH_VERSION_NUMBER); }
+
+QString manual_path()
+{
+    const QString installed =
+        QString::fromStdString(executable_folder()) + "/../share/doc/vexalith/manual/index.html";
+    if (QFileInfo::exists(installed))
+        return QFileInfo(installed).canonicalFilePath();
+    return QStringLiteral(VEXALITH_SOURCE_MANUAL);
+}
+
+}  // namespace
+
+// The core's window effects, shown in this window.
+class WindowReporter : public Reporter {
+public:
+    explicit WindowReporter(MainWindow& window) : w_(window) {}
+
+    void status_text(int panel, std::string_view value) override
+    {
+        if (panel >= 0 && panel < 3)
+            w_.status_[panel]->setText(QString::fromUtf8(value.data(), static_cast<int>(value.size())));
+    }
+    void repaint_status() override { w_.statusBar()->repaint(); }
+    void progress_visible(bool visible) override
+    {
+        w_.status_stack_->setCurrentIndex(visible ? 1 : 0);
+        if (visible)
+            w_.progress_->setValue(0);
+    }
+    void progress_maximum(long long maximum) override
+    {
+        maximum_ = std::max(1LL, maximum);
+        w_.progress_->setRange(0, 1000);
+    }
+    void progress_position(long long position) override
+    {
+        // Per mille, so that the bar repaints only when it visibly moves.
+        const long long clamped = std::clamp(position, 0LL, maximum_);
+        w_.progress_->setValue(static_cast<int>(clamped * 1000 / maximum_));
+    }
+    void structure_selector_enabled(bool enabled) override
+    {
+        if (enabled) {
+            const QSignalBlocker block(w_.structure_selector_);
+            w_.structure_selector_->setMaximum(std::max(1, w_.model_.StructureCount));
+        }
+        w_.structure_selector_->setEnabled(enabled);
+    }
+    void caption_text(std::string_view value) override
+    {
+        w_.caption_->setText(QString::fromUtf8(value.data(), static_cast<int>(value.size())));
+    }
+    void model_commands_enabled(bool enabled, bool expand_enabled) override
+    {
+        w_.setModelCommandsEnabled(enabled, expand_enabled);
+    }
+    void model_mode_shown(int mode) override { w_.showModelMode(mode); }
+
+private:
+    MainWindow& w_;
+    long long maximum_ = 1;
+};
+
+UserDialogs standard_dialogs()
+{
+    UserDialogs d;
+    d.open_file = [](QWidget* parent) {
+        return QFileDialog::getOpenFileName(parent, "Load a structure or model", QString(), kOpenFilter);
+    };
+    d.save_file = [](QWidget* parent, const QString& filter, const QString& extension) {
+        QFileDialog dialog(parent, "Save", QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(extension);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().first();
+    };
+    d.confirm_close = [](QWidget* parent) {
+        return QMessageBox::question(parent, "Vexalith", "Close application ?", QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    d.show_error = [](QWidget* parent, const QString& message) { QMessageBox::critical(parent, "Vexalith", message); };
+    d.open_url = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
+    return d;
+}
+
+MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
+    : dialogs_(std::move(dialogs)), arguments_(arguments), reporter_(std::make_unique<WindowReporter>(*this))
+{
+    setObjectName("TVexalithMain");
+    setWindowTitle("VEXALITH Ver. " + version_text());
+    setAcceptDrops(true);
+    resize(640, 520);
+
+    viewer_panel_ = new QWidget(this);
+    viewer_panel_->setToolTip("right click for options");
+    auto* layout = new QHBoxLayout(viewer_panel_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    viewer_ = new VrmlViewer(viewer_panel_);
+    layout->addWidget(viewer_);
+    caption_ = new CaptionPanel(viewer_panel_);
+    viewer_panel_->installEventFilter(this);
+    setCentralWidget(viewer_panel_);
+
+    buildActions();
+    buildToolBar();
+    buildMenus();
+    buildStatusBar();
+
+    reload_timer_.setSingleShot(true);
+    reload_timer_.setInterval(10);
+    connect(&reload_timer_, &QTimer::timeout, this, &MainWindow::reloadTimerFired);
+    donation_timer_.setInterval(5000);
+    connect(&donation_timer_, &QTimer::timeout, this, &MainWindow::donationTimerTick);
+    donation_timer_.start();
+
+    connect(viewer_, &VrmlViewer::sceneLoaded, this, &MainWindow::sceneLoaded);
+    connect(viewer_, &VrmlViewer::backColorChanged, this, &MainWindow::backgroundChanged);
+    connect(caption_, &CaptionPanel::clicked, this, &MainWindow::copyViewToClipboard);
+
+    // Start-up: the viewer's settings, the empty scene, then a file named
+    // on the command line.
+    model_.ModelMode = BallAndStick;
+    model_.RedrawOnly = false;
+    model_.FileName.clear();
+    viewer_->setHeadLight(true);
+    viewer_->setNavigationBar(true);
+    viewer_->setContextMenuEnabled(true);
+    const QColor start(background_.red, background_.green, background_.blue);
+    viewer_->setBackColor(start);
+    caption_->setBackground(start);
+    const QString empty = QString::fromStdString(data_folder()) + "/Vexalithempty.wrl";
+    if (QFileInfo::exists(empty))
+        viewer_->setScene(empty);
+    QTimer::singleShot(0, this, &MainWindow::convertCommandLine);
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::scratchScene() const { return scratch_.filePath("temp.wrl"); }
+
+QString MainWindow::statusText(int panel) const { return status_[panel]->text(); }
+
+bool MainWindow::progressShown() const { return status_stack_->currentIndex() == 1; }
+
+QAction* MainWindow::action(const QString& name) const
+{
+    const auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::buildActions()
+{
+    const auto add = [this](const QString& name, const QString& text, const QString& hint,
+                            void (MainWindow::*slot)()) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(name);
+        a->setToolTip(hint.isEmpty() ? text : hint);
+        a->setStatusTip(hint);
+        if (slot)
+            connect(a, &QAction::triggered, this, slot);
+        actions_[name] = a;
+        return a;
+    };
+    add("load", "Load Cif/WRL", "Load a *.cif structure or wrl / wrz model file", &MainWindow::loadFile);
+    add("clipboard", "Move to Clipboard", "", &MainWindow::copyViewToClipboard);
+    add("expand", "Expand", "Expand Structure", &MainWindow::expand);
+    add("stl", "Create monochrome STL-File", "Export a *.STL 3D printer file", &MainWindow::exportStl);
+    add("printer", "Create color *.wrl file", "Magics-Z-printer file", &MainWindow::exportPrinterVrml);
+    add("modelSize", "Model Size", "", nullptr);
+    add("bondDiameter", "Bond Diameter", "", nullptr);
+    add("options", "Model Options", "Settings", nullptr);
+    add("help", "Help Manual", "Help", &MainWindow::openHelp);
+    add("donation", "Donation", "Please consider to donate to this software project", &MainWindow::openDonationPage);
+    add("updates", "Check for Updates", "", nullptr);
+
+    auto* modes = new QActionGroup(this);
+    const struct {
+        const char* name;
+        const char* text;
+        const char* hint;
+        int mode;
+    } mode_actions[] = {{"ballStick", "Ball-Stick", "Ball and Stick", BallAndStick},
+                        {"covalent", "Covalent Radius", "Covalent Radius Model", CovalentRadius},
+                        {"vanDerWaals", "van der Waals radius", "van der Waals rendering", VanDerWaals}};
+    for (const auto& m : mode_actions) {
+        QAction* a = add(m.name, m.text, m.hint, nullptr);
+        a->setCheckable(true);
+        modes->addAction(a);
+        const int mode = m.mode;
+        connect(a, &QAction::triggered, this, [this, mode] { selectModelMode(mode); });
+    }
+    action("ballStick")->setChecked(true);
+
+    // The options dialog and the update check come with their own windows.
+    for (const char* name : {"modelSize", "bondDiameter", "options", "updates"})
+        action(name)->setEnabled(false);
+    setModelCommandsEnabled(false, false);
+}
+
+void MainWindow::buildToolBar()
+{
+    QToolBar* bar = addToolBar("Tools");
+    bar->setObjectName("toolbar");
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const auto button = [&](const char* name, const QString& label) {
+        QAction* a = action(name);
+        bar->addAction(a);
+        if (auto* w = bar->widgetForAction(a))
+            w->setObjectName(QString(name) + "Button");
+        a->setIconText(label);
+    };
+    button("load", "Load");
+    structure_selector_ = new QSpinBox(bar);
+    structure_selector_->setObjectName("structureSelector");
+    structure_selector_->setToolTip("select a structure from cif file");
+    structure_selector_->setRange(1, 1);
+    structure_selector_->setWrapping(false);
+    structure_selector_->setEnabled(false);
+    bar->addWidget(structure_selector_);
+    connect(structure_selector_, &QSpinBox::valueChanged, this, &MainWindow::selectStructure);
+    button("stl", "STL");
+    button("printer", "Color VRML");
+    button("ballStick", "Ball && Stick");
+    button("covalent", "Covalent");
+    button("vanDerWaals", "vdW");
+    button("expand", "Expand");
+    button("options", "Settings");
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    button("donation", "Donate");
+    button("help", "Help");
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu("File");
+    file->addAction(action("load"));
+    file->addAction(action("clipboard"));
+    QMenu* view = menuBar()->addMenu("View");
+    QAction* toggle = view->addAction("Toggle Insert on/off");
+    connect(toggle, &QAction::triggered, action("expand"), &QAction::trigger);
+    connect(action("expand"), &QAction::enabledChanged, toggle, &QAction::setEnabled);
+    toggle->setEnabled(action("expand")->isEnabled());
+    QMenu* print = menuBar()->addMenu("3D-Print");
+    print->setObjectName("print3dMenu");
+    print->addAction(action("stl"));
+    print->addAction(action("printer"));
+    print->addAction(action("modelSize"));
+    print->addAction(action("bondDiameter"));
+    QMenu* structure = menuBar()->addMenu("Structure");
+    structure->setObjectName("structureMenu");
+    structure->addAction(action("expand"));
+    QMenu* settings = menuBar()->addMenu("Settings");
+    settings->setObjectName("settingsMenu");
+    settings->addAction(action("ballStick"));
+    settings->addAction(action("covalent"));
+    settings->addAction(action("vanDerWaals"));
+    settings->addAction(action("options"));
+    QMenu* help = menuBar()->addMenu("Help");
+    help->addAction(action("help"));
+    help->addAction(action("donation"));
+    help->addAction(action("updates"));
+    for (QMenu* menu : {print, structure, settings})
+        menu->menuAction()->setEnabled(false);
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    const int widths[2] = {35, 100};
+    for (int k = 0; k < 2; ++k) {
+        status_[k] = new QLabel(bar);
+        status_[k]->setObjectName(QString("status%1").arg(k));
+        status_[k]->setMinimumWidth(widths[k]);
+        bar->addWidget(status_[k]);
+    }
+    status_stack_ = new QStackedWidget(bar);
+    status_[2] = new QLabel(status_stack_);
+    status_[2]->setObjectName("status2");
+    status_[2]->setMinimumWidth(50);
+    progress_ = new QProgressBar(status_stack_);
+    progress_->setObjectName("progress");
+    progress_->setTextVisible(false);
+    progress_->setMaximumHeight(16);
+    status_stack_->addWidget(status_[2]);
+    status_stack_->addWidget(progress_);
+    bar->addWidget(status_stack_, 1);
+}
+
+void MainWindow::setModelCommandsEnabled(bool enabled, bool expand_enabled)
+{
+    for (const char* name : {"ballStick", "covalent", "vanDerWaals", "stl", "printer"})
+        action(name)->setEnabled(enabled);
+    action("expand")->setEnabled(enabled && expand_enabled);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        const QString name = menu->objectName();
+        if (name == "print3dMenu" || name == "structureMenu" || name == "settingsMenu")
+            menu->menuAction()->setEnabled(enabled);
+    }
+}
+
+void MainWindow::showModelMode(int mode)
+{
+    const char* names[] = {"ballStick", "covalent", "vanDerWaals"};
+    if (mode >= 1 && mode <= 3)
+        action(names[mode - 1])->setChecked(true);
+}
+
+void MainWindow::DrawModel()
+{
+    if (!model_.FileChosen && !model_.RedrawOnly) {
+        const QString chosen = dialogs_.open_file(this);
+        if (!chosen.isEmpty())
+            model_.FileName = chosen.toStdString();
+    }
+    const bool printer = printer_export_;
+    printer_export_ = false;
+    const SceneTarget target{scratchScene().toStdString(), printer, background_};
+    DrawOutcome outcome = DrawOutcome::NoFile;
+    try {
+        outcome = vexalith::DrawModel(model_, options_, target, *reporter_);
+    } catch (const std::exception& e) {
+        reporter_->progress_visible(false);
+        dialogs_.show_error(this, QString::fromStdString(e.what()));
+        return;
+    }
+    switch (outcome) {
+    case DrawOutcome::NoFile:
+        return;
+    case DrawOutcome::VrmlInput:
+        viewer_->setScene(text(model_.FileName));
+        return;
+    case DrawOutcome::NoAtoms: {
+        const QString empty = QString::fromStdString(data_folder()) + "/Vexalithempty.wrl";
+        if (QFileInfo::exists(empty))
+            viewer_->setScene(empty);
+        return;
+    }
+    case DrawOutcome::SceneWritten:
+        break;
+    }
+    if (!printer) {
+        viewer_->setScene(scratchScene());
+        return;
+    }
+    const QString chosen = dialogs_.save_file(this, "VRML data file (*.wrl)", "wrl");
+    if (chosen.isEmpty())
+        return;
+    try {
+        copy_file_atomically(scratchScene().toStdString(), chosen.toStdString());
+    } catch (const std::exception& e) {
+        dialogs_.show_error(this, QString::fromStdString(e.what()));
+    }
+}
+
+void MainWindow::syncCamera()
+{
+    viewer_->requestRedraw();
+    if (model_.RedrawOnly)
+        viewer_->setViewpointPosition(saved_viewpoint_);
+    else
+        saved_viewpoint_ = viewer_->viewpointPosition();
+}
+
+void MainWindow::keepViewAndDraw()
+{
+    model_.RedrawOnly = false;
+    syncCamera();
+    model_.RedrawOnly = true;
+    DrawModel();
+}
+
+void MainWindow::sceneLoaded(bool success)
+{
+    status_[0]->setText("         ");
+    if (!success) {
+        const QString reason = viewer_->lastError().section('\n', 0, 0);
+        status_[2]->setText("Scene not shown: " + reason);
+        emit sceneShown(false);
+        return;
+    }
+    syncCamera();
+    status_[2]->clear();
+    status_[2]->setText(QString::fromStdString(size_caption(options_, QLocale().decimalPoint().at(0).toLatin1())));
+    emit sceneShown(true);
+}
+
+void MainWindow::backgroundChanged(const QColor& colour)
+{
+    caption_->setBackground(colour);
+    background_ = BackgroundColour{static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
+                                   static_cast<uint8_t>(colour.blue())};
+    keepViewAndDraw();
+}
+
+void MainWindow::loadFile()
+{
+    model_.FileChosen = false;
+    model_.RedrawOnly = false;
+    model_.AtomCount = 0;
+    model_.StructureCount = 0;
+    model_.StructureIndex = 0;
+    {
+        const QSignalBlocker block(structure_selector_);
+        structure_selector_->setValue(1);
+    }
+    DrawModel();
+}
+
+void MainWindow::openFile(const QString& path)
+{
+    model_.FileName = path.toStdString();
+    reload_timer_.start();
+}
+
+void MainWindow::reloadTimerFired()
+{
+    model_.RedrawOnly = false;
+    model_.StructureCount = 0;
+    model_.StructureIndex = 0;
+    {
+        const QSignalBlocker block(structure_selector_);
+        structure_selector_->setValue(1);
+    }
+    model_.FileChosen = true;
+    DrawModel();
+}
+
+void MainWindow::convertCommandLine()
+{
+    if (arguments_.size() != 1)
+        return;
+    model_.FileChosen = true;
+    model_.FileName = arguments_.first().toStdString();
+    DrawModel();
+}
+
+void MainWindow::selectStructure(int index)
+{
+    {
+        const QSignalBlocker block(structure_selector_);
+        structure_selector_->setRange(1, std::max(1, model_.StructureCount));
+    }
+    model_.StructureIndex = index;
+    status_[1]->setText(QString(" Structure %1 of %2").arg(index).arg(model_.StructureCount));
+    model_.FileChosen = true;
+    model_.RedrawOnly = false;
+    DrawModel();
+}
+
+void MainWindow::selectModelMode(int mode)
+{
+    select_model_mode(model_, options_, mode);
+    model_.RedrawOnly = false;
+    syncCamera();
+    model_.RedrawOnly = true;
+    showModelMode(mode);
+    DrawModel();
+}
+
+void MainWindow::expand()
+{
+    request_expand(model_);
+    keepViewAndDraw();
+}
+
+void MainWindow::exportStl()
+{
+    const QString chosen = dialogs_.save_file(this, "3-D printer file (*.stl)", "stl");
+    if (chosen.isEmpty())
+        return;
+    try {
+        const StlTemplates templates = load_stl_templates(data_folder());
+        Print(chosen.toStdString(), model_, options_, templates, *reporter_);
+    } catch (const std::exception& e) {
+        reporter_->progress_visible(false);
+        dialogs_.show_error(this, QString::fromStdString(e.what()));
+    }
+}
+
+void MainWindow::exportPrinterVrml()
+{
+    printer_export_ = true;
+    model_.RedrawOnly = false;
+    SetHideBridgesBox(options_, false);
+    syncCamera();
+    model_.RedrawOnly = true;
+    DrawModel();
+    SetHideBridgesBox(options_, true);
+}
+
+QImage MainWindow::viewImage()
+{
+    QImage image = viewer_->grabView();
+    // The caption lies over the view's corner, as on the screen.
+    QPainter painter(&image);
+    const QPoint at = caption_->mapTo(viewer_panel_, QPoint(0, 0)) - viewer_->mapTo(viewer_panel_, QPoint(0, 0));
+    caption_->render(&painter, at, QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+void MainWindow::copyViewToClipboard()
+{
+    caption_->setHintShown(false);
+    status_[2]->setText("Image loaded to Clipboard");
+    QApplication::clipboard()->setImage(viewImage());
+    caption_->setHintShown(true);
+}
+
+void MainWindow::openHelp() { dialogs_.open_url(QUrl::fromLocalFile(manual_path()).toString()); }
+
+void MainWindow::openDonationPage()
+{
+    status_[2]->setText("Opening Web Browser - please wait");
+    dialogs_.open_url(kDonationPage);
+}
+
+void MainWindow::donationTimerTick()
+{
+    if (status_[2]->text() != kDonationReminder) {
+        saved_status_text_ = status_[2]->text();
+        status_[2]->setText(kDonationReminder);
+    } else {
+        status_[2]->setText(saved_status_text_);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!dialogs_.confirm_close(this)) {
+        event->ignore();
+        return;
+    }
+    QFile::remove(scratchScene());
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    openFile(urls.first().toLocalFile());
+    event->acceptProposedAction();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == viewer_panel_ && event->type() == QEvent::Resize)
+        caption_->placeInCorner();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace vexalith

@@ -1,0 +1,140 @@
+// The main window: toolbar, menus, the viewer, the status bar with its
+// three panels and the progress bar, the structure selector, and the
+// window side of every command.  Each display command prepares the model's
+// flags and ends in DrawModel, which runs the core conversion and hands the
+// scene to the viewer.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVariant>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "options/model_options.h"
+#include "structure/structure_model.h"
+#include "vrml/scene_header.h"
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QSpinBox;
+class QStackedWidget;
+class QToolButton;
+
+namespace vexalith {
+
+class CaptionPanel;
+class VrmlViewer;
+class WindowReporter;
+
+// What the window asks the user; replaced in tests.
+struct UserDialogs {
+    // The file to load, or an empty text when the user cancels.
+    std::function<QString(QWidget* parent)> open_file;
+    // The file to save to, or an empty text when the user cancels.
+    std::function<QString(QWidget* parent, const QString& filter, const QString& extension)> save_file;
+    // "Close application ?": true for Yes.
+    std::function<bool(QWidget* parent)> confirm_close;
+    // An error of a command, shown once.
+    std::function<void(QWidget* parent, const QString& message)> show_error;
+    // Opens a document or web page with the desktop's default program.
+    std::function<bool(const QString& url)> open_url;
+};
+
+UserDialogs standard_dialogs();
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+    friend class WindowReporter;
+
+public:
+    // `arguments` are the command-line arguments after the program name.
+    MainWindow(const QStringList& arguments, UserDialogs dialogs);
+    ~MainWindow() override;
+
+    // The conversion driver's window side.
+    void DrawModel();
+
+    // The model state, for the window's own parts and for tests.
+    StructureModel& model() { return model_; }
+    ModelOptions& options() { return options_; }
+    VrmlViewer& viewer() { return *viewer_; }
+    CaptionPanel& caption() { return *caption_; }
+    QString scratchScene() const;
+    QString statusText(int panel) const;
+    bool progressShown() const;
+
+    // Commands, as the toolbar and menus run them.
+    void loadFile();                      // SpeedButton1
+    void openFile(const QString& path);   // a dropped file: converted 10 ms later
+    void selectStructure(int index);      // UpDown1
+    void selectModelMode(int mode);       // SpeedButton5, 4, 9
+    void expand();                        // SpeedButton11
+    void exportStl();                     // SpeedButton6
+    void exportPrinterVrml();             // SpeedButton10
+    void copyViewToClipboard();           // Clipboard1 / the caption panel
+    void openHelp();                      // SpeedButton3
+    void openDonationPage();              // SpeedButton7
+    void donationTimerTick();             // Timer3, every 5 s
+
+    // The camera sync: saves the view while RedrawOnly is false and
+    // restores it while it is true.
+    void syncCamera();
+
+    // The image copied by copyViewToClipboard.
+    QImage viewImage();
+
+    QAction* action(const QString& name) const;
+
+signals:
+    // The viewer finished loading a scene (after the window's handler ran).
+    void sceneShown(bool success);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildActions();
+    void buildToolBar();
+    void buildMenus();
+    void buildStatusBar();
+    void keepViewAndDraw();
+    void sceneLoaded(bool success);
+    void backgroundChanged(const QColor& colour);
+    void setModelCommandsEnabled(bool enabled, bool expand_enabled);
+    void showModelMode(int mode);
+    void reloadTimerFired();
+    void convertCommandLine();
+
+    UserDialogs dialogs_;
+    QStringList arguments_;
+    StructureModel model_;
+    ModelOptions options_;
+    std::unique_ptr<WindowReporter> reporter_;
+    QTemporaryDir scratch_;
+    QVariant saved_viewpoint_;
+    BackgroundColour background_ = StartupBackground;
+    bool printer_export_ = false;
+
+    VrmlViewer* viewer_ = nullptr;
+    QWidget* viewer_panel_ = nullptr;
+    CaptionPanel* caption_ = nullptr;
+    QLabel* status_[3] = {nullptr, nullptr, nullptr};
+    QProgressBar* progress_ = nullptr;
+    QStackedWidget* status_stack_ = nullptr;
+    QSpinBox* structure_selector_ = nullptr;
+    QTimer reload_timer_;     // Timer1
+    QTimer donation_timer_;   // Timer3
+    QString saved_status_text_;
+    std::map<QString, QAction*> actions_;
+};
+
+}  // namespace vexalith

@@ -1,0 +1,95 @@
+// The program's 3D viewer: a Qt OpenGL widget that shows VRML 2.0 scenes
+// (.wrl, and gzip-compressed .wrz) with Coin3D, with examine navigation
+// (drag turns the model about its centre, the wheel zooms), a small
+// navigation bar of its own, and a context menu for the background colour
+// and the headlight.
+//
+// The scene header the converter writes is given its VRML meaning:
+// NavigationInfo's headlight, the Background sky colour, the first
+// Viewpoint as the camera, and a PointLight that a ProximitySensor keeps
+// with the viewer lights the whole scene from the viewer's position.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QOpenGLWidget>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+
+namespace vexalith {
+
+class VrmlViewer : public QOpenGLWidget {
+    Q_OBJECT
+
+public:
+    explicit VrmlViewer(QWidget* parent = nullptr);
+    ~VrmlViewer() override;
+
+    // Loads and shows a VRML 2.0 file.  The file is read and parsed off the
+    // GUI thread; sceneLoaded() reports the end, with success or failure
+    // (the previous scene stays shown on failure).  Loading again before
+    // the end supersedes the earlier load, which then reports nothing.
+    void setScene(const QString& path);
+    QString scene() const;
+    // The reason the last load failed ("" after a success).
+    QString lastError() const;
+
+    // The background colour: the clear colour of the view.  A scene's own
+    // Background sky colour replaces it when the scene loads; the user sets
+    // it from the context menu (backColorChanged is then emitted).
+    QColor backColor() const;
+    void setBackColor(const QColor& colour);
+
+    bool headLight() const;
+    void setHeadLight(bool on);
+
+    // The navigation bar at the viewer's bottom edge: turn, zoom, pan, fit.
+    bool navigationBar() const;
+    void setNavigationBar(bool shown);
+
+    bool contextMenuEnabled() const;
+    void setContextMenuEnabled(bool enabled);
+
+    // Asks for a repaint.
+    void requestRedraw();
+
+    // The camera as an opaque value: read it, and write it back to restore
+    // the view.  An empty value, or one that is not a camera, is ignored.
+    QVariant viewpointPosition() const;
+    void setViewpointPosition(const QVariant& viewpoint);
+
+    // The rendered view without the navigation bar, at the widget's size.
+    QImage grabView();
+
+signals:
+    void sceneLoaded(bool success);
+    void backColorChanged(const QColor& colour);
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Sets the default surface format the viewer needs (an OpenGL compatibility
+// profile with depth and stencil) and initialises Coin.  Call once, before
+// the QApplication is constructed.
+void prepare_viewer_platform();
+
+// Why the viewer cannot work on this display (no OpenGL context of the kind
+// Coin needs can be made), or nothing when it can.  Needs a QApplication.
+std::optional<QString> viewer_problem();
+
+}  // namespace vexalith

@@ -1,0 +1,352 @@
+// The main window, driven as a user drives it: commands, drops, dialogs
+// answered by the test.
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/caption_panel.h"
+#include "support/corpus.h"
+#include "viewer/vrml_viewer.h"
+
+namespace vexalith {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Answers {
+    QStringList open_files;  // answers of the open dialog, in order ("" = cancel)
+    QStringList save_files;
+    bool close = false;
+    QStringList errors;
+    QStringList urls;
+    int close_questions = 0;
+};
+
+UserDialogs scripted(Answers& answers)
+{
+    UserDialogs d;
+    d.open_file = [&answers](QWidget*) { return answers.open_files.isEmpty() ? QString() : answers.open_files.takeFirst(); };
+    d.save_file = [&answers](QWidget*, const QString&, const QString&) {
+        return answers.save_files.isEmpty() ? QString() : answers.save_files.takeFirst();
+    };
+    d.confirm_close = [&answers](QWidget*) {
+        ++answers.close_questions;
+        return answers.close;
+    };
+    d.show_error = [&answers](QWidget*, const QString& message) { answers.errors << message; };
+    d.open_url = [&answers](const QString& url) {
+        answers.urls << url;
+        return true;
+    };
+    return d;
+}
+
+QString corpus(const std::string& name) { return QString::fromStdString(testsupport::corpus_plain_path(name)); }
+
+struct Window {
+    Answers answers;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Window(const QStringList& arguments = {})
+    {
+        window = std::make_unique<MainWindow>(arguments, scripted(answers));
+        window->resize(640, 520);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    ~Window()
+    {
+        answers.close = true;
+        window->close();
+    }
+
+    // Waits for the next scene the window shows; false on failure or timeout.
+    bool next_scene(const std::function<void()>& command, int timeout_ms = 20000)
+    {
+        QSignalSpy spy(window.get(), &MainWindow::sceneShown);
+        command();
+        if (spy.isEmpty() && !spy.wait(timeout_ms))
+            return false;
+        return spy.takeFirst().at(0).toBool();
+    }
+    // Lets pending loads (the empty start scene) finish.
+    void settle() { QTest::qWait(300); }
+
+    bool enabled(const char* name) const { return window->action(name)->isEnabled(); }
+    std::string scene() const { return testsupport::read_file(window->scratchScene().toStdString()); }
+};
+
+TEST(MainWindowStart, OneArgumentIsConvertedAtOnceTwoAreNot)
+{
+    {
+        Window w({corpus("pyobjcryst_caffeine.cif")});
+        QSignalSpy spy(w.window.get(), &MainWindow::sceneShown);
+        QElapsedTimer clock;
+        clock.start();
+        while (w.window->caption().text() != "pyobjcryst_caffeine.cif" && clock.elapsed() < 20000)
+            QTest::qWait(20);
+        EXPECT_EQ(w.window->caption().text(), "pyobjcryst_caffeine.cif");
+        EXPECT_TRUE(fs::exists(w.window->scratchScene().toStdString()));
+        EXPECT_TRUE(w.enabled("stl"));
+    }
+    {
+        Window w({corpus("pyobjcryst_caffeine.cif"), corpus("pyobjcryst_NaCl.cif")});
+        w.settle();
+        EXPECT_FALSE(fs::exists(w.window->scratchScene().toStdString()));
+        EXPECT_FALSE(w.enabled("stl"));
+        EXPECT_EQ(w.window->windowTitle(), "VEXALITH Ver. 0.1");
+    }
+}
+
+TEST(MainWindowLoad, DialogLoadThenCancelConvertsThePreviousFileAgain)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("openbabel_hashizume.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(w.window->statusText(1), "Structure 1 of 20");
+    EXPECT_TRUE(w.window->findChild<QSpinBox*>("structureSelector")->isEnabled());
+    EXPECT_TRUE(w.window->statusText(2).startsWith("3D-model size = 100 mm"));
+
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectStructure(3); }));
+    EXPECT_EQ(w.window->statusText(1), " Structure 3 of 20");
+    const std::string third = w.scene();
+
+    w.answers.open_files = {""};  // cancel
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(w.window->model().StructureIndex, 0);
+    EXPECT_NE(w.scene(), third) << "the first structure again";
+    EXPECT_EQ(w.window->model().FileName, corpus("openbabel_hashizume.cif").toStdString());
+}
+
+TEST(MainWindowLoad, DroppedFilesConvertTheFirstOnly)
+{
+    Window w;
+    w.settle();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(corpus("pyobjcryst_NaCl.cif")), QUrl::fromLocalFile(corpus("ccd_ATP.cif"))});
+    ASSERT_TRUE(w.next_scene([&] {
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.window.get(), &drop);
+    }));
+    EXPECT_EQ(w.window->caption().text(), "pyobjcryst_NaCl.cif");
+
+    // Another kind of text goes through the CIF reader: no atoms.
+    const std::string dir = testsupport::temp_dir();
+    testsupport::write_file(dir + "/notes.txt", "just some notes\n");
+    w.window->openFile(QString::fromStdString(dir + "/notes.txt"));
+    QElapsedTimer clock;
+    clock.start();
+    while (w.window->caption().text() != "no atoms found, sorry" && clock.elapsed() < 5000)
+        QTest::qWait(20);
+    EXPECT_EQ(w.window->caption().text(), "no atoms found, sorry");
+    EXPECT_FALSE(w.enabled("stl"));
+    EXPECT_FALSE(w.enabled("ballStick"));
+}
+
+TEST(MainWindowLoad, VrmlFilesAreShownAsTheyAreWithModelCommandsOff)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_TRUE(w.enabled("expand"));
+
+    const std::string dir = testsupport::temp_dir();
+    const std::string wrl = dir + "/copy.WRL";
+    fs::copy_file(w.window->scratchScene().toStdString(), wrl);
+    const std::string bytes = testsupport::read_file(wrl);
+    w.answers.open_files = {QString::fromStdString(wrl)};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(w.window->viewer().scene(), QString::fromStdString(wrl));
+    EXPECT_EQ(w.scene(), bytes);
+    for (const char* name : {"stl", "printer", "ballStick", "covalent", "vanDerWaals", "expand"})
+        EXPECT_FALSE(w.enabled(name)) << name;
+}
+
+TEST(MainWindowLoad, BrokenSceneIsReportedNotFatal)
+{
+    Window w;
+    w.settle();
+    const std::string dir = testsupport::temp_dir();
+    testsupport::write_file(dir + "/broken.wrl", "#VRML V2.0 utf8\nTransform { children [ Shape { geometry Sphere { radius } ]\n");
+    w.answers.open_files = {QString::fromStdString(dir + "/broken.wrl")};
+    EXPECT_FALSE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_TRUE(w.window->statusText(2).startsWith("Scene not shown")) << w.window->statusText(2).toStdString();
+    EXPECT_TRUE(w.window->isVisible());
+}
+
+TEST(MainWindowCommands, ProteinLoadSetsItsModeAndForbidsExpand)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("biopython_3JQH.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_TRUE(w.window->action("vanDerWaals")->isChecked());
+    EXPECT_FALSE(w.enabled("expand"));
+    EXPECT_TRUE(w.enabled("stl"));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(BallAndStick); }));
+    EXPECT_FALSE(w.window->options().ProteinStyleBox) << "a mode command leaves protein style";
+    EXPECT_TRUE(w.window->action("ballStick")->isChecked());
+}
+
+TEST(MainWindowCommands, ExpandJoinsTheFragmentOnTheTableInMemory)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("avogadro_zeolites_ZSM-5.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(w.window->model().AtomCount, 99);
+    ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
+    EXPECT_EQ(w.window->model().AtomCount, 50);
+}
+
+TEST(MainWindowView, ModeSwitchKeepsTheTurnedViewNewLoadTakesItsOwn)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif"), corpus("pyobjcryst_paracetamol.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    VrmlViewer& viewer = w.window->viewer();
+    const QImage fresh = viewer.grabView();
+
+    // Turn the model with a drag.
+    const QPoint centre = viewer.rect().center();
+    QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, centre);
+    for (int k = 1; k <= 10; ++k)
+        QTest::mouseMove(&viewer, centre + QPoint(8 * k, 3 * k));
+    QTest::mouseRelease(&viewer, Qt::LeftButton, Qt::NoModifier, centre + QPoint(80, 30));
+    QTest::qWait(100);
+    const QImage turned = viewer.grabView();
+    ASSERT_NE(turned, fresh) << "the drag turned the model";
+
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(VanDerWaals); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(BallAndStick); }));
+    QTest::qWait(100);
+    EXPECT_EQ(viewer.grabView(), turned) << "the turned view survives two mode switches";
+
+    // A new load shows the new scene as a fresh window shows it.
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    QTest::qWait(100);
+    const QImage loaded = viewer.grabView();
+    Window other;
+    other.settle();
+    other.answers.open_files = {corpus("pyobjcryst_paracetamol.cif")};
+    ASSERT_TRUE(other.next_scene([&] { other.window->loadFile(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(loaded, other.window->viewer().grabView());
+}
+
+TEST(MainWindowStatus, DonationReminderAlternatesWithTheLastMessage)
+{
+    Window w;
+    w.settle();
+    const QString before = w.window->statusText(2);
+    w.window->donationTimerTick();
+    EXPECT_EQ(w.window->statusText(2), "Please make a donation to support Vexalith");
+    w.window->donationTimerTick();
+    EXPECT_EQ(w.window->statusText(2), before);
+    w.window->openDonationPage();
+    EXPECT_EQ(w.window->statusText(2), "Opening Web Browser - please wait");
+    ASSERT_EQ(w.answers.urls.size(), 1);
+    EXPECT_TRUE(w.answers.urls.first().endsWith("donations/donations.htm"));
+    w.window->openHelp();
+    ASSERT_EQ(w.answers.urls.size(), 2);
+    EXPECT_TRUE(w.answers.urls.last().endsWith("manual/index.html")) << w.answers.urls.last().toStdString();
+}
+
+TEST(MainWindowClose, NoKeepsEverythingYesEndsAndCleansUp)
+{
+    auto w = std::make_unique<Window>();
+    w->answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w->next_scene([&] { w->window->loadFile(); }));
+    const std::string scratch = w->window->scratchScene().toStdString();
+    w->answers.close = false;
+    EXPECT_FALSE(w->window->close());
+    EXPECT_TRUE(w->window->isVisible());
+    EXPECT_TRUE(fs::exists(scratch));
+    EXPECT_EQ(w->answers.close_questions, 1);
+    w->answers.close = true;
+    EXPECT_TRUE(w->window->close());
+    EXPECT_FALSE(fs::exists(scratch));
+    w.reset();
+    EXPECT_FALSE(fs::exists(fs::path(scratch).parent_path())) << "the private scratch folder is removed";
+}
+
+TEST(MainWindowExport, StlAndColourVrmlFiles)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("biopython_3JQH.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    const std::string screen = w.scene();
+    const std::string dir = testsupport::temp_dir();
+
+    w.answers.save_files = {QString::fromStdString(dir + "/model.stl")};
+    w.window->exportStl();
+    const std::string stl = testsupport::read_file(dir + "/model.stl");
+    EXPECT_EQ(stl.rfind("solid model STL\r\n", 0), 0u);
+    EXPECT_TRUE(w.answers.errors.isEmpty());
+
+    w.answers.save_files = {QString::fromStdString(dir + "/colour.wrl")};
+    w.window->exportPrinterVrml();
+    const std::string printer = testsupport::read_file(dir + "/colour.wrl");
+    EXPECT_EQ(printer.rfind("#VRML V2.0 utf8\r\n# ball group\r\n", 0), 0u);
+    EXPECT_TRUE(w.window->options().HideBridgesBox) << "checked again after the export";
+    EXPECT_EQ(w.window->viewer().scene(), w.window->scratchScene());
+
+    w.answers.save_files = {""};  // cancelled: nothing written
+    w.window->exportPrinterVrml();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 2);
+}
+
+TEST(MainWindowCapture, ClipboardImageIsTheViewWithTheCaption)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    QTest::qWait(100);
+    w.window->copyViewToClipboard();
+    EXPECT_EQ(w.window->statusText(2), "Image loaded to Clipboard");
+    const QImage image = QApplication::clipboard()->image();
+    VrmlViewer& viewer = w.window->viewer();
+    ASSERT_EQ(image.size(), viewer.size() * viewer.devicePixelRatio());
+    const QColor sky(66, 130, 132);
+    EXPECT_EQ(QColor(image.pixel(2, 2)), sky);
+    EXPECT_EQ(QColor(image.pixel(2, image.height() - 3)), sky) << "no navigation bar at the bottom";
+    EXPECT_NE(QColor(image.pixel(image.width() / 2, image.height() / 2)), sky) << "the model in the middle";
+    // The caption in the lower right corner, on the background colour.
+    const QPoint inside(image.width() - CaptionPanel::kMargin - CaptionPanel::kWidth / 2,
+                        image.height() - CaptionPanel::kMargin - 4);
+    EXPECT_EQ(QColor(image.pixel(inside)), sky);
+    EXPECT_FALSE(w.window->caption().toolTip().isEmpty()) << "the hint is back on";
+}
+
+TEST(MainWindowView, BackgroundColourFollowsIntoTheScene)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.next_scene([&] { emit w.window->viewer().backColorChanged(QColor(0, 0, 0)); }));
+    EXPECT_NE(w.scene().find("Background {skyColor [0 0 0]}"), std::string::npos);
+    EXPECT_EQ(w.window->caption().background(), QColor(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace vexalith

@@ -1,0 +1,11 @@
+// The presence-check tests need a QApplication on a real (xcb) display:
+// run them under xvfb-run.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
