@@ -26,6 +26,7 @@ PACKAGES="
   xauth
   xclip
   fonts-dejavu-core
+  desktop-file-utils
 "
 
 if [ "$(id -u)" -ne 0 ]; then

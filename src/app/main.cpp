@@ -3,6 +3,8 @@
 #include <QStringList>
 
 #include "app/main_window.h"
+#include "app/manual_location.h"
+#include "viewer/viewer_missing_window.h"
 #include "viewer/vrml_viewer.h"
 
 int main(int argc, char** argv)
@@ -11,6 +13,14 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName("Vexalith");
     QApplication::setApplicationDisplayName("Vexalith");
+
+    // Without an OpenGL context of the kind the viewer needs, a small window
+    // says what is missing instead, and the program ends with it.
+    if (const auto problem = vexalith::viewer_problem()) {
+        vexalith::ViewerMissingWindow missing(*problem, vexalith::graphics_help_url(vexalith::manual_path()));
+        missing.show();
+        return QApplication::exec();
+    }
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

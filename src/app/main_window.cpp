@@ -24,6 +24,7 @@
 #include <QUrl>
 
 #include "app/caption_panel.h"
+#include "app/manual_location.h"
 #include "common/atomic_file.h"
 #include "common/data_folder.h"
 #include "common/error.h"
@@ -48,15 +49,6 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 
 // The version shown in the title: major.minor as a number ("0.1").
 QString version_text() { return QStringLiteral(VEXALITH_VERSION_NUMBER); }
-
-QString manual_path()
-{
-    const QString installed =
-        QString::fromStdString(executable_folder()) + "/../share/doc/vexalith/manual/index.html";
-    if (QFileInfo::exists(installed))
-        return QFileInfo(installed).canonicalFilePath();
-    return QStringLiteral(VEXALITH_SOURCE_MANUAL);
-}
 
 }  // namespace
 
@@ -596,11 +588,17 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
+    if (filesDropped(*event->mimeData()))
+        event->acceptProposedAction();
+}
+
+bool MainWindow::filesDropped(const QMimeData& data)
+{
+    const QList<QUrl> urls = data.urls();
     if (urls.isEmpty() || !urls.first().isLocalFile())
-        return;
+        return false;
     openFile(urls.first().toLocalFile());
-    event->acceptProposedAction();
+    return true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -20,6 +20,7 @@
 #include "vrml/scene_header.h"
 
 class QAction;
+class QMimeData;
 class QLabel;
 class QProgressBar;
 class QSpinBox;
@@ -72,6 +73,8 @@ public:
     // Commands, as the toolbar and menus run them.
     void loadFile();                      // SpeedButton1
     void openFile(const QString& path);   // a dropped file: converted 10 ms later
+    // Files dropped on the window: the first one is opened.
+    bool filesDropped(const QMimeData& data);
     void selectStructure(int index);      // UpDown1
     void selectModelMode(int mode);       // SpeedButton5, 4, 9
     void expand();                        // SpeedButton11

@@ -14,7 +14,7 @@
 namespace vexalith {
 
 ViewerMissingWindow::ViewerMissingWindow(const QString& problem, const QUrl& help_url, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+    : QFrame(parent, Qt::Window | Qt::FramelessWindowHint),
       help_url_(help_url),
       opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); })
 {
@@ -22,8 +22,7 @@ ViewerMissingWindow::ViewerMissingWindow(const QString& problem, const QUrl& hel
     setObjectName(QStringLiteral("viewerMissingWindow"));
     // Without a window frame the edge would vanish on a desktop of the same
     // colour: draw a thin one.
-    setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("#viewerMissingWindow { border: 1px solid palette(dark); }"));
+    setFrameStyle(QFrame::Box | QFrame::Plain);
 
     requirement_ = new QLabel(QString::fromUtf8(kViewerRequirementText), this);
     requirement_->setObjectName(QStringLiteral("requirementLabel"));
@@ -91,7 +90,7 @@ void ViewerMissingWindow::keyPressEvent(QKeyEvent* event)
         close();
         return;
     }
-    QWidget::keyPressEvent(event);
+    QFrame::keyPressEvent(event);
 }
 
 QUrl graphics_help_url(const QString& manual_index)

@@ -5,8 +5,8 @@
 // application's last window.
 #pragma once
 
+#include <QFrame>
 #include <QUrl>
-#include <QWidget>
 #include <functional>
 
 class QLabel;
@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace vexalith {
 
-class ViewerMissingWindow : public QWidget {
+class ViewerMissingWindow : public QFrame {
     Q_OBJECT
 
 public:

@@ -20,6 +20,10 @@
 
 namespace vexalith {
 
+namespace viewer {
+class ViewerTuning;
+}
+
 class VrmlViewer : public QOpenGLWidget {
     Q_OBJECT
 
@@ -78,9 +82,25 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+private slots:
+    // The context menu's entries (also reachable by name through the
+    // meta-object system, for tests).
+    void chooseBackColor();                         // opens a colour dialog
+    void applyUserBackColor(const QColor& colour);  // sets it, emits backColorChanged
+    void toggleHeadLight(bool on);
+
 private:
+    friend class viewer::ViewerTuning;
     struct State;
+    struct Load;
     std::unique_ptr<State> state_;
+
+    void finishLoad(const std::shared_ptr<Load>& load);
+    void releaseContext();
+    void updateHeadLight();
+    void placeNavigationBar();
+    void setMoving(bool moving);
+    void fitView();
 };
 
 // Sets the default surface format the viewer needs (an OpenGL compatibility

@@ -6,8 +6,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace vexalith {
@@ -29,6 +31,21 @@ struct OpenerSpy {
         };
     }
 };
+
+// Runs the application's event loop as the program does, with `action`
+// as its first event, and returns the loop's exit code: 0 when the loop
+// ended because the last window closed.  A loop that does not end is
+// stopped with -1 after a long while so that the test fails instead of
+// hanging.
+int run_event_loop(const std::function<void()>& action)
+{
+    QTimer::singleShot(0, qApp, action);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(-1); });
+    guard.start(60000);
+    return QApplication::exec();
+}
 
 bool visible_top_level_windows()
 {
@@ -92,11 +109,11 @@ TEST(ViewerMissingWindow, QuitClosesWithoutOpeningAnything)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    QTest::mouseClick(window.quitButton(), Qt::LeftButton);
+    // It is the program's only window: closing it ends the event loop.
+    EXPECT_EQ(run_event_loop([&] { QTest::mouseClick(window.quitButton(), Qt::LeftButton); }), 0);
 
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(spy.urls.empty());
-    // It was the only window: closing it ends the program's event loop.
     EXPECT_EQ(last_closed.count(), 1);
     EXPECT_FALSE(visible_top_level_windows());
 }
@@ -110,7 +127,7 @@ TEST(ViewerMissingWindow, HelpOpensTheGraphicsSectionAndCloses)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    QTest::mouseClick(window.helpButton(), Qt::LeftButton);
+    EXPECT_EQ(run_event_loop([&] { QTest::mouseClick(window.helpButton(), Qt::LeftButton); }), 0);
 
     ASSERT_EQ(spy.urls.size(), 1u);
     EXPECT_EQ(spy.urls[0], kHelp);

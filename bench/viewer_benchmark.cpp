@@ -1,0 +1,165 @@
+// How the 3D viewer copes with a scene: the time from setScene to the
+// first frame, and frame times still and while the view is turned with a
+// left drag.  Run it on an X display (xvfb-run for software rendering):
+//
+//   xvfb-run -a -s '-screen 0 1280x1024x24' vexalith_viewer_benchmark scene.wrl
+//       [--size 1000x750] [--frames 20] [--no-merge]
+//
+// Frames are timed as rendered and read back (grabView), which is what
+// a frame costs at least on screen.
+#include <QApplication>
+#include <QOpenGLWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "viewer/viewer_tuning.h"
+#include "viewer/vrml_viewer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double timed_frame(vexalith::VrmlViewer& viewer)
+{
+    const auto start = Clock::now();
+    const QImage image = viewer.grabView();
+    if (image.isNull())
+        std::fprintf(stderr, "no image\n");
+    return seconds_since(start);
+}
+
+struct Summary {
+    double median = 0, worst = 0;
+};
+
+Summary summary(std::vector<double> times)
+{
+    if (times.empty())
+        return {};
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.back()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    vexalith::prepare_viewer_platform();
+    QApplication application(argc, argv);
+
+    QString scene;
+    QSize size(1000, 750);
+    int frames = 20;
+    bool merge = true;
+    const QStringList arguments = QApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == "--size" && i + 1 < arguments.size()) {
+            const QStringList wh = arguments[++i].split('x');
+            if (wh.size() == 2)
+                size = QSize(wh[0].toInt(), wh[1].toInt());
+        } else if (a == "--frames" && i + 1 < arguments.size()) {
+            frames = std::max(1, arguments[++i].toInt());
+        } else if (a == "--no-merge") {
+            merge = false;
+        } else {
+            scene = a;
+        }
+    }
+    if (scene.isEmpty()) {
+        std::fprintf(stderr, "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] [--no-merge]\n");
+        return 2;
+    }
+    if (const auto problem = vexalith::viewer_problem()) {
+        std::fprintf(stderr, "viewer unusable: %s\n", problem->toUtf8().constData());
+        return 1;
+    }
+
+    vexalith::VrmlViewer viewer;
+    vexalith::viewer::LoadOptions options;
+    options.merge_shapes = merge;
+    vexalith::viewer::ViewerTuning::set_load_options(viewer, options);
+    viewer.resize(size);
+    viewer.show();
+    if (!QTest::qWaitForWindowExposed(&viewer))
+        return 1;
+
+    // The first frame of a new OpenGL context includes Coin's set-up (it
+    // times vertex buffers once per context): out of the load's figures.
+    const double empty_frame = timed_frame(viewer);
+
+    QSignalSpy loaded(&viewer, &vexalith::VrmlViewer::sceneLoaded);
+    const auto start = Clock::now();
+    double to_first_frame = -1;
+    double load_seconds = -1;
+    QObject::connect(&viewer, &vexalith::VrmlViewer::sceneLoaded, [&] { load_seconds = seconds_since(start); });
+    QObject::connect(&viewer, &QOpenGLWidget::frameSwapped, [&] {
+        if (!loaded.isEmpty() && to_first_frame < 0)
+            to_first_frame = seconds_since(start);
+    });
+    viewer.setScene(scene);
+    // The GUI thread stays free while the scene loads: the longest time it
+    // goes without handling events, until the scene is handed over.
+    double longest_stall = 0;
+    while (true) {
+        const auto tick = Clock::now();
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!loaded.isEmpty())
+            break;
+        longest_stall = std::max(longest_stall, seconds_since(tick));
+        QTest::qSleep(5);
+        if (seconds_since(start) > 900) {
+            std::fprintf(stderr, "no sceneLoaded after 900 s\n");
+            return 1;
+        }
+    }
+    if (!loaded.at(0).at(0).toBool()) {
+        std::fprintf(stderr, "load failed: %s\n", viewer.lastError().toUtf8().constData());
+        return 1;
+    }
+    // The first frame of the new scene on screen.
+    while (to_first_frame < 0 && seconds_since(start) < 900)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    const auto report = vexalith::viewer::ViewerTuning::last_load(viewer);
+
+    std::vector<double> still;
+    for (int i = 0; i < 3; ++i)
+        still.push_back(timed_frame(viewer));
+
+    const QPoint centre(size.width() / 2, size.height() / 2);
+    QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, centre);
+    std::vector<double> turning;
+    for (int i = 1; i <= frames; ++i) {
+        QTest::mouseMove(&viewer, centre + QPoint(8 * i, 3 * i));
+        turning.push_back(timed_frame(viewer));
+    }
+    QTest::mouseRelease(&viewer, Qt::LeftButton, Qt::NoModifier, centre + QPoint(8 * frames, 3 * frames));
+    const double after_release = timed_frame(viewer);
+
+    const Summary s = summary(still);
+    const Summary t = summary(turning);
+    std::printf("scene                     %s\n", scene.toUtf8().constData());
+    std::printf("view                      %dx%d, shapes merged: %s\n", size.width(), size.height(), merge ? "yes" : "no");
+ std::printf("first frame of the context %.2f s (empty view)\n", empty_frame);
+    std::printf("read / parse / prepare    %.2f / %.2f / %.2f s (loading thread)\n", report.read_seconds,
+                report.parse_seconds, report.prepare_seconds);
+    std::printf("hand-over to GUI thread   %.3f s\n", report.install_seconds);
+    std::printf("merged shapes             %zu (triangles still %zu, moving %zu)\n", report.merged_shapes,
+                report.still_triangles, report.moving_triangles);
+    std::printf("setScene to sceneLoaded   %.2f s (longest GUI stall while loading %.3f s)\n", load_seconds,
+                longest_stall);
+    std::printf("setScene to first frame   %.2f s\n", to_first_frame);
+    std::printf("still frame               median %.3f s, worst %.3f s\n", s.median, s.worst);
+    std::printf("frame while turning       median %.3f s, worst %.3f s (%d frames)\n", t.median, t.worst, frames);
+    std::printf("first frame after release %.3f s\n", after_release);
+    return 0;
+}

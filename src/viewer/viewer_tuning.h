@@ -1,0 +1,32 @@
+// Inner settings and figures of the viewer that the program leaves alone:
+// for measurements and tests.
+#pragma once
+
+#include <cstddef>
+
+#include "viewer/scene_adapter.h"
+#include "viewer/vrml_viewer.h"
+
+namespace vexalith::viewer {
+
+struct LoadReport {
+    double read_seconds = 0;
+    double parse_seconds = 0;
+    double prepare_seconds = 0;
+    double install_seconds = 0;  // on the GUI thread, when the scene is handed over
+    std::size_t merged_shapes = 0;
+    std::size_t still_triangles = 0;   // of the merged meshes
+    std::size_t moving_triangles = 0;
+};
+
+class ViewerTuning {
+public:
+    // How the following loads prepare their scenes.
+    static void set_load_options(VrmlViewer& viewer, const LoadOptions& options);
+    // Figures of the last successful load.
+    static LoadReport last_load(const VrmlViewer& viewer);
+    // Whether the view is drawn as while moving (coarser detail).
+    static bool moving(const VrmlViewer& viewer);
+};
+
+}  // namespace vexalith::viewer
