@@ -350,3 +350,37 @@ TEST(MainWindowView, BackgroundColourFollowsIntoTheScene)
 
 }  // namespace
 }  // namespace vexalith
+
+namespace vexalith {
+namespace {
+
+// The window as a user sees it, with a small molecule and with a protein.
+// VEXALITH_SCREENSHOTS=folder keeps the pictures (the README shows them).
+TEST(MainWindowPicture, WindowShowsTheModelOnItsSky)
+{
+    const struct {
+        const char* file;
+        const char* picture;
+    } cases[] = {{"pyobjcryst_caffeine.cif", "window-caffeine.png"}, {"libcifpp_1cbs.cif", "window-1cbs-protein.png"}};
+    for (const auto& c : cases) {
+        Window w;
+        w.window->resize(720, 560);
+        w.settle();
+        w.answers.open_files = {corpus(c.file)};
+        ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+        QTest::qWait(200);
+        const QImage picture = w.window->grab().toImage();
+        const QImage view = w.window->viewer().grabView();
+        EXPECT_EQ(QColor(view.pixel(3, 3)), QColor(64, 126, 128)) << c.file;
+        int model_pixels = 0;
+        for (int y = 0; y < view.height(); y += 4)
+            for (int x = 0; x < view.width(); x += 4)
+                model_pixels += QColor(view.pixel(x, y)) != QColor(64, 126, 128);
+        EXPECT_GT(model_pixels, 200) << c.file << ": the model covers part of the view";
+        if (const char* folder = std::getenv("VEXALITH_SCREENSHOTS"))
+            picture.save(QString(folder) + "/" + c.picture);
+    }
+}
+
+}  // namespace
+}  // namespace vexalith
