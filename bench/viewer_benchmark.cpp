@@ -3,7 +3,7 @@
 // left drag.  Run it on an X display (xvfb-run for software rendering):
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24' vexalith_viewer_benchmark scene.wrl
-//       [--size 1000x750] [--frames 20] [--no-merge]
+//       [--size 1000x750] [--frames 20] [--no-merge] [--save still.png]
 //
 // Frames are timed as rendered and read back (grabView), which is what
 // a frame costs at least on screen.
@@ -60,6 +60,7 @@ int main(int argc, char** argv)
     QSize size(1000, 750);
     int frames = 20;
     bool merge = true;
+    QString save;
     const QStringList arguments = QApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
@@ -71,12 +72,15 @@ int main(int argc, char** argv)
             frames = std::max(1, arguments[++i].toInt());
         } else if (a == "--no-merge") {
             merge = false;
+        } else if (a == "--save" && i + 1 < arguments.size()) {
+            save = arguments[++i];
         } else {
             scene = a;
         }
     }
     if (scene.isEmpty()) {
-        std::fprintf(stderr, "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] [--no-merge]\n");
+        std::fprintf(stderr, "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] [--no-merge] "
+                             "[--save still.png]\n");
         return 2;
     }
     if (const auto problem = vexalith::viewer_problem()) {
@@ -134,6 +138,8 @@ int main(int argc, char** argv)
     std::vector<double> still;
     for (int i = 0; i < 3; ++i)
         still.push_back(timed_frame(viewer));
+    if (!save.isEmpty() && !viewer.grabView().save(save))
+        std::fprintf(stderr, "cannot save %s\n", save.toUtf8().constData());
 
     const QPoint centre(size.width() / 2, size.height() / 2);
     QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, centre);

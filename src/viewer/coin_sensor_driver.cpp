@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+
+#include "viewer/scene_loader.h"
 
 namespace vexalith::viewer {
 namespace {
@@ -45,11 +48,14 @@ CoinSensorDriver::~CoinSensorDriver() { SoDB::getSensorManager()->setChangedCall
 void CoinSensorDriver::queue_changed(void* data)
 {
     auto* driver = static_cast<CoinSensorDriver*>(data);
-    QMetaObject::invokeMethod(driver, &CoinSensorDriver::reschedule, Qt::QueuedConnection);
+    // A parse schedules sensors by the thousand: one posted call at a time.
+    if (!driver->reschedule_posted_.exchange(true))
+        QMetaObject::invokeMethod(driver, &CoinSensorDriver::reschedule, Qt::QueuedConnection);
 }
 
 void CoinSensorDriver::reschedule()
 {
+    reschedule_posted_ = false;
     SoSensorManager* manager = SoDB::getSensorManager();
     SbTime due;
     if (manager->isTimerSensorPending(due)) {
@@ -66,17 +72,33 @@ void CoinSensorDriver::reschedule()
     }
 }
 
+// While a scene is being built on the loading thread, its nodes' sensors
+// wait: the queue is run again a little later.
+constexpr int kBusyRetryMs = 20;
+
 void CoinSensorDriver::run_timers()
 {
+    std::unique_lock building(scene_building_mutex(), std::try_to_lock);
+    if (!building.owns_lock()) {
+        timer_queue_.start(kBusyRetryMs);
+        return;
+    }
     SoDB::getSensorManager()->processTimerQueue();
+    building.unlock();
     reschedule();
 }
 
 void CoinSensorDriver::run_delayed()
 {
+    std::unique_lock building(scene_building_mutex(), std::try_to_lock);
+    if (!building.owns_lock()) {
+        delay_queue_.start(kBusyRetryMs);
+        return;
+    }
     SoSensorManager* manager = SoDB::getSensorManager();
     manager->processTimerQueue();
     manager->processDelayQueue(TRUE);
+    building.unlock();
     reschedule();
 }
 

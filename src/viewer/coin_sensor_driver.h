@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
+
 namespace vexalith::viewer {
 
 class CoinSensorDriver : public QObject {
@@ -27,6 +29,7 @@ private:
 
     QTimer timer_queue_;
     QTimer delay_queue_;
+    std::atomic<bool> reschedule_posted_{false};
 };
 
 }  // namespace vexalith::viewer

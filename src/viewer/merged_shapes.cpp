@@ -13,7 +13,7 @@
 #include <Inventor/VRMLnodes/SoVRMLSphere.h>
 #include <Inventor/VRMLnodes/SoVRMLTransform.h>
 #include <Inventor/fields/SoField.h>
-#include <Inventor/lists/SoFieldList.h>
+#include <Inventor/fields/SoFieldData.h>
 #include <Inventor/nodes/SoCoordinate3.h>
 #include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoIndexedFaceSet.h>
@@ -41,16 +41,21 @@ namespace {
 // meshes are cut into pieces of at most this many vertices.
 constexpr int kChunkVertices = 60'000;
 
+constexpr int kHidden = -1;  // cylinder_slices: not drawn
+constexpr int kLine = 0;     // cylinder_slices: a line along the axis
+
 struct Level {
     int sphere_slices;
     int sphere_stacks;
-    int cylinder_slices;  // 0: the cylinder is drawn as a line along its axis
+    int cylinder_slices;
     bool cylinder_caps;
 };
 // Coin's default complexity gives spheres of 15 x 15 (420 triangles) and
-// cylinders of about 19 sides.  Level 0 is only for a moving view.
-constexpr std::array<Level, 7> kLevels{{
-    {4, 3, 0, false},
+// cylinders of about 19 sides.  The levels below kFirstStillLevel are for
+// a moving view only.
+constexpr std::array<Level, 8> kLevels{{
+    {4, 3, kHidden, false},
+    {4, 3, kLine, false},
     {4, 3, 3, false},
     {6, 4, 6, true},
     {8, 6, 8, true},
@@ -58,6 +63,7 @@ constexpr std::array<Level, 7> kLevels{{
     {16, 12, 16, true},
     {24, 16, 24, true},
 }};
+constexpr std::size_t kFirstStillLevel = 2;
 
 struct Template {
     std::vector<SbVec3f> points;
@@ -150,7 +156,7 @@ LevelTemplates templates_for(const Level& level)
 {
     LevelTemplates t;
     t.sphere = sphere_template(level.sphere_slices, level.sphere_stacks);
-    if (level.cylinder_slices > 0) {
+    if (level.cylinder_slices > kLine) {
         t.side = cylinder_template(level.cylinder_slices, CylinderPart::side);
         t.top = cylinder_template(level.cylinder_slices, CylinderPart::top);
         t.bottom = cylinder_template(level.cylinder_slices, CylinderPart::bottom);
@@ -172,10 +178,14 @@ MaterialKey material_key(const SoVRMLMaterial& m)
 
 bool any_field_connected(const SoFieldContainer* container)
 {
-    SoFieldList fields;
-    const int count = container->getFields(fields);
+    // Through the field data rather than getFields(): no list to allocate
+    // for each of hundreds of thousands of nodes.
+    const SoFieldData* data = container->getFieldData();
+    if (data == nullptr)
+        return false;
+    const int count = data->getNumFields();
     for (int i = 0; i < count; ++i)
-        if (fields[i]->isConnected())
+        if (data->getField(container, i)->isConnected())
             return true;
     return false;
 }
@@ -500,7 +510,9 @@ std::size_t instance_cost(const Instance& instance, const Level& level)
 {
     if (instance.geometry == Geometry::sphere)
         return 2u * level.sphere_slices * (level.sphere_stacks - 1);
-    if (level.cylinder_slices == 0)
+    if (level.cylinder_slices == kHidden)
+        return 0;
+    if (level.cylinder_slices == kLine)
         return 1;
     const std::size_t side = instance.side ? 2u * level.cylinder_slices : 0;
     const std::size_t caps = level.cylinder_caps ? level.cylinder_slices * ((instance.top ? 1u : 0u) + (instance.bottom ? 1u : 0u)) : 0;
@@ -528,8 +540,9 @@ SoSeparator* build_level(const std::vector<MaterialGroup>& groups, std::size_t l
         MeshBuilder builder(part);
         LineBuilder lines(part);
         for (const auto& instance : group.instances) {
-            if (instance.geometry == Geometry::cylinder && l.cylinder_slices == 0) {
-                lines.add(instance.matrix);
+            if (instance.geometry == Geometry::cylinder && l.cylinder_slices <= kLine) {
+                if (l.cylinder_slices == kLine)
+                    lines.add(instance.matrix);
                 continue;
             }
             const SbMatrix normal_matrix = instance.matrix.inverse().transpose();
@@ -556,6 +569,7 @@ SoSeparator* build_level(const std::vector<MaterialGroup>& groups, std::size_t l
 }  // namespace
 
 std::size_t detail_levels() { return kLevels.size(); }
+std::size_t first_still_level() { return kFirstStillLevel; }
 
 std::size_t sphere_triangles(std::size_t level)
 {
@@ -613,10 +627,10 @@ MergedShapes merge_simple_shapes(SoSeparator* root, const TriangleBudget& budget
     if (groups.empty())
         return result;
 
-    // The finest level within each budget; the still view never gets the
-    // coarsest level (lines), which is only good enough while moving.
-    std::size_t still = 1;
-    for (std::size_t level = 2; level < kLevels.size(); ++level)
+    // The finest level within each budget; a still view always has its
+    // cylinders as solids.
+    std::size_t still = kFirstStillLevel;
+    for (std::size_t level = kFirstStillLevel + 1; level < kLevels.size(); ++level)
         if (level_cost(groups, level) <= budget.still)
             still = level;
     std::size_t moving = 0;

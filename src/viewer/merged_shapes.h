@@ -5,8 +5,9 @@
 // are taken out of the scene and drawn instead as a few large triangle
 // meshes per material (vertex buffers), at two levels of detail chosen
 // from triangle budgets: a finer one for a still view and a coarser one
-// while the view moves.  The coarsest level, for moving views of very
-// large scenes only, draws cylinders as lines along their axes.
+// while the view moves.  The coarsest levels, for moving views of very
+// large scenes only, draw cylinders as lines along their axes, or leave
+// them out.
 #pragma once
 
 #include <Inventor/nodes/SoSeparator.h>
@@ -44,8 +45,10 @@ MergedShapes merge_simple_shapes(SoSeparator* root, const TriangleBudget& budget
 
 // The triangles of one sphere and one cylinder (sides and both caps, where
 // the level draws caps) at each detail level, coarsest first; a cylinder
-// drawn as a line counts one.
+// drawn as a line counts one.  Levels below first_still_level() are used
+// only while the view moves.
 std::size_t detail_levels();
+std::size_t first_still_level();
 std::size_t sphere_triangles(std::size_t level);
 std::size_t cylinder_triangles(std::size_t level);
 

@@ -196,6 +196,7 @@ LoadedScene load_scene(const std::string& path, const LoadOptions& options)
         auto start = Clock::now();
         const std::string bytes = read_scene_bytes(path);
         loaded.read_seconds = seconds_since(start);
+        std::lock_guard building(scene_building_mutex());
         start = Clock::now();
         ParsedScene parsed = parse_scene(bytes);
         loaded.parse_seconds = seconds_since(start);

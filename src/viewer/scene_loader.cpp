@@ -55,6 +55,12 @@ private:
 
 }  // namespace
 
+std::mutex& scene_building_mutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
 std::string inflate_bytes(const std::string& compressed)
 {
     z_stream stream{};

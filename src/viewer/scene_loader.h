@@ -8,6 +8,7 @@
 
 #include <Inventor/nodes/SoSeparator.h>
 
+#include <mutex>
 #include <string>
 
 #include "viewer/coin_ref.h"
@@ -27,6 +28,12 @@ struct ParsedScene {
     CoinRef<SoSeparator> root;  // null on failure
     std::string error;          // Coin's messages on failure
 };
+
+// Held by a loading thread for as long as it builds (or throws away) Coin
+// nodes.  Reading fields schedules sensors of those nodes in Coin's one,
+// process-wide sensor queue; the GUI thread must not run that queue
+// meanwhile, or it would call into nodes still being built.
+std::mutex& scene_building_mutex();
 
 // Parses VRML 2.0 (or VRML 1.0 / Open Inventor) text.  Any read error
 // Coin reports makes the parse fail, even where Coin would go on.

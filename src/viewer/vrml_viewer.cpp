@@ -2,10 +2,12 @@
 
 #include <Inventor/SbColor4f.h>
 #include <Inventor/SbViewportRegion.h>
+#include <Inventor/SoDB.h>
 #include <Inventor/SoRenderManager.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/misc/SoContextHandler.h>
+#include <Inventor/nodekits/SoNodeKit.h>
 #include <Inventor/nodes/SoComplexity.h>
 #include <Inventor/nodes/SoDirectionalLight.h>
 #include <Inventor/nodes/SoGroup.h>
@@ -26,6 +28,7 @@
 #include <QThread>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -47,6 +50,8 @@ struct SavedViewpoint {
     float height_angle = 0;
     float focal_distance = 0;
     std::array<float, 3> pivot{};
+
+    bool operator==(const SavedViewpoint&) const = default;
 };
 
 }  // namespace vexalith::viewer
@@ -74,6 +79,14 @@ SbColor to_sb(const QColor& colour)
 {
     return SbColor(static_cast<float>(colour.redF()), static_cast<float>(colour.greenF()),
                    static_cast<float>(colour.blueF()));
+}
+
+// The colour as an 8-bit frame buffer shows it (what the program reads
+// back); the clear colour itself keeps the file's value.
+QColor to_qcolor(const SbColor& colour)
+{
+    auto byte = [](float v) { return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return QColor(byte(colour[0]), byte(colour[1]), byte(colour[2]));
 }
 
 bool finite(const SavedViewpoint& v)
@@ -171,6 +184,10 @@ struct VrmlViewer::State {
 
 VrmlViewer::VrmlViewer(QWidget* parent) : QOpenGLWidget(parent), state_(std::make_unique<State>())
 {
+    // Done by prepare_viewer_platform(); again here (it is idempotent) so
+    // that a viewer never meets an uninitialised Coin.
+    SoDB::init();
+    SoNodeKit::init();
     CoinSensorDriver::ensure();
     State& s = *state_;
 
@@ -308,10 +325,10 @@ void VrmlViewer::finishLoad(const std::shared_ptr<Load>& load)
     updateHeadLight();
     if (scene.sky) {
         s.clear_colour = *scene.sky;
-        s.back_color = QColor::fromRgbF((*scene.sky)[0], (*scene.sky)[1], (*scene.sky)[2]);
+        s.back_color = to_qcolor(*scene.sky);
         s.renderer->setBackgroundColor(SbColor4f(s.clear_colour, 1.0f));
     }
-    setMoving(false);
+    setMoving(s.moving);  // the new scene's detail switch too
 
     if (!s.restored_while_loading) {
         CameraState camera;

@@ -36,16 +36,26 @@ public:
     // (the previous scene stays shown on failure).  Loading again before
     // the end supersedes the earlier load, which then reports nothing.
     void setScene(const QString& path);
+    // The file last given to setScene (also while it loads, or after it
+    // failed).
     QString scene() const;
     // The reason the last load failed ("" after a success).
     QString lastError() const;
 
     // The background colour: the clear colour of the view.  A scene's own
     // Background sky colour replaces it when the scene loads; the user sets
-    // it from the context menu (backColorChanged is then emitted).
+    // it from the context menu (backColorChanged is then emitted).  Read
+    // back as the 8-bit colour on the screen.  setBackColor and a scene's
+    // sky change it without the signal: the signal means the user chose.
     QColor backColor() const;
     void setBackColor(const QColor& colour);
 
+    // The viewer's headlight setting (on by default).  The headlight shines
+    // when this is on and the scene does not turn it off: a scene's
+    // NavigationInfo headlight FALSE turns it off for that scene.  The
+    // context menu's "Headlight" entry switches the setting; switching it
+    // on there also overrides the current scene's FALSE (until the next
+    // scene).
     bool headLight() const;
     void setHeadLight(bool on);
 

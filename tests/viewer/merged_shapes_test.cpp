@@ -175,7 +175,7 @@ TEST(MergedMeshes, CylindersFillTheShapesBoxAtEveryLevel)
         "  children Shape { " +
         std::string(kRed) + " geometry Cylinder { height 1 radius 0.13 } } }\n";
     const SbBox3f expected = box_of(scene(bond).get());
-    for (std::size_t still = 1; still < detail_levels(); ++still) {
+    for (std::size_t still = first_still_level(); still < detail_levels(); ++still) {
         CoinRef<SoSeparator> root = scene(bond);
         TriangleBudget budget;
         budget.still = cylinder_triangles(still);
@@ -223,17 +223,25 @@ TEST(MergedMeshes, DetailLevelsFollowTheBudgets)
     EXPECT_EQ(all_fine.still_triangles, 200 * cylinder_triangles(detail_levels() - 1));
     EXPECT_EQ(all_fine.moving_triangles, all_fine.still_triangles);
 
-    // Tight: the still view gets the coarsest triangles, the moving view
-    // lines.
+    // Tight: the still view gets the coarsest solids (over the budget),
+    // the moving view lines.
     CoinRef<SoSeparator> tight = scene(body);
     const MergedShapes lean = merge_simple_shapes(tight.get(), TriangleBudget{1000, 250});
     ASSERT_NE(lean.detail, nullptr);
     ASSERT_EQ(lean.detail->getNumChildren(), 2);
-    EXPECT_EQ(lean.still_triangles, 200 * cylinder_triangles(1));
+    EXPECT_EQ(lean.still_triangles, 200 * cylinder_triangles(first_still_level()));
     EXPECT_EQ(lean.moving_triangles, 200u);
     EXPECT_EQ(count_of(lean.detail->getChild(0), SoIndexedLineSet::getClassTypeId()), 0);
     EXPECT_GT(count_of(lean.detail->getChild(1), SoIndexedLineSet::getClassTypeId()), 0);
     EXPECT_EQ(count_of(lean.detail->getChild(1), SoIndexedFaceSet::getClassTypeId()), 0);
+
+    // Tighter still: while moving, the cylinders are left out.
+    CoinRef<SoSeparator> tighter = scene(body + sphere_at("0 5 0"));
+    const MergedShapes bare = merge_simple_shapes(tighter.get(), TriangleBudget{1000, 100});
+    ASSERT_NE(bare.detail, nullptr);
+    EXPECT_EQ(bare.moving_triangles, sphere_triangles(0));
+    EXPECT_EQ(count_of(bare.detail->getChild(1), SoIndexedLineSet::getClassTypeId()), 0);
+    EXPECT_EQ(triangles_of(bare.detail->getChild(1)).size(), sphere_triangles(0));
 }
 
 TEST(MergedMeshes, LargeScenesAreCutIntoBufferSizedPieces)
