@@ -23,7 +23,10 @@
 
 #include "viewer/scene_loader.h"
 
+#include "viewer_support.h"
+
 using namespace vexalith::viewer;
+using viewertest::count_of;
 
 namespace {
 
@@ -40,16 +43,6 @@ std::string sphere_at(const std::string& where, float radius = 1.0f)
 {
     return "Transform { translation " + where + " children Shape { " + kRed + " geometry Sphere { radius " +
            std::to_string(radius) + " } } }\n";
-}
-
-int count_of(SoNode* root, SoType type)
-{
-    SoSearchAction search;
-    search.setType(type);
-    search.setInterest(SoSearchAction::ALL);
-    search.setSearchingAll(TRUE);
-    search.apply(root);
-    return search.getPaths().getLength();
 }
 
 struct Triangle {

@@ -20,6 +20,7 @@
 #include "viewer_support.h"
 
 using namespace vexalith::viewer;
+using viewertest::count_of;
 
 namespace {
 
@@ -30,16 +31,6 @@ PreparedScene prepared(const std::string& text)
     if (!parsed.root)
         return {};
     return prepare_scene(parsed.root);
-}
-
-int count_of(SoNode* root, SoType type)
-{
-    SoSearchAction search;
-    search.setType(type);
-    search.setInterest(SoSearchAction::ALL);
-    search.setSearchingAll(TRUE);
-    search.apply(root);
-    return search.getPaths().getLength();
 }
 
 template <class T>

@@ -1,5 +1,8 @@
 #include "viewer_support.h"
 
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/nodes/SoNode.h>
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -13,6 +16,17 @@
 #include "support/corpus.h"
 
 namespace viewertest {
+
+int count_of(SoNode* root, SoType type)
+{
+    SoSearchAction search;
+    search.setType(type);
+    search.setInterest(SoSearchAction::ALL);
+    search.setSearchingAll(TRUE);
+    search.apply(root);
+    return search.getPaths().getLength();
+}
+
 
 QString golden_scene(const std::string& name) { return QString::fromStdString(std::string(VEXALITH_GOLDEN_DIR) + "/" + name); }
 

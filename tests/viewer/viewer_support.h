@@ -10,9 +10,16 @@
 #include <memory>
 #include <string>
 
+#include <Inventor/SoType.h>
+
 #include "viewer/vrml_viewer.h"
 
+class SoNode;
+
 namespace viewertest {
+
+// How many nodes of the type the scene holds (searching all children).
+int count_of(SoNode* root, SoType type);
 
 // A scene of the golden test set (written by the converter).
 QString golden_scene(const std::string& name);
