@@ -25,6 +25,7 @@
 
 #include "app/caption_panel.h"
 #include "app/manual_location.h"
+#include "options/settings_dialog.h"
 #include "common/atomic_file.h"
 #include "common/data_folder.h"
 #include "common/error.h"
@@ -144,6 +145,11 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     viewer_panel_->installEventFilter(this);
     setCentralWidget(viewer_panel_);
 
+    settings_ = new SettingsDialog(options_, model_, this);
+    connect(settings_, &SettingsDialog::sizeChanged, this, &MainWindow::showSizeCaption);
+    connect(settings_, &SettingsDialog::unitChanged, this, [this] { reload_timer_.start(); });
+    connect(settings_, &SettingsDialog::acceptPressed, this, &MainWindow::keepViewAndDraw);
+
     buildActions();
     buildToolBar();
     buildMenus();
@@ -212,6 +218,9 @@ void MainWindow::buildActions()
     add("modelSize", "Model Size", "", nullptr);
     add("bondDiameter", "Bond Diameter", "", nullptr);
     add("options", "Model Options", "Settings", nullptr);
+    connect(action("options"), &QAction::triggered, this, [this] { settings_->showModelOptions(); });
+    connect(action("modelSize"), &QAction::triggered, this, [this] { settings_->showModelSize(); });
+    connect(action("bondDiameter"), &QAction::triggered, this, [this] { settings_->showBondDiameter(); });
     add("help", "Help Manual", "Help", &MainWindow::openHelp);
     add("donation", "Donation", "Please consider to donate to this software project", &MainWindow::openDonationPage);
     add("updates", "Check for Updates", "", nullptr);
@@ -234,9 +243,8 @@ void MainWindow::buildActions()
     }
     action("ballStick")->setChecked(true);
 
-    // The options dialog and the update check come with their own windows.
-    for (const char* name : {"modelSize", "bondDiameter", "options", "updates"})
-        action(name)->setEnabled(false);
+    // The update check comes with its own window.
+    action("updates")->setEnabled(false);
     setModelCommandsEnabled(false, false);
 }
 
@@ -334,7 +342,7 @@ void MainWindow::buildStatusBar()
 
 void MainWindow::setModelCommandsEnabled(bool enabled, bool expand_enabled)
 {
-    for (const char* name : {"ballStick", "covalent", "vanDerWaals", "stl", "printer"})
+    for (const char* name : {"ballStick", "covalent", "vanDerWaals", "stl", "printer", "options"})
         action(name)->setEnabled(enabled);
     action("expand")->setEnabled(enabled && expand_enabled);
     for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
@@ -366,9 +374,11 @@ void MainWindow::DrawModel()
         outcome = vexalith::DrawModel(model_, options_, target, *reporter_);
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
+        settings_->show_options();
         dialogs_.show_error(this, QString::fromStdString(e.what()));
         return;
     }
+    settings_->show_options();  // a read may have set boxes and made part boxes
     switch (outcome) {
     case DrawOutcome::NoFile:
         return;
@@ -426,8 +436,14 @@ void MainWindow::sceneLoaded(bool success)
     }
     syncCamera();
     status_[2]->clear();
-    status_[2]->setText(QString::fromStdString(size_caption(options_, QLocale().decimalPoint().at(0).toLatin1())));
+    settings_->hide();
+    showSizeCaption();
     emit sceneShown(true);
+}
+
+void MainWindow::showSizeCaption()
+{
+    status_[2]->setText(QString::fromStdString(size_caption(options_, QLocale().decimalPoint().at(0).toLatin1())));
 }
 
 void MainWindow::backgroundChanged(const QColor& colour)
@@ -496,6 +512,7 @@ void MainWindow::selectStructure(int index)
 void MainWindow::selectModelMode(int mode)
 {
     select_model_mode(model_, options_, mode);
+    settings_->show_options();
     model_.RedrawOnly = false;
     syncCamera();
     model_.RedrawOnly = true;
@@ -516,6 +533,7 @@ void MainWindow::exportStl()
         return;
     try {
         const StlTemplates templates = load_stl_templates(data_folder());
+        // The export copies "Suppress Water" into the water filter first.
         Print(chosen.toStdString(), model_, options_, templates, *reporter_);
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
@@ -532,6 +550,7 @@ void MainWindow::exportPrinterVrml()
     model_.RedrawOnly = true;
     DrawModel();
     SetHideBridgesBox(options_, true);
+    settings_->show_options();
 }
 
 QImage MainWindow::viewImage()

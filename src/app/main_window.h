@@ -30,6 +30,7 @@ class QToolButton;
 namespace vexalith {
 
 class CaptionPanel;
+class SettingsDialog;
 class VrmlViewer;
 class WindowReporter;
 
@@ -66,6 +67,7 @@ public:
     ModelOptions& options() { return options_; }
     VrmlViewer& viewer() { return *viewer_; }
     CaptionPanel& caption() { return *caption_; }
+    SettingsDialog& settings() { return *settings_; }
     QString scratchScene() const;
     QString statusText(int panel) const;
     bool progressShown() const;
@@ -113,6 +115,7 @@ private:
     void sceneLoaded(bool success);
     void backgroundChanged(const QColor& colour);
     void setModelCommandsEnabled(bool enabled, bool expand_enabled);
+    void showSizeCaption();
     void showModelMode(int mode);
     void reloadTimerFired();
     void convertCommandLine();
@@ -130,6 +133,7 @@ private:
     VrmlViewer* viewer_ = nullptr;
     QWidget* viewer_panel_ = nullptr;
     CaptionPanel* caption_ = nullptr;
+    SettingsDialog* settings_ = nullptr;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};
     QProgressBar* progress_ = nullptr;
     QStackedWidget* status_stack_ = nullptr;

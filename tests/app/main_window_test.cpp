@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QUrl>
@@ -379,6 +380,232 @@ TEST(MainWindowPicture, WindowShowsTheModelOnItsSky)
         EXPECT_GT(model_pixels, 200) << c.file << ": the model covers part of the view";
         if (const char* folder = std::getenv("VEXALITH_SCREENSHOTS"))
             picture.save(QString(folder) + "/" + c.picture);
+    }
+}
+
+}  // namespace
+}  // namespace vexalith
+
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+
+#include "options/settings_dialog.h"
+
+namespace vexalith {
+namespace {
+
+std::size_t count(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// A small structure with disorder parts 0 to `last`: one carbon each.
+QString parts_file(int last)
+{
+    std::string text =
+        "data_parts\n_chemical_formula_sum 'C'\n_cell_length_a 40\n_cell_length_b 40\n_cell_length_c 40\n"
+        "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\nloop_\n_atom_site_label\n"
+        "_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+        "_atom_site_disorder_group\n";
+    for (int p = 0; p <= last; ++p)
+        text += "C" + std::to_string(p) + " C " + std::to_string(0.02 * p) + " 0 0 " + std::to_string(p) + "\n";
+    const std::string path = testsupport::temp_dir() + "/parts.cif";
+    testsupport::write_file(path, text);
+    return QString::fromStdString(path);
+}
+
+TEST(SettingsDialog, SlidersSetTheOptions)
+{
+    Window w;
+    w.settle();
+    SettingsDialog& d = w.window->settings();
+    d.bridgeSlider()->setValue(437);
+    EXPECT_EQ(w.window->options().HelixBridgeDistance, 437.0L / 100);
+    d.bondSlider()->setValue(20);
+    EXPECT_EQ(w.window->options().BondDiameter, 20);
+    d.sizeSlider()->setValue(150);
+    EXPECT_EQ(w.window->options().ModelSize, 150);
+    EXPECT_EQ(w.window->statusText(2), "3D-model size = 150 mm") << "the size caption follows the slider";
+}
+
+TEST(SettingsDialog, ManyPartsGiveAScrollingDialogOfSixHundredPixels)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {parts_file(30)};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    SettingsDialog& d = w.window->settings();
+    w.window->action("options")->trigger();
+    QTest::qWait(50);
+    EXPECT_EQ(d.height(), SettingsDialog::kMaxHeight);
+    EXPECT_EQ(d.width(), 251) << "the command's width wins";
+    EXPECT_GT(d.scrollArea()->verticalScrollBar()->maximum(), 0) << "the lower part boxes are reached by scrolling";
+    ASSERT_NE(d.partBox(30), nullptr);
+    EXPECT_EQ(d.partBox(30)->text(), "Part 30");
+    EXPECT_EQ(d.partBox(31), nullptr);
+    EXPECT_TRUE(d.partBox(0)->isChecked());
+    EXPECT_FALSE(d.proteinPanel()->isVisible()) << "no protein options for a small molecule";
+    d.hide();
+
+    w.window->action("modelSize")->trigger();
+    EXPECT_EQ(d.size(), QSize(270, 175));
+    w.window->action("bondDiameter")->trigger();
+    EXPECT_EQ(d.size(), QSize(270, 150));
+}
+
+TEST(SettingsDialog, PartBoxesFilterTheSceneAndEveryReadChecksThemAgain)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {QString(VEXALITH_GOLDEN_DIR) + "/input/ethanol-two-parts.cif"};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(count(w.scene(), "USE O geometry"), 2u);
+    SettingsDialog& d = w.window->settings();
+    w.window->action("options")->trigger();
+    ASSERT_NE(d.partBox(2), nullptr);
+    d.partBox(2)->click();
+    EXPECT_FALSE(w.window->options().PartCheckBoxes[2]);
+    ASSERT_TRUE(w.next_scene([&] { emit d.acceptPressed(); }));
+    EXPECT_EQ(count(w.scene(), "USE O geometry"), 1u);
+    EXPECT_FALSE(d.isVisible()) << "hidden when the new scene has loaded";
+
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectStructure(1); }));
+    EXPECT_TRUE(d.partBox(2)->isChecked()) << "a read shows all parts again";
+}
+
+TEST(SettingsDialog, CancelKeepsTheChangesForTheNextConversion)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    SettingsDialog& d = w.window->settings();
+    w.window->action("options")->trigger();
+    d.sizeSlider()->setValue(150);
+    d.findChild<QPushButton*>(QString(), Qt::FindChildrenRecursively);
+    for (QPushButton* b : d.findChildren<QPushButton*>())
+        if (b->text() == "Cancel")
+            b->click();
+    EXPECT_FALSE(d.isVisible());
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
+    EXPECT_NE(w.scene().find("Viewpoint   {fieldOfView 0.1 position 0 0 1875 }"), std::string::npos);
+    EXPECT_EQ(w.window->statusText(2), "3D-model size = 150 mm");
+}
+
+TEST(SettingsDialog, AcceptWithoutChangesRebuildsTheSameSceneAndView)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    VrmlViewer& viewer = w.window->viewer();
+    const QPoint centre = viewer.rect().center();
+    QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, centre);
+    for (int k = 1; k <= 10; ++k)
+        QTest::mouseMove(&viewer, centre + QPoint(-6 * k, 4 * k));
+    QTest::mouseRelease(&viewer, Qt::LeftButton, Qt::NoModifier, centre + QPoint(-60, 40));
+    QTest::qWait(100);
+    const QImage turned = viewer.grabView();
+    const std::string scene = w.scene();
+    w.window->action("options")->trigger();
+    ASSERT_TRUE(w.next_scene([&] { emit w.window->settings().acceptPressed(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(w.scene(), scene);
+    EXPECT_EQ(viewer.grabView(), turned);
+}
+
+TEST(SettingsDialog, HydrogenBoxesAsAUserClicksThem)
+{
+    Window w;
+    w.settle();
+    SettingsDialog& d = w.window->settings();
+    ModelOptions& o = w.window->options();
+    QCheckBox* vdw = d.box("showvanderWaals");
+    QCheckBox* only = d.box("showhydrogenbonds");
+    QCheckBox* hydrogen = d.box("showH");
+    vdw->click();
+    EXPECT_EQ(o.DonorElements, "C N O F S");
+    only->click();
+    EXPECT_TRUE(only->isChecked());
+    EXPECT_FALSE(vdw->isChecked()) << "never both checked";
+    EXPECT_EQ(o.DonorElements, "N O");
+    hydrogen->click();
+    EXPECT_TRUE(o.HideHydrogen);
+    EXPECT_FALSE(only->isChecked());
+    EXPECT_FALSE(vdw->isChecked());
+    EXPECT_EQ(o.DonorElements, "");
+    hydrogen->click();
+    EXPECT_FALSE(o.HideHydrogen);
+    EXPECT_TRUE(vdw->isChecked());
+    EXPECT_FALSE(only->isChecked());
+    EXPECT_EQ(o.DonorElements, "C N O F S");
+}
+
+TEST(SettingsDialog, ProteinThenSmallMoleculeBoxesAndModes)
+{
+    Window w;
+    w.settle();
+    SettingsDialog& d = w.window->settings();
+    w.answers.open_files = {corpus("biopython_3JQH.cif"), corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    for (const char* name : {"suppressWater", "proteinStyle", "helices", "hideBridges"})
+        EXPECT_TRUE(d.box(name)->isChecked()) << name;
+    EXPECT_TRUE(w.window->action("vanDerWaals")->isChecked());
+    EXPECT_NE(w.scene().find("USE HX geometry"), std::string::npos) << "the backbone trace";
+
+    // Protein style without helices: the file is read again atom by atom,
+    // amino acids as beads with ball-and-stick bonds.
+    w.window->action("options")->trigger();
+    EXPECT_TRUE(d.proteinPanel()->isVisible());
+    d.box("helices")->click();
+    ASSERT_TRUE(w.next_scene([&] { emit d.acceptPressed(); }));
+    EXPECT_EQ(w.scene().find("USE HX geometry"), std::string::npos);
+    EXPECT_NE(w.scene().find("USE bondstyle"), std::string::npos);
+    EXPECT_EQ(w.window->model().ModelMode, BallAndStick);
+
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_FALSE(d.box("helices")->isChecked());
+    EXPECT_TRUE(d.box("hideBridges")->isChecked());
+    EXPECT_TRUE(w.window->action("ballStick")->isChecked());
+}
+
+TEST(SettingsDialog, UnitChangeReadsTheFileAgainInMetres)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("openbabel_hashizume.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectStructure(4); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->settings().metreButton()->click(); }));
+    EXPECT_EQ(w.window->model().StructureIndex, 0) << "from its first structure";
+    EXPECT_NE(w.scene().find("location  50 50 100  radius 5000}]}"), std::string::npos);
+    EXPECT_EQ(w.window->statusText(2).toStdString(), "3D-model size = 0" + QLocale().decimalPoint().toStdString() + "1 m");
+}
+
+TEST(SettingsDialog, PictureWithASmallMoleculeAndWithAProtein)
+{
+    const struct {
+        const char* file;
+        const char* picture;
+    } cases[] = {{"pyobjcryst_caffeine.cif", "options-small-molecule.png"}, {"libcifpp_1cbs.cif", "options-protein.png"}};
+    for (const auto& c : cases) {
+        Window w;
+        w.settle();
+        w.answers.open_files = {corpus(c.file)};
+        ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+        w.window->action("options")->trigger();
+        QTest::qWait(100);
+        SettingsDialog& d = w.window->settings();
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.proteinPanel()->isVisible(), std::string(c.file) == "libcifpp_1cbs.cif");
+        if (const char* folder = std::getenv("VEXALITH_SCREENSHOTS"))
+            d.grab().save(QString(folder) + "/" + c.picture);
     }
 }
 

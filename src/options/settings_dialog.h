@@ -1,0 +1,95 @@
+// The model options dialog: print size and unit, bond diameter, hydrogen
+// bonds, hydrogen atoms, and for proteins water, protein style, bridges,
+// helices and the bridge distance; one box per disorder part.
+//
+// The option values live in ModelOptions; the dialog's controls show them
+// and a user's change goes through the same Set...Box functions the rest
+// of the program uses, so a box's handler runs exactly when its state
+// changes.  show_options() brings the controls up to date with the values.
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "options/model_options.h"
+#include "structure/structure_model.h"
+
+class QCheckBox;
+class QLabel;
+class QRadioButton;
+class QScrollArea;
+class QSlider;
+class QVBoxLayout;
+class QWidget;
+
+namespace vexalith {
+
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Heights of the form's parts, in pixels.
+    static constexpr int kBaseHeight = 408;
+    static constexpr int kProteinPanelHeight = 161;
+    static constexpr int kPartRowHeight = 24;
+    static constexpr int kMaxHeight = 600;
+    static constexpr int kScrolledWidth = 265;
+
+    SettingsDialog(ModelOptions& options, StructureModel& model, QWidget* parent = nullptr);
+
+    // The controls take the option values (after a read changed them).
+    void show_options();
+
+    // The three ways the main window shows the dialog.
+    void showModelOptions();   // the whole dialog, 251 wide
+    void showModelSize();      // 270 x 175: the print size only
+    void showBondDiameter();   // 270 x 150, scrolled to the bond diameter
+
+    // Controls, for the window's tests.
+    QSlider* sizeSlider() const { return size_slider_; }
+    QSlider* bondSlider() const { return bond_slider_; }
+    QSlider* bridgeSlider() const { return bridge_slider_; }
+    QRadioButton* millimetreButton() const { return millimetre_; }
+    QRadioButton* metreButton() const { return metre_; }
+    QCheckBox* box(const QString& name) const;
+    QCheckBox* partBox(int part) const;
+    QScrollArea* scrollArea() const { return scroll_; }
+    QWidget* proteinPanel() const { return protein_panel_; }
+    QWidget* partsPanel() const { return parts_panel_; }
+
+signals:
+    void sizeChanged();     // the size caption changes
+    void unitChanged();     // the current file is read again from its first structure
+    void acceptPressed();   // keep the view and redraw
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void rebuildPartBoxes();
+    void layoutForShow();
+
+    ModelOptions& options_;
+    StructureModel& model_;
+    bool updating_ = false;  // show_options() is setting the controls
+
+    QScrollArea* scroll_ = nullptr;
+    QSlider* size_slider_ = nullptr;
+    QSlider* bond_slider_ = nullptr;
+    QSlider* bridge_slider_ = nullptr;
+    QRadioButton* millimetre_ = nullptr;
+    QRadioButton* metre_ = nullptr;
+    QCheckBox* van_der_waals_ = nullptr;
+    QCheckBox* hydrogen_bonds_ = nullptr;
+    QCheckBox* show_hydrogen_ = nullptr;
+    QCheckBox* suppress_water_ = nullptr;
+    QCheckBox* protein_style_ = nullptr;
+    QCheckBox* hide_bridges_ = nullptr;
+    QCheckBox* helices_ = nullptr;
+    QWidget* protein_panel_ = nullptr;
+    QWidget* parts_panel_ = nullptr;
+    QVBoxLayout* parts_layout_ = nullptr;
+    std::vector<QCheckBox*> part_boxes_;
+};
+
+}  // namespace vexalith
