@@ -200,6 +200,8 @@ void SettingsDialog::rebuildPartBoxes()
         });
         part_boxes_.push_back(b);
     }
+    if (isVisible() && height() > kMaxHeight)
+        resize(300, kMaxHeight);
 }
 
 void SettingsDialog::show_options()

@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
@@ -20,6 +25,7 @@
 #include <filesystem>
 
 #include "app/caption_panel.h"
+#include "options/settings_dialog.h"
 #include "support/corpus.h"
 #include "viewer/vrml_viewer.h"
 
@@ -306,6 +312,7 @@ TEST(MainWindowExport, StlAndColourVrmlFiles)
     const std::string printer = testsupport::read_file(dir + "/colour.wrl");
     EXPECT_EQ(printer.rfind("#VRML V2.0 utf8\r\n# ball group\r\n", 0), 0u);
     EXPECT_TRUE(w.window->options().HideBridgesBox) << "checked again after the export";
+    EXPECT_TRUE(w.window->settings().box("hideBridges")->isChecked());
     EXPECT_EQ(w.window->viewer().scene(), w.window->scratchScene());
 
     w.answers.save_files = {""};  // cancelled: nothing written
@@ -386,13 +393,6 @@ TEST(MainWindowPicture, WindowShowsTheModelOnItsSky)
 }  // namespace
 }  // namespace vexalith
 
-#include <QCheckBox>
-#include <QRadioButton>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSlider>
-
-#include "options/settings_dialog.h"
 
 namespace vexalith {
 namespace {
