@@ -49,6 +49,12 @@ bool AttachAtom(StructureModel& model, const ModelOptions& options, const Compre
 // part or of part 0 (a part-0 seed reaches every part).  The kept atoms move
 // down in order; only AtomSymbol and AtomCoord are moved, the columns keep
 // their length, and AtomCount drops by the number removed.
+// Each seed is tried once, lowest-numbered first, and reaches its candidates
+// through a grid; the result is that of the restarting loop, atom for atom
+// and position for position.
 void CompressAtoms(StructureModel& model, const ModelOptions& options);
+
+// The restarting seed loop over every candidate, the reference for the above.
+void CompressAtoms_plain(StructureModel& model, const ModelOptions& options);
 
 }  // namespace vexalith

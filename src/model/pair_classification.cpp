@@ -1,6 +1,11 @@
 #include "model/pair_classification.h"
 
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
 #include "common/rounding.h"
+#include "model/cell_grid.h"
 #include "model/element_radii.h"
 #include "model/vector3.h"
 
@@ -20,6 +25,56 @@ PairRules common_rules(const StructureModel& model, const ModelOptions& options)
 }
 
 bool in_window(long double d, long double lo, long double hi) { return lo < d && d < hi; }
+
+std::vector<int32_t> shown_atoms(const StructureModel& model, const ModelOptions& options)
+{
+    std::vector<int32_t> shown;
+    shown.reserve(static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0)));
+    for (int32_t i = 1; i <= model.AtomCount; ++i)
+        if (atom_ok(model, options, i))
+            shown.push_back(i);
+    return shown;
+}
+
+// The longest distances below which the rules can join two atoms: every
+// window, the backbone segment and the bridge distance are strict upper
+// bounds.  `trace` is the reach of a point of the backbone trace beyond
+// that of its radii (0 when trace points are nothing special).
+struct SearchReach {
+    long double atoms = 0;
+    long double trace = 0;
+};
+
+bool is_trace(const PairClassifier& classifier, const PairAtom& a)
+{
+    return classifier.rules().Helices && a.residue == "HEL";
+}
+
+SearchReach search_reach(const PairClassifier& classifier, const std::vector<int32_t>& atoms)
+{
+    long double covalent = 0;
+    long double vdw = 0;
+    long double contact = 0;
+    for (const int32_t i : atoms) {
+        const PairAtom& a = classifier.atom(i);
+        covalent = std::max(covalent, a.covalent);
+        vdw = std::max(vdw, a.vdw);
+        contact = std::max(contact, a.contact);
+    }
+    SearchReach reach;
+    // Covalent bond: covI + covJ; hydrogen bond: vdwI + contactJ; alkali
+    // contact: contactJ + covI; each plus the tolerance.  The backbone
+    // segment joins a trace point only to the next atom, which the search
+    // adds by number; only the bridges need a wider search.
+    reach.atoms = std::max({covalent + covalent, vdw + contact, contact + covalent}) + BondTolerance;
+    const PairRules& rules = classifier.rules();
+    long double trace = 0;
+    if (rules.Helices && rules.Bridges)
+        trace = std::isnan(rules.HelixBridgeDistance) ? rules.HelixBridgeDistance
+                                                      : std::max(trace, rules.HelixBridgeDistance);
+    reach.trace = std::isnan(trace) ? trace : std::max(trace, reach.atoms);
+    return reach;
+}
 
 }  // namespace
 
@@ -54,22 +109,66 @@ PairClassifier::PairClassifier(const StructureModel& model, PairRules rules) : r
         a.part = static_cast<int64_t>(round_half_even(model.AtomCoord[n].part));
         a.donor = occurs_in(a.symbol, rules_.DonorElements);
     }
+
+    // A donor holds a hydrogen within its covalent radius plus the
+    // hydrogen's plus the tolerance: the grid of donors uses the largest
+    // such sum over the atoms present.
+    long double donor_covalent = 0;
+    long double any_covalent = 0;
+    bool any_donor = false;
+    for (std::size_t k = 1; k < atoms_.size(); ++k) {
+        any_covalent = std::max(any_covalent, atoms_[k].covalent);
+        if (atoms_[k].donor) {
+            any_donor = true;
+            donor_covalent = std::max(donor_covalent, atoms_[k].covalent);
+        }
+    }
+    const long double reach = donor_covalent + any_covalent + BondTolerance;
+    if (!any_donor || !CellGrid::usable_distance(reach))
+        return;
+    auto grid = std::make_shared<CellGrid>(reach);
+    for (int32_t k = 1; k <= atom_count(); ++k) {
+        const PairAtom& a = atom(k);
+        if (!a.donor)
+            continue;
+        if (!grid->usable(a.position))
+            return;  // the plain scan answers instead
+        grid->insert(a.position, k);
+    }
+    donors_ = std::move(grid);
+}
+
+bool PairClassifier::donor_holds(int32_t k, int32_t i, const Vec3& v, long double d) const
+{
+    const PairAtom& h = atom(i);
+    const PairAtom& donor = atom(k);
+    if (k == i || !donor.donor)
+        return false;
+    const Vec3 w = donor.position - h.position;
+    const long double e = length(w);
+    return in_window(e, donor.covalent + h.covalent - BondTolerance, donor.covalent + h.covalent + BondTolerance) &&
+           dot(w, v) / e / d < HBondCosLimit;
+}
+
+bool PairClassifier::has_donor_plain(int32_t i, const Vec3& v, long double d) const
+{
+    for (int32_t k = 1; k <= atom_count(); ++k)
+        if (donor_holds(k, i, v, d))
+            return true;
+    return false;
 }
 
 bool PairClassifier::has_donor(int32_t i, const Vec3& v, long double d) const
 {
     const PairAtom& h = atom(i);
-    for (int32_t k = 1; k <= atom_count(); ++k) {
-        const PairAtom& donor = atom(k);
-        if (k == i || !donor.donor)
-            continue;
-        const Vec3 w = donor.position - h.position;
-        const long double e = length(w);
-        if (in_window(e, donor.covalent + h.covalent - BondTolerance, donor.covalent + h.covalent + BondTolerance) &&
-             dot(w, v) / e / d < HBondCosLimit)
-            return true;
-    }
-    return false;
+    if (!donors_ || !donors_->usable(h.position))
+        return has_donor_plain(i, v, d);
+    bool found = false;
+    donors_->for_each_near(h.position, [&](int32_t k) {
+        found = donor_holds(k, i, v, d);
+        return !found;
+    });
+    return found;
 }
 
 PairKind PairClassifier::classify(int32_t i, int32_t j) const
@@ -122,19 +221,74 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
     return kind;
 }
 
+void for_each_connected_pair_plain(const StructureModel& model, const ModelOptions& options,
+                                   const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
+                                   const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
+{
+    const std::vector<int32_t> shown = shown_atoms(model, options);
+    for (const int32_t i : shown) {
+        on_atom(i);
+        for (const int32_t j : shown) {
+            const PairKind kind = classifier.classify(i, j);
+            if (kind.any())
+                on_pair(i, j, kind);
+        }
+    }
+}
+
 void for_each_connected_pair(const StructureModel& model, const ModelOptions& options,
                              const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
 {
-    const int32_t n = model.AtomCount;
-    std::vector<int32_t> shown;
-    shown.reserve(static_cast<std::size_t>(n));
-    for (int32_t i = 1; i <= n; ++i)
-        if (atom_ok(model, options, i))
-            shown.push_back(i);
+    if (options.PlainPairSearch)
+        return for_each_connected_pair_plain(model, options, classifier, on_atom, on_pair);
+    const std::vector<int32_t> shown = shown_atoms(model, options);
+    const SearchReach reach = search_reach(classifier, shown);
+    if (!CellGrid::usable_distance(reach.atoms) || !(reach.trace >= 0 && std::isfinite(reach.trace)))
+        return for_each_connected_pair_plain(model, options, classifier, on_atom, on_pair);
+    // The trace points reach farther than the atoms; they search a coarser
+    // grid of their own when there is any.
+    const bool coarse = reach.trace > reach.atoms;
+    CellGrid grid(reach.atoms);
+    std::optional<CellGrid> trace_grid;
+    if (coarse)
+        trace_grid.emplace(reach.trace);
+    for (const int32_t i : shown) {
+        const Vec3& p = classifier.atom(i).position;
+        if (!grid.usable(p) || (coarse && !trace_grid->usable(p)))
+            return for_each_connected_pair_plain(model, options, classifier, on_atom, on_pair);
+        grid.insert(p, i);
+        if (coarse)
+            trace_grid->insert(p, i);
+    }
+    // A pair that no rule can join is skipped: j outside the 27 cells
+    // around i, or farther from i than the reach of i (with a margin for
+    // rounding).  The others are classified in increasing j, i itself
+    // included, just as the plain loop does.
+    std::vector<bool> is_shown(static_cast<std::size_t>(model.AtomCount) + 2, false);
+    for (const int32_t i : shown)
+        is_shown[static_cast<std::size_t>(i)] = true;
+    const bool segments = classifier.rules().Helices && classifier.rules().ProteinFile;
+    std::vector<int32_t> near;
     for (const int32_t i : shown) {
         on_atom(i);
-        for (const int32_t j : shown) {
+        const PairAtom& a = classifier.atom(i);
+        const bool trace = coarse && is_trace(classifier, a);
+        const long double limit = (trace ? reach.trace : reach.atoms) * (1 + 1e-6L);
+        const long double limit2 = limit * limit;
+        near.clear();
+        (trace ? *trace_grid : grid).for_each_near(a.position, [&](int32_t j) {
+            const Vec3 w = classifier.atom(j).position - a.position;
+            if (dot(w, w) < limit2)
+                near.push_back(j);
+            return true;
+        });
+        // A backbone segment runs from a trace point to the next atom.
+        if (segments && is_trace(classifier, a) && is_shown[static_cast<std::size_t>(i) + 1])
+            near.push_back(i + 1);
+        std::sort(near.begin(), near.end());
+        near.erase(std::unique(near.begin(), near.end()), near.end());
+        for (const int32_t j : near) {
             const PairKind kind = classifier.classify(i, j);
             if (kind.any())
                 on_pair(i, j, kind);

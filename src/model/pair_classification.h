@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,8 @@ struct PairAtom {
     bool donor = false;       // symbol occurs in DonorElements
 };
 
+class CellGrid;
+
 struct PairKind {
     bool bond = false;   // covalent bond
     bool hbond = false;  // hydrogen bond, alkali contact or bridge
@@ -76,18 +79,35 @@ public:
     // Whether some atom k other than i (shown or not) is a donor that holds
     // hydrogen i at bonding distance, at an angle k-i-j wider than the limit.
     // `v` is the vector from i to the acceptor, `d` its length.
+    // Searches the donors near i through a grid of all donor atoms.
     bool has_donor(int32_t i, const Vec3& v, long double d) const;
+    // The same answer by a scan over every atom; the reference for the grid.
+    bool has_donor_plain(int32_t i, const Vec3& v, long double d) const;
 
 private:
+    bool donor_holds(int32_t k, int32_t i, const Vec3& v, long double d) const;
+
     PairRules rules_;
     std::vector<PairAtom> atoms_;  // slot 0 unused
+    // All donor atoms; null when some donor position cannot be binned.
+    std::shared_ptr<const CellGrid> donors_;
 };
 
 // Visits every ordered pair (i, j) of shown atoms, i outer and j inner, both
 // in increasing order, and reports the pairs that get a cylinder.
 // `on_atom(i)` runs once for each shown atom i before its pairs.
+// Only pairs closer than the longest distance any rule accepts are
+// classified (found through a grid of the shown atoms), plus each backbone
+// trace point with the next atom; the calls are the same, in the same
+// order, as those of the plain loop below.  With
+// PlainPairSearch set in the options the plain loop runs instead.
 void for_each_connected_pair(const StructureModel& model, const ModelOptions& options,
                              const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair);
+
+// Every ordered pair of shown atoms classified, the reference for the above.
+void for_each_connected_pair_plain(const StructureModel& model, const ModelOptions& options,
+                                   const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
+                                   const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair);
 
 }  // namespace vexalith

@@ -27,6 +27,9 @@ struct ModelOptions {
     bool SuppressWater = true;           // hide residue "HOH"
     bool HideHydrogen = false;           // hide symbol "H"
     std::string DonorElements = "C N O F S";
+    // Bond search by the plain all-pairs loop instead of the grid; the
+    // output is the same, only slower (kept for checking the grid).
+    bool PlainPairSearch = false;
 
     // One checked state per disorder part 0..PartBoxCount.
     std::vector<bool> PartCheckBoxes;
