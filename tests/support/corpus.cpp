@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -66,11 +67,12 @@ std::string corpus_text(const std::string& name)
 
 std::string temp_dir()
 {
-    static int counter = 0;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("vexalith-test-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    fs::create_directories(dir);
-    return dir.string();
+    // A new folder every time: a name made of the process number alone could
+    // meet the leftovers of an earlier test process with the same number.
+    std::string pattern = (fs::temp_directory_path() / "vexalith-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder");
+    return pattern;
 }
 
 std::string corpus_plain_path(const std::string& name)
