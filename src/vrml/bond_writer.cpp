@@ -48,11 +48,15 @@ std::string cylinder_rotation(const Vec3& v, long double d)
            general_number(thousandths(axis[2] / n)) + ' ' + general_number(thousandths(angle));
 }
 
+namespace {
+
+// The three lines of the cylinder's transform and the two of its shape.
+// `s` is the scene's unit length in model units (the cylinder's x and z
+// scale), the same for every cylinder.
 void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i, int32_t j, const PairKind& kind,
-                         const ModelScale& scale, int32_t bond_diameter)
+                         const ModelScale& scale, const std::string& s, int32_t bond_diameter)
 {
     const Vec3 middle = (pairs.atom(i).position + pairs.atom(j).position) * 0.5L;
-    const std::string s = general_number(ToModelUnits(1.0L, scale));
     out << "Transform {translation " << general_number(ToModelUnits(middle[0], scale)) << ' '
         << general_number(ToModelUnits(middle[1], scale)) << ' ' << general_number(ToModelUnits(middle[2], scale))
         << ' ';
@@ -69,14 +73,17 @@ void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i
     out.line();
 }
 
+}  // namespace
+
 void write_bonds(TextOutput& out, const StructureModel& model, const ModelOptions& options, Reporter& reporter)
 {
     const ModelScale scale = model_scale(options, model);
     const PairClassifier pairs(model, scene_pair_rules(model, options));
+    const std::string unit = general_number(ToModelUnits(1.0L, scale));
     for_each_connected_pair(
         model, options, pairs, [&](int32_t i) { reporter.progress_position(static_cast<long long>(model.AtomCount) + i); },
         [&](int32_t i, int32_t j, const PairKind& kind) {
-            write_bond_cylinder(out, pairs, i, j, kind, scale, options.BondDiameter);
+            write_bond_cylinder(out, pairs, i, j, kind, scale, unit, options.BondDiameter);
         });
 }
 

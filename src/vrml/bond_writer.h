@@ -18,10 +18,6 @@ namespace vexalith {
 // decimals: "0 0 -1 1.571".
 std::string cylinder_rotation(const Vec3& v, long double d);
 
-// The three lines of the cylinder's transform and the two of its shape.
-void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i, int32_t j, const PairKind& kind,
-                         const ModelScale& scale, int32_t bond_diameter);
-
 // All cylinders.  Progress: AtomCount + i per shown atom i.
 void write_bonds(TextOutput& out, const StructureModel& model, const ModelOptions& options, Reporter& reporter);
 
