@@ -65,6 +65,14 @@ struct RebuiltAtoms {
     std::vector<std::string> residues{std::string()};
     std::vector<int32_t> seq_ids{0};
 
+    void reserve(std::size_t atoms)
+    {
+        symbols.reserve(atoms);
+        coords.reserve(atoms);
+        residues.reserve(atoms);
+        seq_ids.reserve(atoms);
+    }
+
     void add(std::string symbol, const AtomCoordRecord& coord, std::string residue, int32_t seq_id)
     {
         symbols.push_back(std::move(symbol));
@@ -116,6 +124,7 @@ void average_sequences(StructureModel& model)
     }
 
     RebuiltAtoms rebuilt;
+    rebuilt.reserve(2 * static_cast<std::size_t>(residues) + static_cast<std::size_t>(model.AtomCount) + 1);
     for (int32_t r = 1; r <= residues; ++r) {
         const auto k = static_cast<std::size_t>(r);
         rebuilt.add_trace_point(centres[k], r);
@@ -123,10 +132,12 @@ void average_sequences(StructureModel& model)
         if (r <= residues - 2 && intermediate_point(centres[k], centres[k + 1], centres[k + 2], point))
             rebuilt.add_trace_point(point, r);
     }
+    // The old table is dropped below, so its texts are moved, not copied.
     for (int32_t i = 1; i <= model.AtomCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         if (!occurs_in(model.AtomResidue[k], AminoAcidList))
-            rebuilt.add(model.AtomSymbol[k], model.AtomCoord[k], model.AtomResidue[k], model.AtomSeqId[k]);
+            rebuilt.add(std::move(model.AtomSymbol[k]), model.AtomCoord[k], std::move(model.AtomResidue[k]),
+                        model.AtomSeqId[k]);
     }
 
     model.AtomCount = static_cast<int32_t>(rebuilt.symbols.size() - 1);

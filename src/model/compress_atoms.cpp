@@ -216,6 +216,8 @@ void CompressAtoms(StructureModel& model, const ModelOptions& options)
             else
                 grid.reset();  // every candidate is tested instead
         }
+        if (grid)
+            grid->seal();
     }
 
     std::priority_queue<int32_t, std::vector<int32_t>, std::greater<>> seeds;

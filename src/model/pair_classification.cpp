@@ -135,6 +135,7 @@ PairClassifier::PairClassifier(const StructureModel& model, PairRules rules) : r
             return;  // the plain scan answers instead
         grid->insert(a.position, k);
     }
+    grid->seal();
     donors_ = std::move(grid);
 }
 
@@ -261,6 +262,9 @@ void for_each_connected_pair(const StructureModel& model, const ModelOptions& op
         if (coarse)
             trace_grid->insert(p, i);
     }
+    grid.seal();
+    if (coarse)
+        trace_grid->seal();
     // A pair that no rule can join is skipped: j outside the 27 cells
     // around i, or farther from i than the reach of i (with a margin for
     // rounding).  The others are classified in increasing j, i itself

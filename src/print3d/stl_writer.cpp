@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/atomic_file.h"
+#include "common/fixed_number.h"
 #include "common/file_names.h"
 #include "model/element_radii.h"
 #include "model/vector3.h"
@@ -16,10 +17,19 @@ namespace {
 
 // Appends `value` fixed-point with `decimals` decimals, right-aligned in at
 // least `width` characters.  to_chars rounds the exact binary value and
-// never looks at the locale.
+// never looks at the locale; the usual values away from a tie are written
+// from their nearest integer, which is the same text.
 void append_fixed(std::string& text, long double value, int decimals, std::size_t width)
 {
     char buffer[64];
+    int64_t scaled = 0;
+    if (nearest_scaled(value, decimals, scaled)) {
+        const std::size_t length = write_scaled(buffer, scaled, std::signbit(value), decimals, false);
+        if (length < width)
+            text.append(width - length, ' ');
+        text.append(buffer, length);
+        return;
+    }
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (ec != std::errc()) {
         // Only a value far outside any model needs more room.

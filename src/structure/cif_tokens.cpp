@@ -1,5 +1,7 @@
 #include "structure/cif_tokens.h"
 
+#include <algorithm>
+
 namespace vexalith {
 namespace {
 
@@ -37,27 +39,40 @@ std::string_view first_word(std::string_view line)
 
 const std::vector<std::string_view>& RowSplitter::split(std::string_view line)
 {
-    // Most rows hold no tab, quote or parenthesis: their tokens are views
-    // into the line itself.
+    // Most rows hold no tab and no parenthesis outside quotes: their tokens,
+    // quoted ones included, are views into the line itself.  Anything else
+    // takes the general path.
     tokens_.clear();
+    const std::size_t size = line.size();
     std::size_t i = 0;
     for (;;) {
-        while (i < line.size() && line[i] == ' ')
+        while (i < size && line[i] == ' ')
             ++i;
-        if (i == line.size())
+        if (i == size)
             return tokens_;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ') {
-            const char c = line[i];
-            if (c == '\t' || c == '(' || c == '\'' || c == '"')
-                return split_special(line);
-            ++i;
+        const char first = line[i];
+        if (first == '\'' || first == '"') {
+            std::size_t close = i + 1;
+            for (; close < size; ++close) {
+                const char c = line[close];
+                if (c == '\t')
+                    return split_general(line);
+                if (c == first && (close + 1 == size || is_blank(line[close + 1])))
+                    break;
+            }
+            tokens_.push_back(line.substr(i + 1, std::min(close, size) - i - 1));
+            i = std::min(close + 1, size);
+            continue;
         }
+        const std::size_t start = i;
+        for (; i < size && line[i] != ' '; ++i)
+            if (line[i] == '\t' || line[i] == '(')
+                return split_general(line);
         tokens_.push_back(line.substr(start, i - start));
     }
 }
 
-const std::vector<std::string_view>& RowSplitter::split_special(std::string_view line)
+const std::vector<std::string_view>& RowSplitter::split_general(std::string_view line)
 {
     // Pass 1: blanks for tabs, parenthesised groups dropped outside quotes.
     scratch_.clear();

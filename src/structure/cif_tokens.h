@@ -16,8 +16,12 @@ class RowSplitter {
 public:
     const std::vector<std::string_view>& split(std::string_view line);
 
+    // The same split done the general way, copying the row with its tabs
+    // made blanks and its parenthesised groups dropped.  split() hands the
+    // rows it cannot take as views to this.
+    const std::vector<std::string_view>& split_general(std::string_view line);
+
 private:
-    const std::vector<std::string_view>& split_special(std::string_view line);
 
     std::string scratch_;
     std::vector<std::string_view> tokens_;

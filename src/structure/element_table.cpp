@@ -1,5 +1,6 @@
 #include "structure/element_table.h"
 
+#include <cstdint>
 #include <stdexcept>
 
 #include "structure/decimal_symbol.h"
@@ -126,20 +127,49 @@ const ElementRow& element_row(int row)
     return ElementTable[static_cast<std::size_t>(row - 1)];
 }
 
+namespace {
+
+// Every symbol of the table is one or two upper-case letters, so a symbol
+// is looked up by its letters instead of comparing it with every row.
+constexpr std::size_t kNoKey = 26 * 27;
+
+std::size_t symbol_key(std::string_view symbol)
+{
+    const auto letter = [](char c) { return c >= 'A' && c <= 'Z'; };
+    if (symbol.empty() || symbol.size() > 2 || !letter(symbol[0]) || (symbol.size() == 2 && !letter(symbol[1])))
+        return kNoKey;
+    const auto first = static_cast<std::size_t>(symbol[0] - 'A');
+    const auto second = symbol.size() == 2 ? static_cast<std::size_t>(symbol[1] - 'A') + 1 : 0;
+    return first * 27 + second;
+}
+
+// The first row of every key, 0 for none.
+const std::array<uint8_t, kNoKey + 1>& rows_by_key()
+{
+    static const std::array<uint8_t, kNoKey + 1> rows = [] {
+        std::array<uint8_t, kNoKey + 1> table{};
+        for (std::size_t i = ElementTable.size(); i-- > 0;) {
+            const std::size_t key = symbol_key(ElementTable[i].symbol);
+            if (key == kNoKey)
+                throw std::logic_error("element table symbol is not one or two capital letters");
+            table[key] = static_cast<uint8_t>(i + 1);
+        }
+        return table;
+    }();
+    return rows;
+}
+
+}  // namespace
+
 bool is_known_symbol(std::string_view symbol)
 {
-    for (int row = 1; row <= ElementCount; ++row)
-        if (ElementTable[static_cast<std::size_t>(row - 1)].symbol == symbol)
-            return true;
-    return false;
+    const int row = GetElementIndex(symbol);
+    return row >= 1 && row <= ElementCount;
 }
 
 int GetElementIndex(std::string_view symbol)
 {
-    for (std::size_t i = 0; i < ElementTable.size(); ++i)
-        if (ElementTable[i].symbol == symbol)
-            return static_cast<int>(i) + 1;
-    return 0;
+    return rows_by_key()[symbol_key(symbol)];
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -51,12 +52,17 @@ std::string read_text_file(const std::string& path)
     if (S_ISDIR(info.st_mode))
         fail(path, "is a folder, not a file", 0);
 
+    // A regular file is read straight into the text, without a bounce
+    // buffer; a pipe or device is read in chunks until its end.  A file that
+    // grows while it is read is read to its end all the same.
     std::string text;
+    std::size_t filled = 0;
     if (S_ISREG(info.st_mode))
-        text.reserve(static_cast<std::size_t>(info.st_size));
-    char chunk[1 << 16];
+        text.resize(static_cast<std::size_t>(info.st_size) + 1);
     for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (filled == text.size())
+            text.resize(std::max<std::size_t>(2 * text.size(), 1 << 16));
+        const ssize_t got = ::read(fd.get(), text.data() + filled, text.size() - filled);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -64,8 +70,9 @@ std::string read_text_file(const std::string& path)
         }
         if (got == 0)
             break;
-        text.append(chunk, static_cast<std::size_t>(got));
+        filled += static_cast<std::size_t>(got);
     }
+    text.resize(filled);
     return text;
 }
 

@@ -56,15 +56,15 @@ void write_atoms(TextOutput& out, StructureModel& model, const ModelOptions& opt
         if (!is_known_symbol(symbol))  // the driver has made every symbol known
             continue;
         const AtomCoordRecord& p = model.AtomCoord[n];
-        out << "Transform {translation " << general_number(ToModelUnits(p.x, scale)) << ' '
-            << general_number(ToModelUnits(p.y, scale)) << ' ' << general_number(ToModelUnits(p.z, scale));
+        out << "Transform {translation " << general_text(ToModelUnits(p.x, scale)) << ' '
+            << general_text(ToModelUnits(p.y, scale)) << ' ' << general_text(ToModelUnits(p.z, scale));
         out.line();
         if (const auto mode = protein_style_mode(model, options))
             model.ModelMode = *mode;
         const long double cov = ToModelUnits(GetCovalentRadius(symbol), scale);
         const long double vdw = ToModelUnits(GetVanDerWaalsRadius(symbol), scale);
         out << "children [Shape {appearance USE " << symbol << " geometry Sphere { radius "
-            << radius_number(atom_radius(model, options, i, cov, vdw, bead)) << " }}]}";
+            << radius_text(atom_radius(model, options, i, cov, vdw, bead)) << " }}]}";
         out.line();
     }
 }

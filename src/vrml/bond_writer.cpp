@@ -1,5 +1,6 @@
 #include "vrml/bond_writer.h"
 
+#include <array>
 #include <cmath>
 
 #include "common/rounding.h"
@@ -15,24 +16,24 @@ struct CylinderLook {
     std::string radius;
 };
 
-CylinderLook cylinder_look(const PairKind& kind, int32_t mode, bool protein, int32_t bond_diameter)
+CylinderLook cylinder_look(bool helix, bool hbond, int32_t mode, bool protein, int32_t bond_diameter)
 {
     const long double b = bond_diameter;
-    if (kind.helix)
+    if (helix)
         return {"helixbondstyle", "1"};
     if (mode == BallAndStick) {
-        if (kind.hbond)
+        if (hbond)
             return {"hbondstyle", general_number(b * 0.007L)};
         return {"bondstyle", general_number(b * 0.013L)};
     }
-    if (kind.hbond)
+    if (hbond)
         return {"hbondstyle", general_number(b * (protein ? 0.05L : 0.025L))};
     return {"bondstyle", general_number(b * 0.027L)};
 }
 
-}  // namespace
-
-std::string cylinder_rotation(const Vec3& v, long double d)
+// The axis (Y x v, normalised) and the angle of the rotation, each rounded
+// to three decimals.
+std::array<long double, 4> rotation_values(const Vec3& v, long double d)
 {
     const Vec3 y{0, 1, 0};
     const Vec3 axis = VecVec(y, v);
@@ -44,29 +45,49 @@ std::string cylinder_rotation(const Vec3& v, long double d)
     // direction: the cylinder keeps its orientation.
     if (std::isnan(angle))
         angle = 0;
-    return general_number(thousandths(axis[0] / n)) + ' ' + general_number(thousandths(axis[1] / n)) + ' ' +
-           general_number(thousandths(axis[2] / n)) + ' ' + general_number(thousandths(angle));
+    return {thousandths(axis[0] / n), thousandths(axis[1] / n), thousandths(axis[2] / n), thousandths(angle)};
+}
+
+}  // namespace
+
+std::string cylinder_rotation(const Vec3& v, long double d)
+{
+    const auto values = rotation_values(v, d);
+    return general_number(values[0]) + ' ' + general_number(values[1]) + ' ' + general_number(values[2]) + ' ' +
+           general_number(values[3]);
 }
 
 namespace {
 
+// What every cylinder of the scene shares: the scale, the unit length in
+// model units (the cylinders' x and z scale) and the three looks.
+struct CylinderCommon {
+    ModelScale scale;
+    std::string unit;
+    CylinderLook helix;
+    CylinderLook hbond;
+    CylinderLook bond;
+
+    const CylinderLook& look(const PairKind& kind) const { return kind.helix ? helix : (kind.hbond ? hbond : bond); }
+};
+
 // The three lines of the cylinder's transform and the two of its shape.
-// `s` is the scene's unit length in model units (the cylinder's x and z
-// scale), the same for every cylinder.
 void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i, int32_t j, const PairKind& kind,
-                         const ModelScale& scale, const std::string& s, int32_t bond_diameter)
+                         const CylinderCommon& common)
 {
     const Vec3 middle = (pairs.atom(i).position + pairs.atom(j).position) * 0.5L;
-    out << "Transform {translation " << general_number(ToModelUnits(middle[0], scale)) << ' '
-        << general_number(ToModelUnits(middle[1], scale)) << ' ' << general_number(ToModelUnits(middle[2], scale))
-        << ' ';
+    out << "Transform {translation " << general_text(ToModelUnits(middle[0], common.scale)) << ' '
+        << general_text(ToModelUnits(middle[1], common.scale)) << ' '
+        << general_text(ToModelUnits(middle[2], common.scale)) << ' ';
     out.line();
-    out << " rotation " << cylinder_rotation(kind.direction, kind.distance);
+    const auto rotation = rotation_values(kind.direction, kind.distance);
+    out << " rotation " << general_text(rotation[0]) << ' ' << general_text(rotation[1]) << ' '
+        << general_text(rotation[2]) << ' ' << general_text(rotation[3]);
     out.line();
-    out << " scale  " << s << ' ' << general_number(ToModelUnits(kind.distance, scale)) << ' ' << s << ' ';
+    out << " scale  " << common.unit << ' ' << general_text(ToModelUnits(kind.distance, common.scale)) << ' '
+        << common.unit << ' ';
     out.line();
-    const CylinderLook look =
-        cylinder_look(kind, pairs.rules().ModelMode, pairs.rules().ProteinFile, bond_diameter);
+    const CylinderLook& look = common.look(kind);
     out << "children [Shape {appearance USE " << look.style;
     out.line();
     out << " geometry Cylinder { height 1 radius " << look.radius << " }}]}";
@@ -79,12 +100,15 @@ void write_bonds(TextOutput& out, const StructureModel& model, const ModelOption
 {
     const ModelScale scale = model_scale(options, model);
     const PairClassifier pairs(model, scene_pair_rules(model, options));
-    const std::string unit = general_number(ToModelUnits(1.0L, scale));
+    const int32_t mode = pairs.rules().ModelMode;
+    const bool protein = pairs.rules().ProteinFile;
+    const CylinderCommon common{scale, general_number(ToModelUnits(1.0L, scale)),
+                                cylinder_look(true, false, mode, protein, options.BondDiameter),
+                                cylinder_look(false, true, mode, protein, options.BondDiameter),
+                                cylinder_look(false, false, mode, protein, options.BondDiameter)};
     for_each_connected_pair(
         model, options, pairs, [&](int32_t i) { reporter.progress_position(static_cast<long long>(model.AtomCount) + i); },
-        [&](int32_t i, int32_t j, const PairKind& kind) {
-            write_bond_cylinder(out, pairs, i, j, kind, scale, unit, options.BondDiameter);
-        });
+        [&](int32_t i, int32_t j, const PairKind& kind) { write_bond_cylinder(out, pairs, i, j, kind, common); });
 }
 
 }  // namespace vexalith

@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "common/error.h"
+#include "common/fixed_number.h"
 #include "common/rounding.h"
 
 namespace vexalith {
@@ -25,7 +27,43 @@ long double ToModelUnits(long double x, const ModelScale& scale)
     return static_cast<long double>(static_cast<int64_t>(n)) / (100 * unit);
 }
 
-std::string general_number(long double value)
+namespace {
+
+constexpr long double kHundredThousand = 100000.0L;
+
+NumberText from_string(const std::string& text)
+{
+    NumberText number;
+    if (text.size() > NumberText::kCapacity)
+        throw RangeError("", 0, "the number " + text.substr(0, 24) + "... is too long to write");
+    std::memcpy(number.data(), text.data(), text.size());
+    number.resize(text.size());
+    return number;
+}
+
+}  // namespace
+
+NumberText general_text(long double value)
+{
+    // A whole multiple of 0.00001 of at most 14 digits is written from its
+    // integer: the value is the long double nearest to that decimal, and 15
+    // significant digits give the decimal back exactly.  From 0.0001 on it
+    // is in fixed notation.
+    const long double scaled = value * kHundredThousand;
+    if (std::fabs(scaled) < 1e14L && std::fabs(scaled) >= 10) {
+        const auto m = static_cast<int64_t>(round_half_even(scaled));
+        if (static_cast<long double>(m) / kHundredThousand == value) {
+            NumberText number;
+            number.resize(write_scaled(number.data(), m, m < 0, 5, true));
+            return number;
+        }
+    }
+    return from_string(general_number_from_digits(value));
+}
+
+std::string general_number(long double value) { return general_text(value).str(); }
+
+std::string general_number_from_digits(long double value)
 {
     if (value == 0 || !std::isfinite(value))
         return value == 0 ? "0" : (std::isnan(value) ? "NAN" : (value > 0 ? "INF" : "-INF"));
@@ -69,10 +107,31 @@ std::string general_number(long double value)
     return out;
 }
 
+NumberText radius_text(long double value)
+{
+    // "-0.00000" is written as 0.
+    NumberText number;
+    int64_t m = 0;
+    if (nearest_scaled(value, 5, m)) {
+        char text[32];
+        const std::size_t size = write_scaled(text, m, m < 0, 5, false);
+        const std::size_t pad = size < 7 ? 7 - size : 0;
+        std::memset(number.data(), ' ', pad);
+        std::memcpy(number.data() + pad, text, size);
+        number.resize(pad + size);
+        return number;
+    }
+    if (!(std::fabs(value) < 1e30L))
+        throw RangeError("", 0, "a radius of " + general_number(value) + " is too large to write");
+    return from_string(radius_number(value));
+}
+
 std::string radius_number(long double value)
 {
     char buffer[128];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 5);
+    if (result.ec != std::errc())
+        throw RangeError("", 0, "a radius of " + general_number(value) + " is too large to write");
     std::string out(buffer, result.ptr);
     if (out == "-0.00000")
         out = "0.00000";

@@ -3,8 +3,10 @@
 // none depends on the process locale.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "options/model_options.h"
 #include "structure/structure_model.h"
@@ -26,11 +28,37 @@ ModelScale model_scale(const ModelOptions& options, const StructureModel& model)
 // Throws RangeError when the value does not fit the rounding.
 long double ToModelUnits(long double x, const ModelScale& scale);
 
+// A number's text, held in place: writing it allocates nothing.
+class NumberText {
+public:
+    static constexpr std::size_t kCapacity = 48;
+
+    std::string_view view() const { return {data_.data(), size_}; }
+    operator std::string_view() const { return view(); }
+    std::string str() const { return std::string(view()); }
+
+    char* data() { return data_.data(); }
+    void resize(std::size_t size) { size_ = size; }
+
+private:
+    std::array<char, kCapacity> data_{};
+    std::size_t size_ = 0;
+};
+
 // The general number format: at most 15 significant digits, no trailing
 // zeros; fixed notation from 0.0001 up to below 1e15, otherwise d.dddE-n.
+NumberText general_text(long double value);
 std::string general_number(long double value);
 
-// The radius format: 5 decimals, right-aligned in 7 characters.
+// The same format made from the correctly rounded 15 digits of every value.
+// general_text() writes whole multiples of 0.00001 (model units, rounded
+// angles) straight from their integer instead; the two always agree.
+std::string general_number_from_digits(long double value);
+
+// The radius format: 5 decimals, right-aligned in 7 characters.  The text
+// form takes values below 1e30 in size (throws RangeError beyond);
+// radius_number() makes it from the correctly rounded digits of any value.
+NumberText radius_text(long double value);
 std::string radius_number(long double value);
 
 }  // namespace vexalith

@@ -13,6 +13,7 @@
 #include <locale>
 #include <numbers>
 #include <optional>
+#include <random>
 #include <set>
 #include <stdexcept>
 
@@ -111,6 +112,37 @@ TEST(StlNumbers, VertexAndNormalFormats)
     EXPECT_EQ(stl_normal_number(1), " 1.000");
     EXPECT_EQ(stl_normal_number(0.0004L), " 0.000");
     EXPECT_EQ(stl_normal_number(0.9995001L), " 1.000");
+}
+
+// The exact conversion of the binary value, right-aligned: the definition
+// of both formats.
+std::string exact_fixed(long double value, int decimals, std::size_t width)
+{
+    char buffer[128];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+    std::string text(buffer, end);
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+TEST(StlNumbers, ShortcutGivesTheExactConversion)
+{
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> any(-1, 1);
+    std::uniform_int_distribution<int> exponent(-12, 45);
+    std::uniform_int_distribution<int64_t> hundredths(-10000000, 10000000);
+    for (int n = 0; n < 300000; ++n) {
+        const long double value = std::ldexp(static_cast<long double>(any(random)), exponent(random));
+        // Ties and near-ties of the last decimal, and values that round to
+        // zero from below ("-0.00").
+        const long double tie = (static_cast<long double>(hundredths(random)) + 0.5L) / 100;
+        for (const long double v : {value, tie, std::nextafter(tie, 0.0L), -std::fabs(value) / 1e6L}) {
+            ASSERT_EQ(stl_vertex_number(v), exact_fixed(v, 2, 5)) << static_cast<double>(v);
+            ASSERT_EQ(stl_normal_number(v), exact_fixed(v, 3, 6)) << static_cast<double>(v);
+        }
+    }
+    EXPECT_EQ(stl_vertex_number(-0.0L), exact_fixed(-0.0L, 2, 5));
+    EXPECT_EQ(stl_vertex_number(-0.001L), "-0.00");
+    EXPECT_EQ(stl_vertex_number(1e40L), exact_fixed(1e40L, 2, 5));
 }
 
 TEST(StlFile, WorkedExampleCarbonAtOneOfTwo)

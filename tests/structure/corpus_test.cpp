@@ -9,6 +9,8 @@
 #include <string>
 
 #include "common/error.h"
+#include "structure/cif_header.h"
+#include "structure/cif_line_cursor.h"
 #include "structure/cif_reader.h"
 #include "structure/element_table.h"
 #include "structure/present_elements.h"
@@ -193,6 +195,33 @@ TEST(CorpusMends, OnlyTheFormulaSumTagMarksAStructure)
         EXPECT_EQ(count_structures(corpus_text(name)), 1) << name;
     EXPECT_EQ(count_structures(corpus_text("openbabel_hashizume.cif")), 20);
     EXPECT_EQ(count_structures(corpus_text("avogadro_zeolites_ITV.cif")), 0);
+}
+
+// The count taken line by line, as the reader walks the text.
+int32_t count_line_by_line(std::string_view text)
+{
+    LineCursor cursor(text);
+    std::string_view line;
+    int32_t count = 0;
+    while (cursor.next(line))
+        count += is_formula_sum_line(line) ? 1 : 0;
+    return count;
+}
+
+TEST(CorpusMends, StructureCountEqualsTheLineByLineCount)
+{
+    for (const std::string& name : testsupport::corpus_files()) {
+        const std::string text = corpus_text(name);
+        EXPECT_EQ(count_structures(text), count_line_by_line(text)) << name;
+    }
+    for (std::string_view text :
+         {"\xEF\xBB\xBF_chemical_formula_sum 'C'", "_chemical_formula_sum\r_chemical_formula_sum\r",
+          "x _chemical_formula_sum_orig _chemical_formula_sum\n", "_chemical_formula_sum _chemical_formula_sum",
+          "a\r\n  _chemical_formula_sum", "_chemical_formula_su", "x_chemical_formula_sum\n\t_chemical_formula_sum\t",
+          "\xEF\xBB_chemical_formula_sum", ""}) {
+        EXPECT_EQ(count_structures(text), count_line_by_line(text)) << text;
+    }
+    EXPECT_EQ(count_structures("_chemical_formula_sum\r_chemical_formula_sum\r"), 2);
 }
 
 TEST(CorpusMends, CartnXAtTheLineEndIsRecognised)

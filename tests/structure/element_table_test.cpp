@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace vexalith {
 namespace {
@@ -66,6 +67,32 @@ TEST(ElementTable, QIsNotAKnownSymbol)
     EXPECT_FALSE(is_known_symbol("Q"));
     EXPECT_FALSE(is_known_symbol("XX"));
     EXPECT_FALSE(is_known_symbol("c"));
+}
+
+TEST(ElementTable, LookupByLettersEqualsScanningTheRows)
+{
+    // Every text of up to three characters drawn from letters of both cases,
+    // a digit, a blank and a byte outside ASCII.
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabz0 \xC3";
+    std::vector<std::string> texts{""};
+    for (std::size_t length = 1; length <= 3; ++length) {
+        const std::size_t before = texts.size();
+        for (std::size_t t = 0; t < before; ++t)
+            if (texts[t].size() == length - 1)
+                for (char c : alphabet)
+                    texts.push_back(texts[t] + c);
+    }
+    int known = 0;
+    for (const std::string& text : texts) {
+        int scanned = 0;
+        for (std::size_t i = 0; i < ElementTable.size() && scanned == 0; ++i)
+            if (ElementTable[i].symbol == text)
+                scanned = static_cast<int>(i) + 1;
+        ASSERT_EQ(GetElementIndex(text), scanned) << text;
+        ASSERT_EQ(is_known_symbol(text), scanned >= 1 && scanned <= ElementCount) << text;
+        known += is_known_symbol(text) ? 1 : 0;
+    }
+    EXPECT_EQ(known, ElementCount);
 }
 
 }  // namespace

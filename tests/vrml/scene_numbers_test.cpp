@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "common/error.h"
 
 namespace vexalith {
@@ -39,6 +42,40 @@ TEST(RadiusNumber, FiveDecimalsInSevenCharacters)
     EXPECT_EQ(radius_number(3.85L), "3.85000");
     EXPECT_EQ(radius_number(0), "0.00000");
     EXPECT_EQ(radius_number(123.456789L), "123.45679");
+}
+
+TEST(NumberTexts, TheShortcutAgreesWithTheCorrectlyRoundedDigits)
+{
+    std::mt19937_64 random(11);
+    std::uniform_int_distribution<int64_t> whole(-99999999999999, 99999999999999);
+    std::uniform_int_distribution<int> digits(0, 14);
+    std::uniform_real_distribution<double> any(-1, 1);
+    std::uniform_int_distribution<int> exponent(-30, 60);
+    const ModelScale scales[] = {{100, 1, 5}, {100, 1000, 1}, {150, 1, 37.25L}, {7, 1000, 1234.5L}};
+    for (int n = 0; n < 200000; ++n) {
+        // Whole multiples of 0.00001, 0.001 and 0.01 of every length, the
+        // values scenes are made of, and values of every size.
+        int64_t m = whole(random);
+        for (int cut = digits(random); cut > 0; --cut)
+            m /= 10;
+        const long double values[] = {
+            static_cast<long double>(m) / 100000, static_cast<long double>(m % 100000000) / 1000,
+            static_cast<long double>(m) / 100, std::ldexp(static_cast<long double>(any(random)), exponent(random)),
+            ToModelUnits(static_cast<long double>(any(random)) * 200, scales[n % 4])};
+        for (const long double value : values) {
+            ASSERT_EQ(general_text(value).view(), general_number_from_digits(value)) << static_cast<double>(value);
+            if (std::fabs(value) < 1e29L) {
+                ASSERT_EQ(radius_text(value).view(), radius_number(value)) << static_cast<double>(value);
+            }
+        }
+    }
+    // Near and at ties of the fifth decimal, and the smallest steps.
+    for (const long double value : {0.000005L, 0.000015L, -0.000025L, 1.234565L, 0.00001L, -0.00001L, 0.0001L,
+                                    0.00009L, 99999999.99999L, -0.0L, 1e-320L})
+        EXPECT_EQ(radius_text(value).view(), radius_number(value)) << static_cast<double>(value);
+    EXPECT_EQ(radius_text(-0.000001L).view(), "0.00000");
+    EXPECT_THROW(radius_text(1e31L), RangeError);
+    EXPECT_THROW(radius_number(1e300L), RangeError);
 }
 
 TEST(ToModelUnits, ScalesTheLargestCoordinateToHalfTheModelSize)
