@@ -1,8 +1,6 @@
 #include "common/fixed_number.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstring>
 
 #include "common/rounding.h"
 
@@ -20,39 +18,49 @@ bool nearest_scaled(long double value, int decimals, int64_t& scaled)
     const long double product = value * kPowersOfTen[decimals];
     if (!(std::fabs(product) < 1e12L))
         return false;
-    const long double whole = round_half_even(product);
-    if (!(std::fabs(product - whole) < 0.4999L))
+    long double fraction = 0;
+    int64_t whole = rounding_detail::whole_part(product, fraction);
+    if (fraction > 0.5L)
+        ++whole;
+    else if (fraction < -0.5L)
+        --whole;
+    if (!(std::fabs(product - static_cast<long double>(whole)) < 0.4999L))
         return false;
-    scaled = static_cast<int64_t>(whole);
+    scaled = whole;
     return true;
 }
 
 std::size_t write_scaled(char* out, int64_t m, bool negative, int decimals, bool trim)
 {
-    char* p = out;
-    if (negative)
-        *p++ = '-';
-    const uint64_t magnitude = m < 0 ? static_cast<uint64_t>(-(m + 1)) + 1 : static_cast<uint64_t>(m);
-    char digits[24];
-    const auto n = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
-    const auto d = static_cast<std::size_t>(decimals);
-    if (n > d) {
-        std::memcpy(p, digits, n - d);
-        p += n - d;
-    } else {
-        *p++ = '0';
+    // Digits are made from the right, one division by ten each (a multiply
+    // for the compiler), and copied a character at a time: these texts are
+    // a few characters long, too short for a library copy to pay.
+    uint64_t magnitude = m < 0 ? static_cast<uint64_t>(-(m + 1)) + 1 : static_cast<uint64_t>(m);
+    char fraction[8];
+    for (int k = decimals; k-- > 0;) {
+        fraction[k] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
     }
-    char fraction[8] = {'0', '0', '0', '0', '0', '0', '0', '0'};
-    const std::size_t kept = n < d ? n : d;
-    std::memcpy(fraction + (d - kept), digits + (n - kept), kept);
-    std::size_t shown = d;
+    int shown = decimals;
     if (trim)
         while (shown > 0 && fraction[shown - 1] == '0')
             --shown;
+    char whole[24];
+    int w = 0;
+    do {
+        whole[w++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+
+    char* p = out;
+    if (negative)
+        *p++ = '-';
+    while (w > 0)
+        *p++ = whole[--w];
     if (shown > 0) {
         *p++ = '.';
-        std::memcpy(p, fraction, shown);
-        p += shown;
+        for (int k = 0; k < shown; ++k)
+            *p++ = fraction[k];
     }
     return static_cast<std::size_t>(p - out);
 }

@@ -1,6 +1,7 @@
 #include "model/pair_classification.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -47,7 +48,7 @@ struct SearchReach {
 
 bool is_trace(const PairClassifier& classifier, const PairAtom& a)
 {
-    return classifier.rules().Helices && a.residue == "HEL";
+    return classifier.rules().Helices && a.trace;
 }
 
 SearchReach search_reach(const PairClassifier& classifier, const std::vector<int32_t>& atoms)
@@ -75,6 +76,61 @@ SearchReach search_reach(const PairClassifier& classifier, const std::vector<int
     reach.trace = std::isnan(trace) ? trace : std::max(trace, reach.atoms);
     return reach;
 }
+
+// Collects the ids near atom i (closer than `limit`) from a grid, testing
+// distances on a compact copy of the positions.
+class NearFilter {
+public:
+    NearFilter(const PairClassifier& classifier, const std::vector<int32_t>& shown)
+    {
+        const auto slots = static_cast<std::size_t>(classifier.atom_count()) + 1;
+        exact_.resize(slots);
+        bool small = true;
+        for (const int32_t i : shown) {
+            const Vec3& p = classifier.atom(i).position;
+            exact_[static_cast<std::size_t>(i)] = p;
+            small = small && std::fabs(p[0]) < 1e6L && std::fabs(p[1]) < 1e6L && std::fabs(p[2]) < 1e6L;
+        }
+        if (small) {
+            quick_.resize(slots);
+            for (const int32_t i : shown) {
+                const Vec3& p = exact_[static_cast<std::size_t>(i)];
+                quick_[static_cast<std::size_t>(i)] = {static_cast<double>(p[0]), static_cast<double>(p[1]),
+                                                       static_cast<double>(p[2])};
+            }
+        }
+    }
+
+    void collect(const CellGrid& grid, int32_t i, long double limit, std::vector<int32_t>& near) const
+    {
+        const Vec3& a = exact_[static_cast<std::size_t>(i)];
+        if (!quick_.empty()) {
+            const std::array<double, 3>& q = quick_[static_cast<std::size_t>(i)];
+            const double limit2 = static_cast<double>(limit * limit) * (1 + 1e-9);
+            grid.for_each_near(a, [&](int32_t j) {
+                const std::array<double, 3>& p = quick_[static_cast<std::size_t>(j)];
+                const double x = p[0] - q[0];
+                const double y = p[1] - q[1];
+                const double z = p[2] - q[2];
+                if (x * x + y * y + z * z < limit2)
+                    near.push_back(j);
+                return true;
+            });
+            return;
+        }
+        const long double limit2 = limit * limit;
+        grid.for_each_near(a, [&](int32_t j) {
+            const Vec3 w = exact_[static_cast<std::size_t>(j)] - a;
+            if (dot(w, w) < limit2)
+                near.push_back(j);
+            return true;
+        });
+    }
+
+private:
+    std::vector<Vec3> exact_;
+    std::vector<std::array<double, 3>> quick_;
+};
 
 }  // namespace
 
@@ -108,6 +164,11 @@ PairClassifier::PairClassifier(const StructureModel& model, PairRules rules) : r
             a.contact = OxygenAcceptorRadius;
         a.part = static_cast<int64_t>(round_half_even(model.AtomCoord[n].part));
         a.donor = occurs_in(a.symbol, rules_.DonorElements);
+        a.carbon = a.symbol == "C";
+        a.acceptor = occurs_in(a.symbol, AcceptorElements);
+        a.alkali = !occurs_in(a.symbol, "C N S B I") && occurs_in(a.symbol, "CS LI NA K RB CS");
+        a.h_or_c = occurs_in(a.symbol, "H C");
+        a.trace = a.residue == "HEL";
     }
 
     // A donor holds a hydrogen within its covalent radius plus the
@@ -186,16 +247,15 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
     kind.distance = d;
 
     if (rules_.HydrogenBonds && a.covalent == HydrogenCovalentRadius && b.covalent != HydrogenCovalentRadius &&
-        b.symbol != "C" && in_window(d, a.vdw + b.contact - 2 * T, a.vdw + b.contact + T) &&
-        occurs_in(b.symbol, AcceptorElements) && has_donor(i, kind.direction, d))
+        !b.carbon && in_window(d, a.vdw + b.contact - 2 * T, a.vdw + b.contact + T) && b.acceptor &&
+        has_donor(i, kind.direction, d))
         kind.hbond = true;
 
     if (bonding_mode && i < j && in_window(d, a.covalent + b.covalent - 2 * T, a.covalent + b.covalent + T) &&
         d > ShortestBond && (a.part == b.part || a.part == 0 || b.part == 0))
         kind.bond = true;
 
-    if (!occurs_in(b.symbol, "C N S B I") && occurs_in(b.symbol, "CS LI NA K RB CS") &&
-        !occurs_in(a.symbol, "H C")) {
+    if (b.alkali && !a.h_or_c) {
         if (bonding_mode) {
             if (i < j && in_window(d, b.contact + a.covalent - 2 * T, b.contact + a.covalent + T) && d > ShortestBond)
                 kind.hbond = true;
@@ -208,12 +268,12 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
         kind.hbond = false;
 
     if (rules_.Helices) {
-        const bool trace_i = a.residue == "HEL";
-        const bool trace_j = b.residue == "HEL";
+        const bool trace_i = a.trace;
+        const bool trace_j = b.trace;
         if (rules_.ProteinFile && i < j && trace_i && trace_j && j == i + 1 && d < HelixSegmentLimit)
             kind.helix = true;
         if (rules_.Bridges) {
-            if (trace_i && d < rules_.HelixBridgeDistance && !trace_j && b.symbol != "C")
+            if (trace_i && d < rules_.HelixBridgeDistance && !trace_j && !b.carbon)
                 kind.hbond = true;
             if (trace_i && trace_j && d < rules_.HelixBridgeDistance - 0.75L && j - i > 15)
                 kind.hbond = true;
@@ -273,20 +333,18 @@ void for_each_connected_pair(const StructureModel& model, const ModelOptions& op
     for (const int32_t i : shown)
         is_shown[static_cast<std::size_t>(i)] = true;
     const bool segments = classifier.rules().Helices && classifier.rules().ProteinFile;
+    // The distance filter only drops pairs, never decides one, so it may
+    // work in double when the coordinates are small enough for double to
+    // keep them to 1e-9 A (the limit carries a margin a thousand times that).
+    const NearFilter filter(classifier, shown);
     std::vector<int32_t> near;
     for (const int32_t i : shown) {
         on_atom(i);
         const PairAtom& a = classifier.atom(i);
         const bool trace = coarse && is_trace(classifier, a);
         const long double limit = (trace ? reach.trace : reach.atoms) * (1 + 1e-6L);
-        const long double limit2 = limit * limit;
         near.clear();
-        (trace ? *trace_grid : grid).for_each_near(a.position, [&](int32_t j) {
-            const Vec3 w = classifier.atom(j).position - a.position;
-            if (dot(w, w) < limit2)
-                near.push_back(j);
-            return true;
-        });
+        filter.collect(trace ? *trace_grid : grid, i, limit, near);
         // A backbone segment runs from a trace point to the next atom.
         if (segments && is_trace(classifier, a) && is_shown[static_cast<std::size_t>(i) + 1])
             near.push_back(i + 1);

@@ -51,6 +51,12 @@ struct PairAtom {
     std::string_view symbol;
     std::string_view residue;
     bool donor = false;       // symbol occurs in DonorElements
+    // Tests of the symbol and residue that the rules make on every pair.
+    bool carbon = false;      // symbol "C"
+    bool acceptor = false;    // symbol occurs in AcceptorElements
+    bool alkali = false;      // occurs in "CS LI NA K RB CS", not in "C N S B I"
+    bool h_or_c = false;      // symbol occurs in "H C"
+    bool trace = false;       // residue "HEL": a point of the backbone trace
 };
 
 class CellGrid;

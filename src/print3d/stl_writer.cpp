@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "common/atomic_file.h"
@@ -46,15 +47,67 @@ void append_fixed(std::string& text, long double value, int decimals, std::size_
     text.append(buffer, length);
 }
 
-void append_vertex_line(std::string& line, const Vec3& p)
-{
-    line.assign("      vertex ");
-    append_fixed(line, p[0], 2, 5);
-    line.push_back(' ');
-    append_fixed(line, p[1], 2, 5);
-    line.push_back(' ');
-    append_fixed(line, p[2], 2, 5);
-}
+// The text of one facet, gathered in place and handed to the output in
+// one piece.
+class FacetText {
+public:
+    explicit FacetText(TextOutput& out) : out_(out) {}
+    FacetText(const FacetText&) = delete;
+    FacetText& operator=(const FacetText&) = delete;
+    ~FacetText() { out_ << std::string_view(data_, size_); }
+
+    [[gnu::always_inline]] void put(std::string_view text)
+    {
+        if (size_ + text.size() > sizeof data_) {
+            out_ << std::string_view(data_, size_);
+            size_ = 0;
+            if (text.size() > sizeof data_) {
+                out_ << text;
+                return;
+            }
+        }
+        std::memcpy(data_ + size_, text.data(), text.size());
+        size_ += text.size();
+    }
+
+    void fixed(long double value, int decimals, std::size_t width)
+    {
+        int64_t scaled = 0;
+        if (!nearest_scaled(value, decimals, scaled)) {
+            std::string wide;
+            append_fixed(wide, value, decimals, width);
+            put(wide);
+            return;
+        }
+        // At most 32 characters: written in place.
+        if (size_ + 32 > sizeof data_) {
+            out_ << std::string_view(data_, size_);
+            size_ = 0;
+        }
+        char text[32];
+        const std::size_t length = write_scaled(text, scaled, std::signbit(value), decimals, false);
+        for (std::size_t k = length; k < width; ++k)
+            data_[size_++] = ' ';
+        for (std::size_t k = 0; k < length; ++k)
+            data_[size_++] = text[k];
+    }
+
+    void vertex_line(const Vec3& p)
+    {
+        put("      vertex ");
+        fixed(p[0], 2, 5);
+        put(" ");
+        fixed(p[1], 2, 5);
+        put(" ");
+        fixed(p[2], 2, 5);
+        put("\r\n");
+    }
+
+private:
+    TextOutput& out_;
+    char data_[512];
+    std::size_t size_ = 0;
+};
 
 // Hides the progress bar however the export ends.
 class ProgressShown {
@@ -129,21 +182,19 @@ const StlTemplate* sphere_template(const StlTemplates& templates, std::string_vi
 void CopySphereFacet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
                      const StlScale& scale)
 {
-    std::string line = "facet normal ";
-    line.append(facet.normal);
-    out.line(line);
-    out.line("    outer loop ");
+    FacetText text(out);
+    text.put("facet normal ");
+    text.put(facet.normal);
+    text.put("\r\n    outer loop \r\n");
     for (const Vec3& v : facet.vertices) {
         Vec3 p{};
         for (std::size_t c = 0; c < 3; ++c) {
             const long double w = radius * v[c] + centre[c];
             p[c] = scale.ModelSize * w / scale.ModelExtent / 2;
         }
-        append_vertex_line(line, p);
-        out.line(line);
+        text.vertex_line(p);
     }
-    out.line("    endloop ");
-    out.line("endfacet");
+    text.put("    endloop \r\nendfacet\r\n");
 }
 
 Mat3 RotationMatrix(const Vec3& axis, long double angle)
@@ -219,20 +270,17 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
     if (normal_length > 0)
         normal = {normal[0] / normal_length, normal[1] / normal_length, normal[2] / normal_length};
 
-    std::string line = "facet normal ";
-    append_fixed(line, normal[0], 3, 6);
-    line.push_back(' ');
-    append_fixed(line, normal[1], 3, 6);
-    line.push_back(' ');
-    append_fixed(line, normal[2], 3, 6);
-    out.line(line);
-    out.line("    outer loop ");
-    for (const Vec3& q : p) {
-        append_vertex_line(line, q);
-        out.line(line);
-    }
-    out.line("    endloop ");
-    out.line("endfacet");
+    FacetText text(out);
+    text.put("facet normal ");
+    text.fixed(normal[0], 3, 6);
+    text.put(" ");
+    text.fixed(normal[1], 3, 6);
+    text.put(" ");
+    text.fixed(normal[2], 3, 6);
+    text.put("\r\n    outer loop \r\n");
+    for (const Vec3& q : p)
+        text.vertex_line(q);
+    text.put("    endloop \r\nendfacet\r\n");
 }
 
 void WriteBondCylinders(TextOutput& out, const StructureModel& model, const ModelOptions& options,

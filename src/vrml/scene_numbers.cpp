@@ -21,10 +21,10 @@ long double ToModelUnits(long double x, const ModelScale& scale)
     const long double q = static_cast<long double>(scale.ModelSize) / scale.ModelExtent;
     const long double t = x * q * (100 * unit) / 2 / unit;
     const long double n = round_half_even(t);
-    // The rounded value must be a 64-bit integer.
+    // The rounded value must be a 64-bit integer.  As such, -0 is 0.
     if (!std::isfinite(n) || std::fabs(n) >= 9223372036854775807.0L)
         throw RangeError("", 0, "a coordinate of " + general_number(x) + " angstrom is too large for the model scale");
-    return static_cast<long double>(static_cast<int64_t>(n)) / (100 * unit);
+    return (n == 0 ? 0.0L : n) / (100 * unit);
 }
 
 namespace {
@@ -51,7 +51,9 @@ NumberText general_text(long double value)
     // is in fixed notation.
     const long double scaled = value * kHundredThousand;
     if (std::fabs(scaled) < 1e14L && std::fabs(scaled) >= 10) {
-        const auto m = static_cast<int64_t>(round_half_even(scaled));
+        long double fraction = 0;
+        int64_t m = rounding_detail::whole_part(scaled, fraction);
+        m += fraction > 0.5L ? 1 : (fraction < -0.5L ? -1 : 0);
         if (static_cast<long double>(m) / kHundredThousand == value) {
             NumberText number;
             number.resize(write_scaled(number.data(), m, m < 0, 5, true));
