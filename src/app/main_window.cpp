@@ -23,12 +23,15 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <cstdlib>
+
 #include "app/caption_panel.h"
 #include "app/manual_location.h"
 #include "options/settings_dialog.h"
 #include "common/atomic_file.h"
 #include "common/data_folder.h"
 #include "common/error.h"
+#include "common/output_limit.h"
 #include "common/reporter.h"
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
@@ -134,6 +137,10 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     setWindowTitle("VEXALITH Ver. " + version_text());
     setAcceptDrops(true);
     resize(640, 520);
+    // The largest file an export may write; the environment can raise it.
+    if (const char* limit = std::getenv(OutputLimitVariable))
+        if (const auto size = parse_size(limit); size && *size > 0)
+            options_.MaxOutputSize = *size;
 
     viewer_panel_ = new QWidget(this);
     viewer_panel_->setToolTip("right click for options");

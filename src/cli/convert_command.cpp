@@ -27,6 +27,7 @@ bool same_file(const std::string& a, const std::string& b)
 // Settings that do not depend on the file, made before it is loaded.
 void apply_general_options(const ConvertRequest& request, ModelOptions& options)
 {
+    options.MaxOutputSize = request.max_output_size;
     if (request.size)
         options.ModelSize = *request.size;
     if (request.unit)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/output_limit.h"
 #include "common/reporter.h"
 #include "vrml/scene_header.h"
 
@@ -37,6 +38,7 @@ struct ConvertRequest {
     std::optional<long double> helix_bridge_distance;  // 4..6 angstrom, in steps of 0.01
     BackgroundColour background = StartupBackground;
     std::string data_folder;                   // where the STL templates are
+    uint64_t max_output_size = DefaultOutputLimit;  // bytes
 };
 
 // A request that cannot be carried out as asked (a part that does not exist,

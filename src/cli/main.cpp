@@ -1,6 +1,7 @@
 // vexalith-convert: the command-line side of Vexalith.
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <iostream>
 #include <map>
 
@@ -17,6 +18,7 @@ namespace {
 constexpr int kExitUsage = 1;        // the command line cannot be carried out
 constexpr int kExitInputOutput = 2;  // a file cannot be read or written
 constexpr int kExitBadInput = 3;     // the file's content cannot be used
+constexpr int kExitTooLarge = 4;     // the output would pass the size limit
 
 // "R,G,B" with each component 0..255.
 vexalith::BackgroundColour parse_colour(const std::string& text)
@@ -62,6 +64,18 @@ void keep_if_set(CLI::Option* option, const T& value, std::optional<T>& target)
 }
 
 }  // namespace
+
+// The size limit from the option or the environment (the default when
+// neither gives one).
+uint64_t parse_limit(const char* text, const std::string& source)
+{
+    if (text == nullptr)
+        return vexalith::DefaultOutputLimit;
+    const auto size = vexalith::parse_size(text);
+    if (!size || *size == 0)
+        throw CLI::ValidationError(source, std::string("expected a size such as 500M or 12G, got ") + text);
+    return *size;
+}
 
 int main(int argc, char** argv)
 {
@@ -168,6 +182,14 @@ int main(int argc, char** argv)
                        "Longest bridge from the backbone trace, 4 to 6 angstrom in steps of 0.01 (default 5)")
             ->check(CLI::Range(4.0, 6.0))
             ->type_name("ANGSTROM");
+    std::string max_output_size;
+    CLI::Option* limit_option =
+        app.add_option("--max-output-size", max_output_size,
+                       "Refuse to write a file larger than this: bytes, or with k, M, G or T (decimal units), "
+                       "e.g. 12G (default 4G, or the environment variable " +
+                           std::string(vexalith::OutputLimitVariable) +
+                           "). An ASCII STL file of a large structure can take tens of gigabytes")
+            ->type_name("SIZE");
     std::string background;
     CLI::Option* background_option = app.add_option(
         "--background", background, "Background colour of the scene as R,G,B, each 0 to 255 (default 66,130,132)")
@@ -216,6 +238,10 @@ int main(int argc, char** argv)
                 request.background = parse_colour(background);
             if (parts_option->count() > 0)
                 request.hide_parts = parse_parts(parts);
+            request.max_output_size = parse_limit(limit_option->count() > 0 ? max_output_size.c_str()
+                                                                             : std::getenv(vexalith::OutputLimitVariable),
+                                                  limit_option->count() > 0 ? "--max-output-size"
+                                                                            : vexalith::OutputLimitVariable);
         }
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
@@ -239,6 +265,9 @@ int main(int argc, char** argv)
     } catch (const vexalith::InputOutputError& e) {
         std::cerr << "vexalith-convert: " << e.what() << '\n';
         return kExitInputOutput;
+    } catch (const vexalith::OutputTooLarge& e) {
+        std::cerr << "vexalith-convert: " << e.what() << '\n';
+        return kExitTooLarge;
     } catch (const vexalith::Error& e) {
         std::cerr << "vexalith-convert: " << e.what() << '\n';
         return kExitBadInput;

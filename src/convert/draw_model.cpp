@@ -2,6 +2,7 @@
 
 #include "common/atomic_file.h"
 #include "common/error.h"
+#include "common/output_limit.h"
 #include "common/file_names.h"
 #include "model/compress_atoms.h"
 #include "structure/cif_reader.h"
@@ -126,7 +127,9 @@ DrawOutcome DrawModel(StructureModel& model, ModelOptions& options, const SceneT
 
     AtomicFile file(target.scene_path);
     {
-        TextOutput out(file);
+        LimitedSink limited(file, options.MaxOutputSize, target.scene_path,
+                            target.PrinterExport ? "the VRML file" : "the scene file");
+        TextOutput out(limited);
         write_scene(out, model, options, target, reporter);
     }
     file.commit();

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/output_limit.h"
 #include "structure/structure_model.h"
 
 namespace vexalith {
@@ -30,6 +31,8 @@ struct ModelOptions {
     // Bond search by the plain all-pairs loop instead of the grid; the
     // output is the same, only slower (kept for checking the grid).
     bool PlainPairSearch = false;
+    // The largest file a writer may make, in bytes.
+    uint64_t MaxOutputSize = DefaultOutputLimit;
 
     // One checked state per disorder part 0..PartBoxCount.
     std::vector<bool> PartCheckBoxes;

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "common/atomic_file.h"
+#include "common/error.h"
+#include "common/output_limit.h"
 #include "common/fixed_number.h"
 #include "common/file_names.h"
 #include "model/element_radii.h"
@@ -304,13 +306,30 @@ void WriteBondCylinders(TextOutput& out, const StructureModel& model, const Mode
         });
 }
 
-void Print(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
-           const StlTemplates& templates, Reporter& reporter)
-{
-    const ProgressShown progress(reporter);
-    options.SuppressWater = options.SuppressWaterBox;
+namespace {
 
-    TextOutput out(sink);
+// The text of a facet without its numbers: "facet normal ", the line ends,
+// "    outer loop ", three "      vertex " lines with two blanks,
+// "    endloop " and "endfacet".
+constexpr uint64_t kFacetFrame = 13 + 2 + 17 + 3 * (13 + 2 + 2) + 14 + 10;
+// Nine vertex numbers of at least five characters.
+constexpr uint64_t kFacetVertexNumbers = 9 * 5;
+// A cylinder facet's normal: three numbers of at least six characters.
+constexpr uint64_t kCylinderNormal = 3 * 6 + 2;
+
+uint64_t sphere_bytes_at_least(const StlTemplate& mesh)
+{
+    uint64_t bytes = 0;
+    for (const TemplateFacet& facet : mesh.facets)
+        bytes += kFacetFrame + kFacetVertexNumbers + facet.normal.size();
+    return bytes;
+}
+
+void write_solid(ByteSink& sink, std::string_view file_name, const StructureModel& model,
+                 const ModelOptions& options, const StlTemplates& templates, Reporter& reporter)
+{
+    LimitedSink limited(sink, options.MaxOutputSize, std::string(file_name), "the STL file");
+    TextOutput out(limited);
     const std::string name = base_name_without_extension(file_name);
     out.line("solid " + name + " STL");
 
@@ -332,11 +351,59 @@ void Print(ByteSink& sink, std::string_view file_name, const StructureModel& mod
     out.flush();
 }
 
+// Refuses, before anything is written, a file that would pass the limit.
+void check_stl_size(std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+                    const StlTemplates& templates)
+{
+    const uint64_t size = stl_size_at_least(file_name, model, options, templates);
+    if (size > options.MaxOutputSize)
+        throw OutputTooLarge(std::string(file_name), 0,
+                             output_too_large("the STL file", size, true, options.MaxOutputSize));
+}
+
+}  // namespace
+
+uint64_t stl_size_at_least(std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+                           const StlTemplates& templates)
+{
+    const std::string name = base_name_without_extension(file_name);
+    uint64_t bytes = 2 * (name.size() + 4 + 2) + 6 + 9;  // "solid NAME STL", "endsolid NAME STL"
+    const uint64_t sphere[] = {sphere_bytes_at_least(templates.ball), sphere_bytes_at_least(templates.ball1),
+                               sphere_bytes_at_least(templates.ball2)};
+    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+        if (!atom_ok(model, options, i))
+            continue;
+        const StlTemplate* mesh = sphere_template(templates, model.AtomSymbol[static_cast<std::size_t>(i)]);
+        if (mesh)
+            bytes += sphere[mesh == &templates.ball ? 0 : (mesh == &templates.ball1 ? 1 : 2)];
+    }
+    const uint64_t cylinder =
+        static_cast<uint64_t>(templates.cylinder.facets.size()) * (kFacetFrame + kFacetVertexNumbers + kCylinderNormal);
+    const PairClassifier classifier(model, stl_pair_rules(model, options));
+    uint64_t cylinders = 0;
+    for_each_connected_pair(
+        model, options, classifier, [](int32_t) {},
+        [&](int32_t, int32_t, const PairKind& kind) { cylinders += kind.distance > 0 ? 1 : 0; });
+    return bytes + cylinders * cylinder;
+}
+
+void Print(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
+           const StlTemplates& templates, Reporter& reporter)
+{
+    const ProgressShown progress(reporter);
+    options.SuppressWater = options.SuppressWaterBox;
+    check_stl_size(file_name, model, options, templates);
+    write_solid(sink, file_name, model, options, templates, reporter);
+}
+
 void Print(const std::string& file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter)
 {
+    const ProgressShown progress(reporter);
+    options.SuppressWater = options.SuppressWaterBox;
+    check_stl_size(file_name, model, options, templates);
     AtomicFile file(file_name);
-    Print(file, file_name, model, options, templates, reporter);
+    write_solid(file, file_name, model, options, templates, reporter);
     file.commit();
 }
 

@@ -8,6 +8,7 @@
 // stop whatever the locale.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +25,8 @@ namespace vexalith {
 // Writes the STL file `file_name` through a temporary file that replaces
 // it only when everything is written: an existing file of that name
 // survives any failure.  Sets SuppressWater from its box first.  Throws
-// InputOutputError when the file cannot be written.
+// InputOutputError when the file cannot be written, and OutputTooLarge, before
+// anything is written, when the file would pass options.MaxOutputSize.
 void Print(const std::string& file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter);
 
@@ -32,6 +34,11 @@ void Print(const std::string& file_name, const StructureModel& model, ModelOptio
 // name (the file name without folder and extension).
 void Print(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter);
+
+// A lower bound of the size of the file in bytes (every number at its
+// narrowest), found by counting the spheres and cylinders.
+uint64_t stl_size_at_least(std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+                           const StlTemplates& templates);
 
 // The scale of the model: atom centres in angstrom to millimetres.
 struct StlScale {

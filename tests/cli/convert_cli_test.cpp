@@ -40,7 +40,7 @@ TEST(ConvertCommand, HelpDocumentsEveryOption)
     for (const char* option : {"--output", "--format", "--structure", "--mode", "--expand", "--size", "--unit",
                                "--bond-diameter", "--hbonds", "--show-hydrogen", "--hide-hydrogen", "--show-water",
                                "--hide-parts", "--protein-style", "--helices", "--bridges", "--helix-bridge-distance",
-                               "--background", "info"})
+                               "--background", "--max-output-size", "info"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -51,7 +51,7 @@ TEST(ConvertCommand, OutOfRangeAndUnknownValuesAreRefused)
          {"--size 24", "--size 251", "--bond-diameter 4", "--bond-diameter 31", "--helix-bridge-distance 6.5",
           "--helix-bridge-distance 3.99", "--mode stick", "--unit km", "--hbonds all", "--background 1,2",
           "--background 1,2,256", "--background red", "--hide-parts one", "--expand=-1", "--format obj",
-          "--structure x", "--no-such-option"}) {
+          "--structure x", "--max-output-size 12Q", "--max-output-size 0", "--no-such-option"}) {
         const CommandRun r = convert(corpus("pyobjcryst_caffeine.cif") + " -o " + out + " " + arguments);
         EXPECT_EQ(r.status, 1) << arguments << "\n" << r.err;
         EXPECT_FALSE(r.err.empty()) << arguments;
@@ -123,6 +123,40 @@ TEST(ConvertCommand, FailuresLeaveTheExistingOutputAlone)
 
     EXPECT_EQ(read_file(out), "the user's file");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 3) << "no temporary files";
+}
+
+TEST(ConvertCommand, OutputAboveTheSizeLimitIsRefusedUpFront)
+{
+    const std::string folder = temp_dir();
+    const std::string stl = folder + "/1cbs.stl";
+    const std::string wrl = folder + "/1cbs.wrl";
+    write_file(stl, "the user's old file");
+    write_file(wrl, "the user's old scene");
+    // The STL file of 1CBS is some 22 MB: refused before anything is
+    // written, with the size, the limit and how to raise it; exit code 4.
+    CommandRun r = convert(corpus("libcifpp_1cbs.cif") + " -o " + stl + " --max-output-size 5M");
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("the STL file would be at least 2"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("above the output size limit of 5.00 MB"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--max-output-size"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(stl), "the user's old file");
+    // The environment sets the default; the option wins over it.
+    r = convert(corpus("libcifpp_1cbs.cif") + " -o " + stl, "VEXALITH_MAX_OUTPUT_SIZE=5M");
+    EXPECT_EQ(r.status, 4) << r.err;
+    r = convert(corpus("libcifpp_1cbs.cif") + " -o " + stl + " --max-output-size 1G", "VEXALITH_MAX_OUTPUT_SIZE=5M");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(fs::file_size(stl), 5'000'000u);
+    EXPECT_EQ(convert(corpus("libcifpp_1cbs.cif") + " -o " + stl, "VEXALITH_MAX_OUTPUT_SIZE=lots").status, 1);
+    // A scene is stopped when it reaches the limit; the old file stays and
+    // no temporary file is left.
+    r = convert(corpus("libcifpp_1cbs.cif") + " -o " + wrl + " --no-helices --max-output-size 100k");
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_NE(r.err.find("the scene file would be more than 100 kB"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file(wrl), "the user's old scene");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+        ++files;
+    EXPECT_EQ(files, 2u);
 }
 
 TEST(ConvertCommand, VrmlInputIsCopiedAsItIs)

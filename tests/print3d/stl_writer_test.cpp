@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "common/error.h"
+#include "common/output_limit.h"
 #include "model/element_radii.h"
 #include "model/vector3.h"
 #include "print3d/stl_test_support.h"
@@ -500,6 +501,54 @@ TEST(StlExport, AnExistingFileSurvivesAFailedExport)
     Reporter quiet;
     Print(path, model, options, small_templates(), quiet);
     EXPECT_EQ(testsupport::read_file(path), stl_text(model, options, small_templates(), path));
+}
+
+TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
+{
+    // The bound never exceeds the file and stays close to it, in every mode
+    // and with hydrogen bonds and the backbone trace.
+    for (const char* name : {"pyobjcryst_caffeine.cif", "libcifpp_1cbs.cif", "cctbx_cu3182sup1.cif", "avogadro_zeolites_ZSM-5.cif",
+                             "pymatgen_P24Ru4H252C296S24N16.cif"}) {
+        for (const int32_t mode : {BallAndStick, CovalentRadius, VanDerWaals}) {
+            ModelOptions options;
+            SetShowVanDerWaalsBox(options, true);
+            StructureModel model = read_corpus(name, options);
+            model.ModelMode = mode;
+            options.SuppressWater = options.SuppressWaterBox;
+            const uint64_t bound = stl_size_at_least("test.stl", model, options, real_templates());
+            const std::string text = stl_text(model, options, real_templates());
+            EXPECT_LE(bound, text.size()) << name << " mode " << mode;
+            EXPECT_GE(bound, text.size() * 9 / 10) << name << " mode " << mode;
+        }
+    }
+
+    const std::string dir = testsupport::temp_dir();
+    const std::string path = dir + "/big.stl";
+    testsupport::write_file(path, "the previous file");
+    ModelOptions options;
+    const StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
+    options.MaxOutputSize = stl_size_at_least(path, model, options, real_templates()) - 1;
+    RecordingReporter reporter;
+    try {
+        Print(path, model, options, real_templates(), reporter);
+        FAIL() << "no error";
+    } catch (const OutputTooLarge& e) {
+        EXPECT_EQ(e.file(), path);
+        EXPECT_NE(e.text().find("the STL file would be at least"), std::string::npos) << e.text();
+    }
+    EXPECT_EQ(reporter.events, (std::vector<std::string>{"show", "hide"})) << "refused before any sphere";
+    EXPECT_EQ(testsupport::read_file(path), "the previous file");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir))
+        ++files;
+    EXPECT_EQ(files, 1u);
+    // At the exact size the file is written.
+    ModelOptions roomy = options;
+    roomy.MaxOutputSize = DefaultOutputLimit;
+    options.MaxOutputSize = stl_text(model, roomy, real_templates(), path).size();
+    Reporter quiet;
+    Print(path, model, options, real_templates(), quiet);
+    EXPECT_EQ(std::filesystem::file_size(path), options.MaxOutputSize);
 }
 
 TEST(StlExport, SameBytesUnderAGermanLocale)
