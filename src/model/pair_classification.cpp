@@ -53,22 +53,48 @@ bool is_trace(const PairClassifier& classifier, const PairAtom& a)
 
 SearchReach search_reach(const PairClassifier& classifier, const std::vector<int32_t>& atoms)
 {
+    const PairRules& rules = classifier.rules();
+    const bool bonding = rules.ModelMode == BallAndStick || rules.ModelMode == CovalentRadius;
     long double covalent = 0;
-    long double vdw = 0;
-    long double contact = 0;
+    long double hydrogen_vdw = 0;
+    long double acceptor_contact = 0;
+    long double alkali_contact = 0;
+    bool hydrogen = false;
+    bool acceptor = false;
+    bool alkali = false;
     for (const int32_t i : atoms) {
         const PairAtom& a = classifier.atom(i);
         covalent = std::max(covalent, a.covalent);
-        vdw = std::max(vdw, a.vdw);
-        contact = std::max(contact, a.contact);
+        if (a.covalent == HydrogenCovalentRadius) {
+            hydrogen = true;
+            hydrogen_vdw = std::max(hydrogen_vdw, a.vdw);
+        } else if (a.acceptor && !a.carbon) {
+            acceptor = true;
+            acceptor_contact = std::max(acceptor_contact, a.contact);
+        }
+        if (a.alkali) {
+            alkali = true;
+            alkali_contact = std::max(alkali_contact, a.contact);
+        }
     }
+    // Only the rules that can join two atoms here count: a covalent bond
+    // (covI + covJ) in the bonding modes; a hydrogen bond (vdw of the
+    // hydrogen + contact of the acceptor) with the hydrogen bonds on; an
+    // alkali contact (contactJ + covI) in the bonding modes; neither of the
+    // last two in a protein file.  Each window ends at its sum plus the
+    // tolerance.  The backbone segment joins a trace point only to the next
+    // atom, which the search adds by number; only the bridges need a wider
+    // search.
+    long double joined = 0;
+    if (bonding)
+        joined = std::max(joined, covalent + covalent + BondTolerance);
+    if (rules.HydrogenBonds && !rules.ProteinFile && hydrogen && acceptor)
+        joined = std::max(joined, hydrogen_vdw + acceptor_contact + BondTolerance);
+    if (bonding && !rules.ProteinFile && alkali)
+        joined = std::max(joined, alkali_contact + covalent + BondTolerance);
     SearchReach reach;
-    // Covalent bond: covI + covJ; hydrogen bond: vdwI + contactJ; alkali
-    // contact: contactJ + covI; each plus the tolerance.  The backbone
-    // segment joins a trace point only to the next atom, which the search
-    // adds by number; only the bridges need a wider search.
-    reach.atoms = std::max({covalent + covalent, vdw + contact, contact + covalent}) + BondTolerance;
-    const PairRules& rules = classifier.rules();
+    // A grid needs some size even when nothing can be joined.
+    reach.atoms = std::max(joined, BondTolerance);
     long double trace = 0;
     if (rules.Helices && rules.Bridges)
         trace = std::isnan(rules.HelixBridgeDistance) ? rules.HelixBridgeDistance
