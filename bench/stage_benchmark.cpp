@@ -144,7 +144,7 @@ void backbone(benchmark::State& state, const Input& input)
         average_sequences(model);
         benchmark::DoNotOptimize(model.AtomCount);
     }
-    per_atom(state, loaded.model.AtomCount);
+    per_atom(state, loaded.model.AtomsRead);
 }
 
 void compress(benchmark::State& state, const Input& input)
@@ -161,7 +161,7 @@ void compress(benchmark::State& state, const Input& input)
         kept = model.AtomCount;
     }
     state.counters["kept"] = kept;
-    per_atom(state, loaded.model.AtomCount);
+    per_atom(state, loaded.model.AtomsRead);
 }
 
 void bonds(benchmark::State& state, const Input& input)
@@ -177,7 +177,7 @@ void bonds(benchmark::State& state, const Input& input)
             l.model, l.options, classifier, [](int32_t) {}, [&](int32_t, int32_t, const PairKind&) { ++pairs; });
     }
     state.counters["pairs"] = static_cast<double>(pairs);
-    per_atom(state, l.model.AtomCount);
+    per_atom(state, l.model.AtomsRead);
 }
 
 void scene(benchmark::State& state, const Input& input, Look look)
@@ -197,7 +197,7 @@ void scene(benchmark::State& state, const Input& input, Look look)
     }
     state.counters["output_bytes"] = static_cast<double>(bytes);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-    per_atom(state, l.model.AtomCount);
+    per_atom(state, l.model.AtomsRead);
 }
 
 void stl(benchmark::State& state, const Input& input, Look look)
@@ -216,7 +216,7 @@ void stl(benchmark::State& state, const Input& input, Look look)
     }
     state.counters["output_bytes"] = static_cast<double>(bytes);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-    per_atom(state, l.model.AtomCount);
+    per_atom(state, l.model.AtomsRead);
 }
 
 void register_all()
