@@ -90,7 +90,9 @@ void run_info(const InfoRequest& request, std::ostream& out)
     out << "Centroid: " << full_precision(model.Centroid[0]) << ' ' << full_precision(model.Centroid[1]) << ' '
         << full_precision(model.Centroid[2]) << '\n';
 
-    const std::vector<std::string> read_symbols(model.AtomSymbol.begin(), model.AtomSymbol.end());
+    std::vector<std::string> read_symbols;
+    if (request.atoms)
+        read_symbols = model.AtomSymbol;
     const std::vector<std::string> unknown = unknown_symbols(model);
     replace_unknown_symbols(model);
     list_present_elements(model);

@@ -108,6 +108,16 @@ bool is_loop_end(std::string_view line)
     const std::string_view text = trim_left(line);
     if (text.empty() || text.front() == '_' || text.front() == '#')
         return true;
+    // Rows of values mostly start otherwise than the reserved words do.
+    switch (text.front() | 0x20) {
+    case 'l':
+    case 'd':
+    case 'g':
+    case 's':
+        break;
+    default:
+        return false;
+    }
     for (std::string_view word : {"loop_", "data_", "global_", "save_", "stop_"})
         if (starts_with_no_case(text, word))
             return true;

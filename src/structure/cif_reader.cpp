@@ -524,6 +524,10 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
     }
     RowWalker rows(text, loop);
     RowSplitter splitter;
+    // Columns after the last one read are not split off.
+    std::size_t wanted = codes.size();
+    while (wanted > 0 && codes[wanted - 1] == ColumnCode::Skip)
+        --wanted;
     std::string_view line;
     std::size_t n = 0;
     const std::size_t last = table.coords.size() - 1;
@@ -531,7 +535,7 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
         ++n;
         reporter.progress_position(static_cast<long long>(n) - 1);
         const long long line_number = rows.line_number();
-        row.parse(splitter.split(line), [line_number](std::size_t) { return line_number; });
+        row.parse(splitter.split_first(line, wanted), [line_number](std::size_t) { return line_number; });
         table.store(n, row);
     }
 }

@@ -39,13 +39,21 @@ std::string_view first_word(std::string_view line)
 
 const std::vector<std::string_view>& RowSplitter::split(std::string_view line)
 {
+    return split_first(line, static_cast<std::size_t>(-1));
+}
+
+const std::vector<std::string_view>& RowSplitter::split_first(std::string_view line, std::size_t wanted)
+{
     // Most rows hold no tab and no parenthesis outside quotes: their tokens,
     // quoted ones included, are views into the line itself.  Anything else
-    // takes the general path.
+    // takes the general path.  A tab or group after the last wanted token
+    // cannot change the tokens before it.
     tokens_.clear();
     const std::size_t size = line.size();
     std::size_t i = 0;
     for (;;) {
+        if (tokens_.size() == wanted)
+            return tokens_;
         while (i < size && line[i] == ' ')
             ++i;
         if (i == size)
@@ -56,7 +64,7 @@ const std::vector<std::string_view>& RowSplitter::split(std::string_view line)
             for (; close < size; ++close) {
                 const char c = line[close];
                 if (c == '\t')
-                    return split_general(line);
+                    return first_of_general(line, wanted);
                 if (c == first && (close + 1 == size || is_blank(line[close + 1])))
                     break;
             }
@@ -67,9 +75,17 @@ const std::vector<std::string_view>& RowSplitter::split(std::string_view line)
         const std::size_t start = i;
         for (; i < size && line[i] != ' '; ++i)
             if (line[i] == '\t' || line[i] == '(')
-                return split_general(line);
+                return first_of_general(line, wanted);
         tokens_.push_back(line.substr(start, i - start));
     }
+}
+
+const std::vector<std::string_view>& RowSplitter::first_of_general(std::string_view line, std::size_t wanted)
+{
+    split_general(line);
+    if (tokens_.size() > wanted)
+        tokens_.resize(wanted);
+    return tokens_;
 }
 
 const std::vector<std::string_view>& RowSplitter::split_general(std::string_view line)

@@ -16,12 +16,17 @@ class RowSplitter {
 public:
     const std::vector<std::string_view>& split(std::string_view line);
 
+    // Only the first `wanted` tokens (fewer when the row has fewer), for a
+    // reader that uses no later column: they are the same as split() gives.
+    const std::vector<std::string_view>& split_first(std::string_view line, std::size_t wanted);
+
     // The same split done the general way, copying the row with its tabs
     // made blanks and its parenthesised groups dropped.  split() hands the
     // rows it cannot take as views to this.
     const std::vector<std::string_view>& split_general(std::string_view line);
 
 private:
+    const std::vector<std::string_view>& first_of_general(std::string_view line, std::size_t wanted);
 
     std::string scratch_;
     std::vector<std::string_view> tokens_;

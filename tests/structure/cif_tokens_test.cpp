@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -68,7 +69,13 @@ TEST(RowSplitter, QuickPathSplitsAsTheGeneralOne)
             c = alphabet[pick(random)];
         const auto& fast = quick.split(line);
         const auto& slow = general.split_general(line);
-        ASSERT_EQ(Tokens(fast.begin(), fast.end()), Tokens(slow.begin(), slow.end())) << '[' << line << ']';
+        const Tokens all(slow.begin(), slow.end());
+        ASSERT_EQ(Tokens(fast.begin(), fast.end()), all) << '[' << line << ']';
+        // The first k tokens alone are the first k of the whole split.
+        const std::size_t k = n % 5;
+        const auto& first = quick.split_first(line, k);
+        ASSERT_EQ(Tokens(first.begin(), first.end()), Tokens(all.begin(), all.begin() + std::min(k, all.size())))
+            << '[' << line << "] " << k;
     }
     // Real atom rows with quoted names are split as views of the row.
     const std::string row = R"(ATOM 1 O "O5'" . A 'A 1' 1.5 -2.25 "3")";
