@@ -12,6 +12,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <unordered_map>
@@ -41,7 +42,11 @@ public:
     }
 
     // `p` must be usable; only before seal().
-    void insert(const Vec3& p, int32_t id) { staged_.push_back(Staged{key(p), id}); }
+    void insert(const Vec3& p, int32_t id)
+    {
+        staged_.push_back(Staged{key(p), id,
+                                 {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])}});
+    }
 
     // Arranges the inserted points for queries.
     void seal()
@@ -74,35 +79,15 @@ public:
     template <class F>
     void for_each_near(const Vec3& p, F&& f) const
     {
-        if (ids_.empty())
-            return;
-        const Key centre = key(p);
-        if (dense_) {
-            const int64_t z0 = std::max(centre.z - 1, low_.z) - low_.z;
-            const int64_t z1 = std::min(centre.z + 1, high_.z) - low_.z;
-            if (z0 > z1)
-                return;
-            for (int64_t x = std::max(centre.x - 1, low_.x); x <= std::min(centre.x + 1, high_.x); ++x)
-                for (int64_t y = std::max(centre.y - 1, low_.y); y <= std::min(centre.y + 1, high_.y); ++y) {
-                    const int64_t row = ((x - low_.x) * ny_ + (y - low_.y)) * nz_;
-                    const uint32_t begin = start_[static_cast<std::size_t>(row + z0)];
-                    const uint32_t end = start_[static_cast<std::size_t>(row + z1 + 1)];
-                    for (uint32_t k = begin; k < end; ++k)
-                        if (!f(ids_[k]))
-                            return;
-                }
-            return;
-        }
-        for (int64_t dx = -1; dx <= 1; ++dx)
-            for (int64_t dy = -1; dy <= 1; ++dy)
-                for (int64_t dz = -1; dz <= 1; ++dz) {
-                    const auto found = ranges_.find(Key{centre.x + dx, centre.y + dy, centre.z + dz});
-                    if (found == ranges_.end())
-                        continue;
-                    for (uint32_t k = found->second.first; k < found->second.second; ++k)
-                        if (!f(ids_[k]))
-                            return;
-                }
+        visit_near(p, [&](uint32_t k) { return f(ids_[k]); });
+    }
+
+    // The same with each id's position in double precision, read from a
+    // copy kept in cell order: f(id, point).
+    template <class F>
+    void for_each_near_point(const Vec3& p, F&& f) const
+    {
+        visit_near(p, [&](uint32_t k) { return f(ids_[k], points_[k]); });
     }
 
 private:
@@ -126,12 +111,47 @@ private:
     struct Staged {
         Key key;
         int32_t id;
+        std::array<double, 3> point;
     };
 
     Key key(const Vec3& p) const
     {
         return Key{static_cast<int64_t>(std::floor(p[0] / cell_)), static_cast<int64_t>(std::floor(p[1] / cell_)),
                    static_cast<int64_t>(std::floor(p[2] / cell_))};
+    }
+
+    template <class F>
+    void visit_near(const Vec3& p, F&& f) const
+    {
+        if (ids_.empty())
+            return;
+        const Key centre = key(p);
+        if (dense_) {
+            const int64_t z0 = std::max(centre.z - 1, low_.z) - low_.z;
+            const int64_t z1 = std::min(centre.z + 1, high_.z) - low_.z;
+            if (z0 > z1)
+                return;
+            for (int64_t x = std::max(centre.x - 1, low_.x); x <= std::min(centre.x + 1, high_.x); ++x)
+                for (int64_t y = std::max(centre.y - 1, low_.y); y <= std::min(centre.y + 1, high_.y); ++y) {
+                    const int64_t row = ((x - low_.x) * ny_ + (y - low_.y)) * nz_;
+                    const uint32_t begin = start_[static_cast<std::size_t>(row + z0)];
+                    const uint32_t end = start_[static_cast<std::size_t>(row + z1 + 1)];
+                    for (uint32_t k = begin; k < end; ++k)
+                        if (!f(k))
+                            return;
+                }
+            return;
+        }
+        for (int64_t dx = -1; dx <= 1; ++dx)
+            for (int64_t dy = -1; dy <= 1; ++dy)
+                for (int64_t dz = -1; dz <= 1; ++dz) {
+                    const auto found = ranges_.find(Key{centre.x + dx, centre.y + dy, centre.z + dz});
+                    if (found == ranges_.end())
+                        continue;
+                    for (uint32_t k = found->second.first; k < found->second.second; ++k)
+                        if (!f(k))
+                            return;
+                }
     }
 
     // Counting sort of the ids by cell, z running fastest.
@@ -151,8 +171,12 @@ private:
             start_[c + 1] += start_[c];
         std::vector<uint32_t> next(start_.begin(), start_.end() - 1);
         ids_.resize(staged_.size());
-        for (std::size_t k = 0; k < staged_.size(); ++k)
-            ids_[next[cell_of[k]]++] = staged_[k].id;
+        points_.resize(staged_.size());
+        for (std::size_t k = 0; k < staged_.size(); ++k) {
+            const uint32_t at = next[cell_of[k]]++;
+            ids_[at] = staged_[k].id;
+            points_[at] = staged_[k].point;
+        }
     }
 
     void seal_sparse()
@@ -160,9 +184,11 @@ private:
         std::stable_sort(staged_.begin(), staged_.end(),
                          [](const Staged& a, const Staged& b) { return a.key < b.key; });
         ids_.resize(staged_.size());
+        points_.resize(staged_.size());
         ranges_.reserve(staged_.size());
         for (std::size_t k = 0; k < staged_.size(); ++k) {
             ids_[k] = staged_[k].id;
+            points_[k] = staged_[k].point;
             auto [at, fresh] = ranges_.try_emplace(staged_[k].key, static_cast<uint32_t>(k), static_cast<uint32_t>(k));
             ++at->second.second;
         }
@@ -177,6 +203,7 @@ private:
     int64_t nz_ = 0;
     std::vector<uint32_t> start_;  // dense: first id of every cell, and the end
     std::vector<int32_t> ids_;     // ids ordered by cell
+    std::vector<std::array<double, 3>> points_;  // their positions, in double
     std::unordered_map<Key, std::pair<uint32_t, uint32_t>, KeyHash> ranges_;  // sparse: occupied cells
 };
 

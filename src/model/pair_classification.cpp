@@ -103,38 +103,32 @@ SearchReach search_reach(const PairClassifier& classifier, const std::vector<int
     return reach;
 }
 
-// Collects the ids near atom i (closer than `limit`) from a grid, testing
-// distances on a compact copy of the positions.
+// Collects the ids near atom i (closer than `limit`) from a grid.  The
+// distance test only drops pairs, never decides one, so it may use the
+// grid's double copy of the positions when the coordinates are small enough
+// for double to keep them to 1e-9 A (the limit carries a margin a thousand
+// times that); otherwise it works in long double.
 class NearFilter {
 public:
-    NearFilter(const PairClassifier& classifier, const std::vector<int32_t>& shown)
+    NearFilter(const PairClassifier& classifier, bool quick) : classifier_(classifier), quick_(quick) {}
+
+    static bool quick_enough(const PairClassifier& classifier, const std::vector<int32_t>& shown)
     {
-        const auto slots = static_cast<std::size_t>(classifier.atom_count()) + 1;
-        exact_.resize(slots);
-        bool small = true;
         for (const int32_t i : shown) {
             const Vec3& p = classifier.atom(i).position;
-            exact_[static_cast<std::size_t>(i)] = p;
-            small = small && std::fabs(p[0]) < 1e6L && std::fabs(p[1]) < 1e6L && std::fabs(p[2]) < 1e6L;
+            if (!(std::fabs(p[0]) < 1e6L && std::fabs(p[1]) < 1e6L && std::fabs(p[2]) < 1e6L))
+                return false;
         }
-        if (small) {
-            quick_.resize(slots);
-            for (const int32_t i : shown) {
-                const Vec3& p = exact_[static_cast<std::size_t>(i)];
-                quick_[static_cast<std::size_t>(i)] = {static_cast<double>(p[0]), static_cast<double>(p[1]),
-                                                       static_cast<double>(p[2])};
-            }
-        }
+        return true;
     }
 
     void collect(const CellGrid& grid, int32_t i, long double limit, std::vector<int32_t>& near) const
     {
-        const Vec3& a = exact_[static_cast<std::size_t>(i)];
-        if (!quick_.empty()) {
-            const std::array<double, 3>& q = quick_[static_cast<std::size_t>(i)];
+        const Vec3& a = classifier_.atom(i).position;
+        if (quick_) {
+            const double q[3] = {static_cast<double>(a[0]), static_cast<double>(a[1]), static_cast<double>(a[2])};
             const double limit2 = static_cast<double>(limit * limit) * (1 + 1e-9);
-            grid.for_each_near(a, [&](int32_t j) {
-                const std::array<double, 3>& p = quick_[static_cast<std::size_t>(j)];
+            grid.for_each_near_point(a, [&](int32_t j, const std::array<double, 3>& p) {
                 const double x = p[0] - q[0];
                 const double y = p[1] - q[1];
                 const double z = p[2] - q[2];
@@ -146,7 +140,7 @@ public:
         }
         const long double limit2 = limit * limit;
         grid.for_each_near(a, [&](int32_t j) {
-            const Vec3 w = exact_[static_cast<std::size_t>(j)] - a;
+            const Vec3 w = classifier_.atom(j).position - a;
             if (dot(w, w) < limit2)
                 near.push_back(j);
             return true;
@@ -154,8 +148,8 @@ public:
     }
 
 private:
-    std::vector<Vec3> exact_;
-    std::vector<std::array<double, 3>> quick_;
+    const PairClassifier& classifier_;
+    bool quick_;
 };
 
 }  // namespace
@@ -323,65 +317,94 @@ void for_each_connected_pair_plain(const StructureModel& model, const ModelOptio
     }
 }
 
-void for_each_connected_pair(const StructureModel& model, const ModelOptions& options,
-                             const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
-                             const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
+PairSearch::PairSearch(const StructureModel& model, const ModelOptions& options, const PairClassifier& classifier)
+    : classifier_(classifier), shown_(shown_atoms(model, options))
 {
+    is_shown_.assign(static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0)) + 2, false);
+    for (const int32_t i : shown_)
+        is_shown_[static_cast<std::size_t>(i)] = true;
     if (options.PlainPairSearch)
-        return for_each_connected_pair_plain(model, options, classifier, on_atom, on_pair);
-    const std::vector<int32_t> shown = shown_atoms(model, options);
-    const SearchReach reach = search_reach(classifier, shown);
+        return;
+    const SearchReach reach = search_reach(classifier, shown_);
     if (!CellGrid::usable_distance(reach.atoms) || !(reach.trace >= 0 && std::isfinite(reach.trace)))
-        return for_each_connected_pair_plain(model, options, classifier, on_atom, on_pair);
+        return;
+    atoms_reach_ = reach.atoms;
+    trace_reach_ = reach.trace;
     // The trace points reach farther than the atoms; they search a coarser
     // grid of their own when there is any.
-    const bool coarse = reach.trace > reach.atoms;
-    CellGrid grid(reach.atoms);
-    std::optional<CellGrid> trace_grid;
-    if (coarse)
-        trace_grid.emplace(reach.trace);
-    for (const int32_t i : shown) {
+    coarse_ = reach.trace > reach.atoms;
+    auto grid = std::make_unique<CellGrid>(reach.atoms);
+    std::unique_ptr<CellGrid> trace_grid;
+    if (coarse_)
+        trace_grid = std::make_unique<CellGrid>(reach.trace);
+    for (const int32_t i : shown_) {
         const Vec3& p = classifier.atom(i).position;
-        if (!grid.usable(p) || (coarse && !trace_grid->usable(p)))
-            return for_each_connected_pair_plain(model, options, classifier, on_atom, on_pair);
-        grid.insert(p, i);
-        if (coarse)
+        if (!grid->usable(p) || (coarse_ && !trace_grid->usable(p)))
+            return;  // the plain loop answers instead
+        grid->insert(p, i);
+        if (coarse_)
             trace_grid->insert(p, i);
     }
-    grid.seal();
-    if (coarse)
+    grid->seal();
+    if (coarse_)
         trace_grid->seal();
+    grid_ = std::move(grid);
+    trace_grid_ = std::move(trace_grid);
+    quick_filter_ = NearFilter::quick_enough(classifier, shown_);
+}
+
+PairSearch::~PairSearch() = default;
+
+void PairSearch::visit(std::size_t first, std::size_t last, const std::function<void(int32_t)>& on_atom,
+                       const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair) const
+{
+    last = std::min(last, shown_.size());
+    if (!grid_) {
+        for (std::size_t k = first; k < last; ++k) {
+            const int32_t i = shown_[k];
+            on_atom(i);
+            for (const int32_t j : shown_) {
+                const PairKind kind = classifier_.classify(i, j);
+                if (kind.any())
+                    on_pair(i, j, kind);
+            }
+        }
+        return;
+    }
     // A pair that no rule can join is skipped: j outside the 27 cells
     // around i, or farther from i than the reach of i (with a margin for
     // rounding).  The others are classified in increasing j, i itself
     // included, just as the plain loop does.
-    std::vector<bool> is_shown(static_cast<std::size_t>(model.AtomCount) + 2, false);
-    for (const int32_t i : shown)
-        is_shown[static_cast<std::size_t>(i)] = true;
-    const bool segments = classifier.rules().Helices && classifier.rules().ProteinFile;
-    // The distance filter only drops pairs, never decides one, so it may
-    // work in double when the coordinates are small enough for double to
-    // keep them to 1e-9 A (the limit carries a margin a thousand times that).
-    const NearFilter filter(classifier, shown);
+    const bool segments = classifier_.rules().Helices && classifier_.rules().ProteinFile;
+    const NearFilter filter(classifier_, quick_filter_);
     std::vector<int32_t> near;
-    for (const int32_t i : shown) {
+    for (std::size_t k = first; k < last; ++k) {
+        const int32_t i = shown_[k];
         on_atom(i);
-        const PairAtom& a = classifier.atom(i);
-        const bool trace = coarse && is_trace(classifier, a);
-        const long double limit = (trace ? reach.trace : reach.atoms) * (1 + 1e-6L);
+        const PairAtom& a = classifier_.atom(i);
+        const bool trace = coarse_ && is_trace(classifier_, a);
+        const long double limit = (trace ? trace_reach_ : atoms_reach_) * (1 + 1e-6L);
         near.clear();
-        filter.collect(trace ? *trace_grid : grid, i, limit, near);
+        filter.collect(trace ? *trace_grid_ : *grid_, i, limit, near);
         // A backbone segment runs from a trace point to the next atom.
-        if (segments && is_trace(classifier, a) && is_shown[static_cast<std::size_t>(i) + 1])
+        if (segments && is_trace(classifier_, a) && is_shown_[static_cast<std::size_t>(i) + 1])
             near.push_back(i + 1);
         std::sort(near.begin(), near.end());
         near.erase(std::unique(near.begin(), near.end()), near.end());
         for (const int32_t j : near) {
-            const PairKind kind = classifier.classify(i, j);
+            const PairKind kind = classifier_.classify(i, j);
             if (kind.any())
                 on_pair(i, j, kind);
         }
     }
+}
+
+void for_each_connected_pair(const StructureModel& model, const ModelOptions& options,
+                             const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
+                             const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
+{
+    const PairSearch search(model, options, classifier);
+    search.visit(0, search.shown().size(), on_atom, on_pair);
 }
 
 }  // namespace vexalith

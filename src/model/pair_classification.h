@@ -111,6 +111,36 @@ void for_each_connected_pair(const StructureModel& model, const ModelOptions& op
                              const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair);
 
+// The search behind for_each_connected_pair, set up once (the shown atoms
+// and their grids) and then visited in ranges of the shown atoms, possibly
+// from several threads at once: visit() only reads.
+class PairSearch {
+public:
+    PairSearch(const StructureModel& model, const ModelOptions& options, const PairClassifier& classifier);
+    ~PairSearch();
+    PairSearch(const PairSearch&) = delete;
+    PairSearch& operator=(const PairSearch&) = delete;
+
+    // The shown atoms in increasing order.
+    const std::vector<int32_t>& shown() const { return shown_; }
+
+    // The calls of for_each_connected_pair for shown atoms first..last-1
+    // (indexes into shown()) as i.
+    void visit(std::size_t first, std::size_t last, const std::function<void(int32_t)>& on_atom,
+               const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair) const;
+
+private:
+    const PairClassifier& classifier_;
+    std::vector<int32_t> shown_;
+    std::vector<bool> is_shown_;
+    long double atoms_reach_ = 0;
+    long double trace_reach_ = 0;
+    bool coarse_ = false;
+    bool quick_filter_ = false;                   // distances may be compared in double
+    std::unique_ptr<const CellGrid> grid_;        // null: every pair is classified
+    std::unique_ptr<const CellGrid> trace_grid_;
+};
+
 // Every ordered pair of shown atoms classified, the reference for the above.
 void for_each_connected_pair_plain(const StructureModel& model, const ModelOptions& options,
                                    const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,

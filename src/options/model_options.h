@@ -31,6 +31,9 @@ struct ModelOptions {
     // Bond search by the plain all-pairs loop instead of the grid; the
     // output is the same, only slower (kept for checking the grid).
     bool PlainPairSearch = false;
+    // The writers of large models use one thread instead of two; the
+    // output is the same (kept for checking the threaded writers).
+    bool SingleThreadWriters = false;
     // The largest file a writer may make, in bytes.
     uint64_t MaxOutputSize = DefaultOutputLimit;
 

