@@ -11,6 +11,7 @@
 #include "common/output_limit.h"
 #include "common/fixed_number.h"
 #include "common/ordered_blocks.h"
+#include "model/pair_text.h"
 #include "common/file_names.h"
 #include "model/element_radii.h"
 #include "model/vector3.h"
@@ -293,38 +294,21 @@ void WriteBondCylinders(TextOutput& out, const StructureModel& model, const Mode
     const StlScale scale = model_scale(model, options);
     const long long count = model.AtomCount;
     const PairSearch search(model, options, classifier);
-    const std::vector<int32_t>& shown = search.shown();
-    const auto report = [&](int32_t i) { reporter.progress_position(i + 2 * count); };
     // A cylinder is some 24 kB of text: blocks of 512 atoms keep the text
     // made ahead to a few tens of megabytes.
-    constexpr std::size_t kAtoms = 512;
-    const std::size_t blocks = options.SingleThreadWriters ? 1 : block_count(shown.size(), kAtoms, 2 * kAtoms);
-    const std::size_t atoms = blocks <= 1 ? shown.size() : kAtoms;
-    write_blocks_in_order(
-        out, blocks,
-        [&](TextOutput& to, std::size_t block, bool on_caller) {
-            search.visit(
-                block * atoms, (block + 1) * atoms,
-                [&](int32_t i) {
-                    if (on_caller)
-                        report(i);
-                },
-                [&](int32_t i, int32_t j, const PairKind& kind) {
-                    // Two atoms at one place give no direction and no cylinder.
-                    if (!(kind.distance > 0))
-                        return;
-                    const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
-                    const Mat3 rotation = cylinder_rotation(kind.direction);
-                    const CylinderSize size =
-                        cylinder_size(kind, model.ModelMode, options.BondDiameter, model.ProteinFile);
-                    const Vec3 s{size.radius, size.radius, size.half_length};
-                    for (const TemplateFacet& facet : templates.cylinder.facets)
-                        WriteCylinderFacet(to, facet, rotation, s, middle, scale);
-                });
-        },
-        [&](std::size_t block) {
-            for (std::size_t k = block * atoms; k < std::min((block + 1) * atoms, shown.size()); ++k)
-                report(shown[k]);
+    write_connected_pairs(
+        out, search, PairBlocks{512, 1024, options.SingleThreadWriters},
+        [&](int32_t i) { reporter.progress_position(i + 2 * count); },
+        [&](TextOutput& to, int32_t i, int32_t j, const PairKind& kind) {
+            // Two atoms at one place give no direction and no cylinder.
+            if (!(kind.distance > 0))
+                return;
+            const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
+            const Mat3 rotation = cylinder_rotation(kind.direction);
+            const CylinderSize size = cylinder_size(kind, model.ModelMode, options.BondDiameter, model.ProteinFile);
+            const Vec3 s{size.radius, size.radius, size.half_length};
+            for (const TemplateFacet& facet : templates.cylinder.facets)
+                WriteCylinderFacet(to, facet, rotation, s, middle, scale);
         });
 }
 

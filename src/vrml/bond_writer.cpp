@@ -1,17 +1,14 @@
 #include "vrml/bond_writer.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 
-#include "common/ordered_blocks.h"
 #include "common/rounding.h"
+#include "model/pair_text.h"
 #include "model/vector3.h"
 
 namespace vexalith {
 namespace {
-
-constexpr std::size_t kAtomsPerBlock = 2048;
 
 long double thousandths(long double value) { return round_half_even(value * 1000) / 1000; }
 
@@ -111,26 +108,12 @@ void write_bonds(TextOutput& out, const StructureModel& model, const ModelOption
                                 cylinder_look(false, true, mode, protein, options.BondDiameter),
                                 cylinder_look(false, false, mode, protein, options.BondDiameter)};
     const PairSearch search(model, options, pairs);
-    const std::vector<int32_t>& shown = search.shown();
-    const auto report = [&](int32_t i) { reporter.progress_position(static_cast<long long>(model.AtomCount) + i); };
     // Large models are written by two threads, in blocks of shown atoms.
-    const std::size_t blocks =
-        options.SingleThreadWriters ? 1 : block_count(shown.size(), kAtomsPerBlock, 4 * kAtomsPerBlock);
-    const std::size_t atoms = blocks <= 1 ? shown.size() : kAtomsPerBlock;
-    write_blocks_in_order(
-        out, blocks,
-        [&](TextOutput& to, std::size_t block, bool on_caller) {
-            search.visit(
-                block * atoms, (block + 1) * atoms,
-                [&](int32_t i) {
-                    if (on_caller)
-                        report(i);
-                },
-                [&](int32_t i, int32_t j, const PairKind& kind) { write_bond_cylinder(to, pairs, i, j, kind, common); });
-        },
-        [&](std::size_t block) {
-            for (std::size_t k = block * atoms; k < std::min((block + 1) * atoms, shown.size()); ++k)
-                report(shown[k]);
+    write_connected_pairs(
+        out, search, PairBlocks{2048, 8192, options.SingleThreadWriters},
+        [&](int32_t i) { reporter.progress_position(static_cast<long long>(model.AtomCount) + i); },
+        [&](TextOutput& to, int32_t i, int32_t j, const PairKind& kind) {
+            write_bond_cylinder(to, pairs, i, j, kind, common);
         });
 }
 
