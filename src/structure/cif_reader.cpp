@@ -229,11 +229,12 @@ std::string residue_text(std::string_view token)
     return out;
 }
 
-std::string keep_chars(std::string_view token, std::string_view allowed)
+// The digits and full stops of a token, with minus signs too when asked.
+std::string keep_number_chars(std::string_view token, bool minus)
 {
     std::string out;
     for (char c : token)
-        if (allowed.find(c) != std::string_view::npos)
+        if (is_digit(c) || c == '.' || (minus && c == '-'))
             out.push_back(c);
     return out;
 }
@@ -309,7 +310,7 @@ private:
 
     long double part(std::string_view token, long long line) const
     {
-        const std::string kept = keep_chars(token, ".-1234567890");
+        const std::string kept = keep_number_chars(token, true);
         if (kept == ".")
             return 0;
         const auto value = text_to_int(kept);
@@ -320,7 +321,7 @@ private:
 
     int32_t sequence_number(std::string_view token, long long line) const
     {
-        std::string kept = keep_chars(token, ".1234567890");
+        std::string kept = keep_number_chars(token, false);
         if (kept == ".")
             kept = "0";
         const auto value = text_to_int(kept);

@@ -1,11 +1,24 @@
 #include "structure/cif_tokens.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vexalith {
 namespace {
 
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// The characters that end a token of the quick split: a blank, or a tab or
+// parenthesis, which send the row to the general split.
+constexpr std::array<bool, 256> kEndsPlainToken = [] {
+    std::array<bool, 256> table{};
+    table[static_cast<unsigned char>(' ')] = true;
+    table[static_cast<unsigned char>('\t')] = true;
+    table[static_cast<unsigned char>('(')] = true;
+    return table;
+}();
+
+bool ends_plain_token(char c) { return kEndsPlainToken[static_cast<unsigned char>(c)]; }
 
 // Index just past the closing quote of a quoted value that opens at `open`,
 // or the line's size when it is never closed.
@@ -73,9 +86,10 @@ const std::vector<std::string_view>& RowSplitter::split_first(std::string_view l
             continue;
         }
         const std::size_t start = i;
-        for (; i < size && line[i] != ' '; ++i)
-            if (line[i] == '\t' || line[i] == '(')
-                return first_of_general(line, wanted);
+        while (i < size && !ends_plain_token(line[i]))
+            ++i;
+        if (i < size && line[i] != ' ')
+            return first_of_general(line, wanted);  // a tab or a parenthesis
         tokens_.push_back(line.substr(start, i - start));
     }
 }

@@ -85,7 +85,7 @@ std::optional<long double> text_to_float(std::string_view text)
         text.remove_prefix(1);
     }
     // from_chars takes no sign of its own here and must not read "inf"/"nan".
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
+    if (text.empty() || !((text.front() >= '0' && text.front() <= '9') || text.front() == '.'))
         return std::nullopt;
     if (const auto fast = plain_decimal(text))
         return negative ? -*fast : *fast;
