@@ -146,6 +146,10 @@ bool UpdateWindow::Checkforupdates1Click(bool manual)
 
     if (UpdateStarted_)
         return true;
+    // A download under way finishes first; its completion runs the next
+    // stage.  (Starting over here would abort it, or fetch a file twice.)
+    if (downloading_)
+        return false;
     if (!base_.isValid()) {
         if (manual)
             showMessage(address_problem_.isEmpty() ? package_manager_text() : address_problem_);
@@ -274,6 +278,7 @@ void UpdateWindow::GetFile(const QString& address, const QString& target_file, q
             [this](FileDownloadThread& sender) { downloadComplete(sender); },
             [this](FileDownloadThread& sender, int code) { downloadError(sender, code); }, false, size_limit);
         download_ = std::move(thread);
+        downloading_ = true;
     } catch (const std::exception&) {
         DownloadFailed_ = true;
         showMessage("Error downloading " + address);
@@ -295,6 +300,7 @@ void UpdateWindow::downloadProgress(FileDownloadThread&, qint64 progress, qint64
 
 void UpdateWindow::downloadComplete(FileDownloadThread&)
 {
+    downloading_ = false;
     DownloadFailed_ = false;
     watchdogTimer.stop();
     ++UpdateStage_;
@@ -304,6 +310,7 @@ void UpdateWindow::downloadComplete(FileDownloadThread&)
 
 void UpdateWindow::downloadError(FileDownloadThread&, int)
 {
+    downloading_ = false;
     DownloadFailed_ = true;
     hide();
     UpdateStage_ = 0;

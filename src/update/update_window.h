@@ -123,6 +123,7 @@ private:
     bool DownloadFailed_ = false;
     bool UpdateStarted_ = false;
     bool manual_ = false;  // the flag of the latest call, for the next stage
+    bool downloading_ = false;  // from GetFile to the download's last handler
     // What the version file says about the package.
     qint64 expected_size_ = 0;
     std::optional<std::string> expected_sha256_;

@@ -203,9 +203,15 @@ TEST(UpdateCheck, ProgressShowsTheRoundedPercentageUnknownTotalOnlyMovesTheBar)
         EXPECT_EQ(c.label("percentLabel")->text(), "2 %");
         EXPECT_EQ(c.bar()->maximum(), 200);
         EXPECT_TRUE(c.window->isVisible());
+        // Another check meanwhile leaves the download alone.
+        FileDownloadThread* running = c.window->downloadThread();
+        EXPECT_FALSE(c.window->Checkforupdates1Click(true));
+        EXPECT_EQ(c.window->downloadThread(), running);
         c.server.release();
         ASSERT_TRUE(wait_until([&] { return c.window->downloadThread() == nullptr; }));
         EXPECT_FALSE(c.window->isVisible());
+        EXPECT_EQ(c.server.request_count(kVersionPath), 1);
+        EXPECT_EQ(c.answers.messages, QStringList{"This Version is up-to-date"}) << "the latest call was manual";
     }
     {
         Check c;
