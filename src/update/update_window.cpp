@@ -67,7 +67,7 @@ UpdateWindow::UpdateWindow(const QString& scratch_folder, UpdateDialogs dialogs,
       scratch_folder_(QDir::cleanPath(scratch_folder)),
       CurrentVersion_(current_version_number(VEXALITH_VERSION_NUMBER))
 {
-    setObjectName("TFormupdate");
+    setObjectName("updateWindow");
     setWindowTitle("Updates");
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(213, 63);
