@@ -1,7 +1,7 @@
 #!/bin/sh
-# Installs the Debian 12 packages Vexalith needs to build, test and
-# benchmark, and the German locale the locale tests run under.  Idempotent;
-# run as root.
+# Installs the Debian 12 packages Vexalith needs to build, test, package
+# and benchmark, and the German locale the locale tests run under.
+# Idempotent; run as root.
 set -eu
 
 PACKAGES="
@@ -27,6 +27,7 @@ PACKAGES="
   xclip
   fonts-dejavu-core
   desktop-file-utils
+  dpkg-dev
 "
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -127,6 +127,7 @@ UserDialogs standard_dialogs()
     };
     d.show_error = [](QWidget* parent, const QString& message) { QMessageBox::critical(parent, "Vexalith", message); };
     d.open_url = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
+    d.update = update::standard_update_dialogs();
     return d;
 }
 
@@ -152,6 +153,10 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     viewer_panel_->installEventFilter(this);
     setCentralWidget(viewer_panel_);
 
+    update_ = new update::UpdateWindow(scratch_.path(), dialogs_.update, this);
+    // The update's package and the backup stay after this instance ends.
+    connect(update_, &update::UpdateWindow::updateStarted, this, [this] { scratch_.setAutoRemove(false); });
+
     settings_ = new SettingsDialog(options_, model_, this);
     connect(settings_, &SettingsDialog::sizeChanged, this, &MainWindow::showSizeCaption);
     connect(settings_, &SettingsDialog::unitChanged, this, [this] { reload_timer_.start(); });
@@ -168,13 +173,16 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     donation_timer_.setInterval(5000);
     connect(&donation_timer_, &QTimer::timeout, this, &MainWindow::donationTimerTick);
     donation_timer_.start();
+    update_timer_.setSingleShot(true);
+    update_timer_.setInterval(10);
+    connect(&update_timer_, &QTimer::timeout, this, &MainWindow::updateTimerFired);
 
     connect(viewer_, &VrmlViewer::sceneLoaded, this, &MainWindow::sceneLoaded);
     connect(viewer_, &VrmlViewer::backColorChanged, this, &MainWindow::backgroundChanged);
     connect(caption_, &CaptionPanel::clicked, this, &MainWindow::copyViewToClipboard);
 
     // Start-up: the viewer's settings, the empty scene, then a file named
-    // on the command line.
+    // on the command line and the update check.
     model_.ModelMode = BallAndStick;
     model_.RedrawOnly = false;
     model_.FileName.clear();
@@ -187,10 +195,14 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     const QString empty = QString::fromStdString(data_folder()) + "/Vexalithempty.wrl";
     if (QFileInfo::exists(empty))
         viewer_->setScene(empty);
-    QTimer::singleShot(0, this, &MainWindow::convertCommandLine);
+    QTimer::singleShot(0, this, &MainWindow::startUp);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // A running download ends before the scratch folder it writes to goes.
+    delete update_;
+}
 
 QString MainWindow::scratchScene() const { return scratch_.filePath("temp.wrl"); }
 
@@ -230,7 +242,7 @@ void MainWindow::buildActions()
     connect(action("bondDiameter"), &QAction::triggered, this, [this] { settings_->showBondDiameter(); });
     add("help", "Help Manual", "Help", &MainWindow::openHelp);
     add("donation", "Donation", "Please consider to donate to this software project", &MainWindow::openDonationPage);
-    add("updates", "Check for Updates", "", nullptr);
+    add("updates", "Check for Updates", "", &MainWindow::checkForUpdates);
 
     auto* modes = new QActionGroup(this);
     const struct {
@@ -250,8 +262,6 @@ void MainWindow::buildActions()
     }
     action("ballStick")->setChecked(true);
 
-    // The update check comes with its own window.
-    action("updates")->setEnabled(false);
     setModelCommandsEnabled(false, false);
 }
 
@@ -492,6 +502,30 @@ void MainWindow::reloadTimerFired()
     }
     model_.FileChosen = true;
     DrawModel();
+}
+
+void MainWindow::startUp()
+{
+    convertCommandLine();
+    ManualUpdateCheck = 0;
+    update_timer_.start();
+    update_->hide();
+}
+
+void MainWindow::checkForUpdates()
+{
+    ManualUpdateCheck = 1;
+    update_timer_.start();
+}
+
+void MainWindow::updateTimerFired()
+{
+    update_timer_.stop();
+    try {
+        update_->Checkforupdates1Click(ManualUpdateCheck != 0);
+    } catch (const std::exception&) {
+        // A failing check leaves the program as it was.
+    }
 }
 
 void MainWindow::convertCommandLine()

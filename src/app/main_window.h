@@ -17,6 +17,7 @@
 
 #include "options/model_options.h"
 #include "structure/structure_model.h"
+#include "update/update_window.h"
 #include "vrml/scene_header.h"
 
 class QAction;
@@ -46,6 +47,8 @@ struct UserDialogs {
     std::function<void(QWidget* parent, const QString& message)> show_error;
     // Opens a document or web page with the desktop's default program.
     std::function<bool(const QString& url)> open_url;
+    // What the update check shows and starts.
+    update::UpdateDialogs update;
 };
 
 UserDialogs standard_dialogs();
@@ -68,6 +71,7 @@ public:
     VrmlViewer& viewer() { return *viewer_; }
     CaptionPanel& caption() { return *caption_; }
     SettingsDialog& settings() { return *settings_; }
+    update::UpdateWindow& updateWindow() { return *update_; }
     QString scratchScene() const;
     QString statusText(int panel) const;
     bool progressShown() const;
@@ -86,6 +90,7 @@ public:
     void openHelp();                      // SpeedButton3
     void openDonationPage();              // SpeedButton7
     void donationTimerTick();             // Timer3, every 5 s
+    void checkForUpdates();               // CheckforUpdates1: the update check, 10 ms later
 
     // The camera sync: saves the view while RedrawOnly is false and
     // restores it while it is true.
@@ -119,6 +124,8 @@ private:
     void showModelMode(int mode);
     void reloadTimerFired();
     void convertCommandLine();
+    void startUp();
+    void updateTimerFired();
 
     UserDialogs dialogs_;
     QStringList arguments_;
@@ -140,6 +147,9 @@ private:
     QSpinBox* structure_selector_ = nullptr;
     QTimer reload_timer_;     // Timer1
     QTimer donation_timer_;   // Timer3
+    QTimer update_timer_;     // Timer4
+    update::UpdateWindow* update_ = nullptr;
+    int ManualUpdateCheck = 0;
     QString saved_status_text_;
     std::map<QString, QAction*> actions_;
 };
