@@ -15,10 +15,16 @@ void TextOutput::flush()
 {
     if (buffer_.empty())
         return;
-    std::string pending;
-    pending.swap(buffer_);
-    sink_.write(pending);
-    written_ += pending.size();
+    // The buffer keeps its room for the next text; what could not be written
+    // is dropped all the same.
+    try {
+        sink_.write(buffer_);
+    } catch (...) {
+        buffer_.clear();
+        throw;
+    }
+    written_ += buffer_.size();
+    buffer_.clear();
 }
 
 }  // namespace vexalith
