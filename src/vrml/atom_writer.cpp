@@ -56,8 +56,8 @@ void write_atoms(TextOutput& out, StructureModel& model, const ModelOptions& opt
         if (!is_known_symbol(symbol))  // the driver has made every symbol known
             continue;
         const AtomCoordRecord& p = model.AtomCoord[n];
-        out << "Transform {translation " << general_text(ToModelUnits(p.x, scale)) << ' '
-            << general_text(ToModelUnits(p.y, scale)) << ' ' << general_text(ToModelUnits(p.z, scale));
+        out << "Transform {translation " << model_units_text(p.x, scale) << ' ' << model_units_text(p.y, scale)
+            << ' ' << model_units_text(p.z, scale);
         out.line();
         if (const auto mode = protein_style_mode(model, options))
             model.ModelMode = *mode;

@@ -10,8 +10,6 @@
 namespace vexalith {
 namespace {
 
-long double thousandths(long double value) { return round_half_even(value * 1000) / 1000; }
-
 struct CylinderLook {
     const char* style;
     std::string radius;
@@ -32,9 +30,9 @@ CylinderLook cylinder_look(bool helix, bool hbond, int32_t mode, bool protein, i
     return {"bondstyle", general_number(b * 0.027L)};
 }
 
-// The axis (Y x v, normalised) and the angle of the rotation, each rounded
-// to three decimals.
-std::array<long double, 4> rotation_values(const Vec3& v, long double d)
+// The axis (Y x v, normalised) and the angle of the rotation, each in
+// whole thousandths (rounded half to even).
+std::array<long double, 4> rotation_thousandths(const Vec3& v, long double d)
 {
     const Vec3 y{0, 1, 0};
     const Vec3 axis = VecVec(y, v);
@@ -46,16 +44,17 @@ std::array<long double, 4> rotation_values(const Vec3& v, long double d)
     // direction: the cylinder keeps its orientation.
     if (std::isnan(angle))
         angle = 0;
-    return {thousandths(axis[0] / n), thousandths(axis[1] / n), thousandths(axis[2] / n), thousandths(angle)};
+    return {round_half_even(axis[0] / n * 1000), round_half_even(axis[1] / n * 1000),
+            round_half_even(axis[2] / n * 1000), round_half_even(angle * 1000)};
 }
 
 }  // namespace
 
 std::string cylinder_rotation(const Vec3& v, long double d)
 {
-    const auto values = rotation_values(v, d);
-    return general_number(values[0]) + ' ' + general_number(values[1]) + ' ' + general_number(values[2]) + ' ' +
-           general_number(values[3]);
+    const auto k = rotation_thousandths(v, d);
+    return general_number(k[0] / 1000) + ' ' + general_number(k[1] / 1000) + ' ' + general_number(k[2] / 1000) +
+           ' ' + general_number(k[3] / 1000);
 }
 
 namespace {
@@ -77,16 +76,15 @@ void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i
                          const CylinderCommon& common)
 {
     const Vec3 middle = (pairs.atom(i).position + pairs.atom(j).position) * 0.5L;
-    out << "Transform {translation " << general_text(ToModelUnits(middle[0], common.scale)) << ' '
-        << general_text(ToModelUnits(middle[1], common.scale)) << ' '
-        << general_text(ToModelUnits(middle[2], common.scale)) << ' ';
+    out << "Transform {translation " << model_units_text(middle[0], common.scale) << ' '
+        << model_units_text(middle[1], common.scale) << ' ' << model_units_text(middle[2], common.scale) << ' ';
     out.line();
-    const auto rotation = rotation_values(kind.direction, kind.distance);
-    out << " rotation " << general_text(rotation[0]) << ' ' << general_text(rotation[1]) << ' '
-        << general_text(rotation[2]) << ' ' << general_text(rotation[3]);
+    const auto k = rotation_thousandths(kind.direction, kind.distance);
+    out << " rotation " << decimal_steps_text(k[0], 3) << ' ' << decimal_steps_text(k[1], 3) << ' '
+        << decimal_steps_text(k[2], 3) << ' ' << decimal_steps_text(k[3], 3);
     out.line();
-    out << " scale  " << common.unit << ' ' << general_text(ToModelUnits(kind.distance, common.scale)) << ' '
-        << common.unit << ' ';
+    out << " scale  " << common.unit << ' ' << model_units_text(kind.distance, common.scale) << ' ' << common.unit
+        << ' ';
     out.line();
     const CylinderLook& look = common.look(kind);
     out << "children [Shape {appearance USE " << look.style;

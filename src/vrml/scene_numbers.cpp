@@ -15,7 +15,10 @@ ModelScale model_scale(const ModelOptions& options, const StructureModel& model)
     return ModelScale{options.ModelSize, options.VrmlUnit, model.ModelExtent};
 }
 
-long double ToModelUnits(long double x, const ModelScale& scale)
+namespace {
+
+// The whole number of steps (0.01 mm, in the unit) of ToModelUnits.
+long double model_unit_steps(long double x, const ModelScale& scale)
 {
     const long double unit = scale.VrmlUnit;
     const long double q = static_cast<long double>(scale.ModelSize) / scale.ModelExtent;
@@ -24,7 +27,27 @@ long double ToModelUnits(long double x, const ModelScale& scale)
     // The rounded value must be a 64-bit integer.  As such, -0 is 0.
     if (!std::isfinite(n) || std::fabs(n) >= 9223372036854775807.0L)
         throw RangeError("", 0, "a coordinate of " + general_number(x) + " angstrom is too large for the model scale");
-    return (n == 0 ? 0.0L : n) / (100 * unit);
+    return n == 0 ? 0.0L : n;
+}
+
+}  // namespace
+
+long double ToModelUnits(long double x, const ModelScale& scale)
+{
+    return model_unit_steps(x, scale) / (100 * static_cast<long double>(scale.VrmlUnit));
+}
+
+NumberText model_units_text(long double x, const ModelScale& scale)
+{
+    const long double steps = model_unit_steps(x, scale);
+    switch (scale.VrmlUnit) {
+    case 1:
+        return decimal_steps_text(steps, 2);
+    case 1000:
+        return decimal_steps_text(steps, 5);
+    default:
+        return general_text(steps / (100 * static_cast<long double>(scale.VrmlUnit)));
+    }
 }
 
 namespace {
@@ -64,6 +87,20 @@ NumberText general_text(long double value)
 }
 
 std::string general_number(long double value) { return general_text(value).str(); }
+
+NumberText decimal_steps_text(long double steps, int decimals)
+{
+    // The decimal itself is the text from 0.0001 on and below 15 digits.
+    constexpr long double kPowers[] = {1.0L, 10.0L, 100.0L, 1000.0L, 10000.0L, 100000.0L};
+    const long double smallest = decimals > 4 ? kPowers[decimals - 4] : 1;
+    if (steps == 0 || (std::fabs(steps) >= smallest && std::fabs(steps) < 1e14L)) {
+        NumberText number;
+        const auto m = static_cast<int64_t>(steps);
+        number.resize(write_scaled(number.data(), m, m < 0, decimals, true));
+        return number;
+    }
+    return general_text(steps / kPowers[decimals]);
+}
 
 std::string general_number_from_digits(long double value)
 {

@@ -55,6 +55,14 @@ std::string general_number(long double value);
 // angles) straight from their integer instead; the two always agree.
 std::string general_number_from_digits(long double value);
 
+// general_text(ToModelUnits(x, scale)), made from the whole number of
+// 0.01 mm steps without dividing.
+NumberText model_units_text(long double x, const ModelScale& scale);
+
+// general_text(steps / 10^decimals) for a whole number of steps (decimals
+// 0 to 5), written from the steps.
+NumberText decimal_steps_text(long double steps, int decimals);
+
 // The radius format: 5 decimals, right-aligned in 7 characters.  The text
 // form takes values below 1e30 in size (throws RangeError beyond);
 // radius_number() makes it from the correctly rounded digits of any value.

@@ -69,6 +69,24 @@ TEST(NumberTexts, TheShortcutAgreesWithTheCorrectlyRoundedDigits)
             }
         }
     }
+    // Texts made from whole steps: model units in millimetres, metres and
+    // another unit, and rounded thousandths.
+    std::uniform_real_distribution<double> angstrom(-300, 300);
+    for (int n = 0; n < 100000; ++n) {
+        const long double x = static_cast<long double>(angstrom(random)) / (n % 7 == 0 ? 1e5L : 1);
+        for (const ModelScale& scale : scales)
+            ASSERT_EQ(model_units_text(x, scale).view(), general_text(ToModelUnits(x, scale)).view())
+                << static_cast<double>(x);
+        const ModelScale odd_unit{100, 10, 3};
+        ASSERT_EQ(model_units_text(x, odd_unit).view(), general_text(ToModelUnits(x, odd_unit)).view());
+        const long double k = std::round(static_cast<long double>(angstrom(random)) * 10);
+        ASSERT_EQ(decimal_steps_text(k, 3).view(), general_number(k / 1000)) << static_cast<double>(k);
+    }
+    EXPECT_EQ(decimal_steps_text(0, 3).view(), "0");
+    EXPECT_EQ(decimal_steps_text(-1571, 3).view(), "-1.571");
+    EXPECT_EQ(decimal_steps_text(5, 5).view(), "5E-5");
+    EXPECT_EQ(model_units_text(0.77L, ModelScale{100, 1, 1}).view(), "38.5");
+
     // Near and at ties of the fifth decimal, and the smallest steps.
     for (const long double value : {0.000005L, 0.000015L, -0.000025L, 1.234565L, 0.00001L, -0.00001L, 0.0001L,
                                     0.00009L, 99999999.99999L, -0.0L, 1e-320L})
