@@ -114,10 +114,15 @@ private:
         std::array<double, 3> point;
     };
 
+    // The cell numbers, through double (a quick conversion): rounding the
+    // quotient, below 1e12, moves it by less than 1e-3 and keeps its order,
+    // so points closer than a cell still land in neighbouring cells.
     Key key(const Vec3& p) const
     {
-        return Key{static_cast<int64_t>(std::floor(p[0] / cell_)), static_cast<int64_t>(std::floor(p[1] / cell_)),
-                   static_cast<int64_t>(std::floor(p[2] / cell_))};
+        const auto cell = [this](long double c) {
+            return static_cast<int64_t>(std::floor(static_cast<double>(c / cell_)));
+        };
+        return Key{cell(p[0]), cell(p[1]), cell(p[2])};
     }
 
     template <class F>

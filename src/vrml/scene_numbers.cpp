@@ -94,8 +94,9 @@ NumberText decimal_steps_text(long double steps, int decimals)
     constexpr long double kPowers[] = {1.0L, 10.0L, 100.0L, 1000.0L, 10000.0L, 100000.0L};
     const long double smallest = decimals > 4 ? kPowers[decimals - 4] : 1;
     if (steps == 0 || (std::fabs(steps) >= smallest && std::fabs(steps) < 1e14L)) {
+        // Whole and below 2^53: exact in double, whose conversion is quick.
         NumberText number;
-        const auto m = static_cast<int64_t>(steps);
+        const auto m = static_cast<int64_t>(static_cast<double>(steps));
         number.resize(write_scaled(number.data(), m, m < 0, decimals, true));
         return number;
     }

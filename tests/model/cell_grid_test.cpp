@@ -13,15 +13,17 @@
 namespace vexalith {
 namespace {
 
-// The ids a query must visit: those in the 27 cells around the point,
-// found by looking at every point.
+// The ids a query must visit: those in the 27 cells around the point (cell
+// numbers taken through double, as the grid does), found by looking at
+// every point.
 std::vector<int32_t> brute_force(const std::vector<Vec3>& points, const Vec3& p, long double cell)
 {
     std::vector<int32_t> ids;
     for (std::size_t k = 0; k < points.size(); ++k) {
         bool near = true;
         for (int c = 0; c < 3; ++c)
-            near = near && std::fabs(std::floor(points[k][c] / cell) - std::floor(p[c] / cell)) <= 1;
+            near = near && std::fabs(std::floor(static_cast<double>(points[k][c] / cell)) -
+                                     std::floor(static_cast<double>(p[c] / cell))) <= 1;
         if (near)
             ids.push_back(static_cast<int32_t>(k));
     }
