@@ -171,23 +171,40 @@ PairRules stl_pair_rules(const StructureModel& model, const ModelOptions& option
 PairClassifier::PairClassifier(const StructureModel& model, PairRules rules) : rules_(std::move(rules))
 {
     atoms_.resize(static_cast<std::size_t>(model.AtomCount) + 1);
+    // What depends on the symbol alone is worked out once per symbol: a
+    // structure has a handful of them.
+    std::vector<PairAtom> by_symbol;
     for (int32_t i = 1; i <= model.AtomCount; ++i) {
         const auto n = static_cast<std::size_t>(i);
+        const std::string_view symbol = model.AtomSymbol[n];
+        const PairAtom* known = nullptr;
+        for (const PairAtom& s : by_symbol)
+            if (s.symbol == symbol) {
+                known = &s;
+                break;
+            }
+        if (known == nullptr) {
+            PairAtom s;
+            s.symbol = symbol;
+            s.covalent = GetCovalentRadius(symbol);
+            s.vdw = GetVanDerWaalsRadius(symbol);
+            s.contact = occurs_in(symbol, "N P S") ? s.covalent : s.vdw;
+            if (symbol == "O")
+                s.contact = OxygenAcceptorRadius;
+            s.donor = occurs_in(symbol, rules_.DonorElements);
+            s.carbon = symbol == "C";
+            s.acceptor = occurs_in(symbol, AcceptorElements);
+            s.alkali = !occurs_in(symbol, "C N S B I") && occurs_in(symbol, "CS LI NA K RB CS");
+            s.h_or_c = occurs_in(symbol, "H C");
+            by_symbol.push_back(s);
+            known = &by_symbol.back();
+        }
         PairAtom& a = atoms_[n];
+        a = *known;
+        a.symbol = symbol;
         a.position = position(model.AtomCoord[n]);
-        a.symbol = model.AtomSymbol[n];
         a.residue = model.AtomResidue[n];
-        a.covalent = GetCovalentRadius(a.symbol);
-        a.vdw = GetVanDerWaalsRadius(a.symbol);
-        a.contact = occurs_in(a.symbol, "N P S") ? a.covalent : a.vdw;
-        if (a.symbol == "O")
-            a.contact = OxygenAcceptorRadius;
         a.part = static_cast<int64_t>(round_half_even(model.AtomCoord[n].part));
-        a.donor = occurs_in(a.symbol, rules_.DonorElements);
-        a.carbon = a.symbol == "C";
-        a.acceptor = occurs_in(a.symbol, AcceptorElements);
-        a.alkali = !occurs_in(a.symbol, "C N S B I") && occurs_in(a.symbol, "CS LI NA K RB CS");
-        a.h_or_c = occurs_in(a.symbol, "H C");
         a.trace = a.residue == "HEL";
     }
 

@@ -1,5 +1,8 @@
 #include "vrml/atom_writer.h"
 
+#include <string_view>
+#include <vector>
+
 #include "model/element_radii.h"
 #include "structure/element_table.h"
 #include "vrml/scene_numbers.h"
@@ -46,6 +49,21 @@ void write_atoms(TextOutput& out, StructureModel& model, const ModelOptions& opt
 {
     const ModelScale scale = model_scale(options, model);
     const long double bead = ToModelUnits(0.15L, scale);
+    // Both radii in model units, worked out once per symbol.
+    struct ElementSizes {
+        std::string_view symbol;
+        long double covalent;
+        long double vdw;
+    };
+    std::vector<ElementSizes> known;
+    const auto element_sizes = [&](std::string_view symbol) -> const ElementSizes& {
+        for (const ElementSizes& e : known)
+            if (e.symbol == symbol)
+                return e;
+        known.push_back(ElementSizes{symbol, ToModelUnits(GetCovalentRadius(symbol), scale),
+                                     ToModelUnits(GetVanDerWaalsRadius(symbol), scale)});
+        return known.back();
+    };
     out.line("# Atoms");
     for (int32_t i = 1; i <= model.AtomCount; ++i) {
         reporter.progress_position(i);
@@ -61,8 +79,9 @@ void write_atoms(TextOutput& out, StructureModel& model, const ModelOptions& opt
         out.line();
         if (const auto mode = protein_style_mode(model, options))
             model.ModelMode = *mode;
-        const long double cov = ToModelUnits(GetCovalentRadius(symbol), scale);
-        const long double vdw = ToModelUnits(GetVanDerWaalsRadius(symbol), scale);
+        const ElementSizes& sizes = element_sizes(symbol);
+        const long double cov = sizes.covalent;
+        const long double vdw = sizes.vdw;
         out << "children [Shape {appearance USE " << symbol << " geometry Sphere { radius "
             << radius_text(atom_radius(model, options, i, cov, vdw, bead)) << " }}]}";
         out.line();
