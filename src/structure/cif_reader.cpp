@@ -112,7 +112,7 @@ AtomLoop read_key_values(std::string_view text, std::size_t position, long long 
         const std::string_view tag = first_word(text_part);
         if (!tag.starts_with(category))
             continue;
-        const auto& tokens = splitter.split(text_part);
+        const auto& tokens = splitter.split_first(text_part, 2);
         const bool has_value = tokens.size() >= 2;
         loop.codes.push_back(has_value ? column_code(tag, seen_type_symbol) : ColumnCode::Skip);
         loop.key_values.emplace_back(has_value ? tokens[1] : std::string_view());
@@ -327,6 +327,11 @@ private:
         const auto value = text_to_int(kept);
         if (!value)
             integer_error(model_, line, token);
+        // The residue table has a row for every number up to the largest.
+        if (*value > kLargestSequenceNumber)
+            throw RangeError(model_.FileName, line,
+                             "sequence number " + std::to_string(*value) + " is larger than " +
+                                 std::to_string(kLargestSequenceNumber));
         return *value;
     }
 
@@ -435,7 +440,7 @@ RowSurvey survey_rows(std::string_view text, const AtomLoop& loop)
         ++survey.rows;
         if (!ideal)
             continue;
-        const auto& tokens = splitter.split(line);
+        const auto& tokens = splitter.split_first(line, loop.codes.size());
         for (std::size_t c = 0; c < std::min(tokens.size(), loop.codes.size()); ++c) {
             switch (loop.codes[c]) {
             case ColumnCode::X:
@@ -543,6 +548,8 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
 
 // Centres every atom on the centroid, turns fractional positions into
 // Cartesian ones and stores them in the scene frame; returns the extent.
+// Throws RangeError for a position that long double cannot hold (a sum of
+// huge coordinates, or the matrix of a cell of 1e4000 angstrom).
 long double place_atoms(const StructureModel& model, AtomTable& table, const Vec3& centroid, bool fractional)
 {
     long double extent = 1.0L;
@@ -551,6 +558,9 @@ long double place_atoms(const StructureModel& model, AtomTable& table, const Vec
         Vec3 p{atom.x - centroid[0], atom.y - centroid[1], atom.z - centroid[2]};
         if (fractional)
             p = FracToCart(model, p);
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+            throw RangeError(model.FileName, 0,
+                             "the position of atom " + std::to_string(n) + " is too large to be placed");
         atom.x = -p[1];
         atom.y = p[2];
         atom.z = -p[0];
@@ -628,17 +638,18 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
     reporter.progress_visible(true);
 
     AtomTable table(atoms);
+    Vec3 centroid{};
+    long double extent = 1.0L;
     try {
         read_rows(text, *loop, coordinate_codes(loop->codes, survey.use_ideal), model, table, reporter);
-    } catch (const ConversionError&) {
+        const long double count = static_cast<long double>(atoms);
+        centroid = Vec3{table.sums[0] / count, table.sums[1] / count, table.sums[2] / count};
+        extent = place_atoms(model, table, centroid, small_molecule);
+    } catch (const Error&) {
         model.AtomCount = 0;
         model.AtomsRead = 0;
         throw;
     }
-
-    const long double count = static_cast<long double>(atoms);
-    const Vec3 centroid{table.sums[0] / count, table.sums[1] / count, table.sums[2] / count};
-    const long double extent = place_atoms(model, table, centroid, small_molecule);
 
     model.AtomSymbol = std::move(table.symbols);
     model.AtomCoord = std::move(table.coords);

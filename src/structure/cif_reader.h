@@ -17,8 +17,10 @@ namespace vexalith {
 // loop or the loop has no rows.
 //
 // Throws InputOutputError when the file cannot be read, ConversionError for a
-// value that should be a number and is not (AtomCount is then 0), and
-// InvalidCellError for cell values that give no cell (no atoms are read).
+// value that should be a number and is not, RangeError for a sequence number
+// above kLargestSequenceNumber or a position too large for long double
+// (AtomCount is then 0), and InvalidCellError
+// for cell values that give no cell (no atoms are read).
 void cif_read_xyz(StructureModel& model, ModelOptions& options, Reporter& reporter);
 
 // The same on a text already in memory; FileName only names it in messages.
@@ -30,5 +32,9 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
 std::optional<FileKind> detect_file_kind(std::string_view text);
 
 inline constexpr std::string_view kNoAtomsFound = "no atoms found, sorry";
+
+// The residue table holds a row for every sequence number up to the largest
+// one (64 bytes each); larger numbers are refused rather than given rows.
+inline constexpr int32_t kLargestSequenceNumber = 1000000;
 
 }  // namespace vexalith

@@ -96,13 +96,13 @@ const std::vector<std::string_view>& RowSplitter::split_first(std::string_view l
 
 const std::vector<std::string_view>& RowSplitter::first_of_general(std::string_view line, std::size_t wanted)
 {
-    split_general(line);
+    split_general(line, wanted);
     if (tokens_.size() > wanted)
         tokens_.resize(wanted);
     return tokens_;
 }
 
-const std::vector<std::string_view>& RowSplitter::split_general(std::string_view line)
+const std::vector<std::string_view>& RowSplitter::split_general(std::string_view line, std::size_t most)
 {
     // Pass 1: blanks for tabs, parenthesised groups dropped outside quotes.
     scratch_.clear();
@@ -132,7 +132,7 @@ const std::vector<std::string_view>& RowSplitter::split_general(std::string_view
     tokens_.clear();
     const std::string_view text(scratch_);
     std::size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && tokens_.size() < most) {
         if (text[i] == ' ') {
             ++i;
             continue;

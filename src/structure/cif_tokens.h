@@ -22,8 +22,10 @@ public:
 
     // The same split done the general way, copying the row with its tabs
     // made blanks and its parenthesised groups dropped.  split() hands the
-    // rows it cannot take as views to this.
-    const std::vector<std::string_view>& split_general(std::string_view line);
+    // rows it cannot take as views to this.  It stops after `most` tokens,
+    // so that a huge row keeps no view of every value.
+    const std::vector<std::string_view>& split_general(std::string_view line,
+                                                       std::size_t most = static_cast<std::size_t>(-1));
 
 private:
     const std::vector<std::string_view>& first_of_general(std::string_view line, std::size_t wanted);

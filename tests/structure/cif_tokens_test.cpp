@@ -85,6 +85,22 @@ TEST(RowSplitter, QuickPathSplitsAsTheGeneralOne)
     EXPECT_TRUE(tokens[3].data() >= row.data() && tokens[3].data() < row.data() + row.size());
 }
 
+TEST(RowSplitter, TheGeneralSplitStopsAfterTheTokensAskedFor)
+{
+    for (const std::string_view line : {std::string_view(R"(C1 'C a' 0.1(2) 0.2 0.3 "x" 8)"),
+                                        std::string_view("C1\tC 0.1 0.2\t0.3 7 8"), std::string_view("  C1(2)  ")}) {
+        RowSplitter splitter;
+        const auto& views = splitter.split_general(line);
+        const Tokens all(views.begin(), views.end());
+        for (std::size_t most = 0; most <= all.size() + 1; ++most) {
+            const auto& first = splitter.split_general(line, most);
+            EXPECT_EQ(Tokens(first.begin(), first.end()),
+                      Tokens(all.begin(), all.begin() + static_cast<long>(std::min(most, all.size()))))
+                << line << " " << most;
+        }
+    }
+}
+
 TEST(TagWords, FirstWordAndTrim)
 {
     EXPECT_EQ(first_word("   _atom_site_label  C1"), "_atom_site_label");
