@@ -1,0 +1,42 @@
+// One run of each fuzz target on one input, shared by the libFuzzer targets
+// and the test that replays the inputs they found.  Each function returns
+// an empty text for a clean outcome (a sound model, or an exception of the
+// core's family that names the file and says what is wrong) and otherwise
+// what went wrong.  Crashes, leaks and undefined behaviour are left to the
+// sanitizers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "options/model_options.h"
+#include "print3d/stl_templates.h"
+#include "structure/structure_model.h"
+
+namespace fuzzharness {
+
+// The file name the inputs are read under; errors must name it.
+inline constexpr std::string_view kInputName = "fuzz.cif";
+
+// The whole input read as a CIF file from the top, fresh model and options.
+std::string read_anything(std::string_view bytes);
+
+// The first two bytes give the structure index (little-endian, 0..65535),
+// the rest is the file; the structures are counted as the driver does.
+std::string read_selected_structure(std::string_view bytes);
+
+// Read, join the fragment, write the scene and the STL file to memory.  The
+// last two bytes also choose the options (model mode, Expand, hydrogen
+// bonds, unit, size, printer export, the protein boxes), so one text meets
+// several of them.  Structures of more than 2000 atoms are only read, the
+// STL file is written for up to 300 atoms, and each output stops at 4 MB.
+std::string convert_anything(std::string_view bytes, const vexalith::StlTemplates& templates);
+
+// The rules every model keeps: column sizes, finite centroid, extent and
+// positions, parts within 0..MaxPart and part boxes for them, and right
+// after a read (`after_read`) a residue table of MaxSeqId + 1 rows holding
+// every sequence number.  Empty when all hold, else the first one broken.
+std::string model_problem(const vexalith::StructureModel& model, const vexalith::ModelOptions& options,
+                          bool after_read);
+
+}  // namespace fuzzharness

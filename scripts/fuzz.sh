@@ -1,0 +1,67 @@
+#!/bin/sh
+# Builds the libFuzzer targets (clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer, in build-fuzz/), seeds them from the shared
+# corpus and runs each for SECONDS, one after the other on one core:
+#
+#   scripts/fuzz.sh SECONDS [TARGET]     TARGET: cif_reader, structure_index
+#                                        or conversion (default: all three)
+#
+# The corpus each target grows stays in build-fuzz/corpus/TARGET; crashes,
+# leaks, timeouts and out-of-memory inputs land in build-fuzz/findings/.
+# Each run ends with libFuzzer's final statistics (executions, coverage).
+set -eu
+cd "$(dirname "$0")/.."
+
+if [ $# -lt 1 ]; then
+  echo "usage: $0 SECONDS [cif_reader|structure_index|conversion]" >&2
+  exit 1
+fi
+seconds="$1"
+targets="${2:-cif_reader structure_index conversion}"
+build=build-fuzz
+corpus_source="${VEXALITH_CORPUS_DIR:-../shared/corpus}"
+
+CC=clang-14 CXX=clang++-14 ./scripts/build.sh "$build" -DVEXALITH_FUZZ=ON \
+  -DVEXALITH_BUILD_TESTS=OFF -DVEXALITH_BUILD_BENCHMARKS=OFF -DVEXALITH_BUILD_GUI=OFF
+
+# Seeds: the corpus files unpacked, and for the structure index target the
+# same files behind a two-byte index (structures 0, 1 and 2).  Remade on
+# every run; they never enter git.
+seeds="$build/seeds"
+rm -rf "$seeds"
+mkdir -p "$seeds/plain" "$seeds/indexed" "$build/findings"
+for file in "$corpus_source"/*.cif "$corpus_source"/*.mcif "$corpus_source"/*.cif.gz; do
+  [ -e "$file" ] || continue
+  name=$(basename "$file" .gz)
+  case "$file" in
+    *.gz) gzip -dc "$file" > "$seeds/plain/$name" ;;
+    *) cp "$file" "$seeds/plain/$name" ;;
+  esac
+  for index in 0 1 2; do
+    { printf "\\$(printf %03o "$index")\\000"; cat "$seeds/plain/$name"; } > "$seeds/indexed/$index-$name"
+  done
+done
+
+for target in $targets; do
+  case "$target" in
+    cif_reader) seed_dir="$seeds/plain"; max_len=65536 ;;
+    structure_index) seed_dir="$seeds/indexed"; max_len=65536 ;;
+    conversion) seed_dir="$seeds/plain"; max_len=16384 ;;
+    *) echo "$0: unknown target $target" >&2; exit 1 ;;
+  esac
+  work="$build/corpus/$target"
+  mkdir -p "$work"
+  echo "== fuzz_$target for $seconds s"
+  status=0
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "$build/fuzz/fuzz_$target" "$work" "$seed_dir" \
+      -dict=fuzz/cif.dict -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len="$max_len" -print_final_stats=1 \
+      -artifact_prefix="$build/findings/$target-" 2> "$build/fuzz_$target.log" || status=$?
+  grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::|SUMMARY|ERROR' "$build/fuzz_$target.log" || true
+  echo "corpus: $(find "$work" -type f | wc -l) inputs"
+  if [ "$status" -ne 0 ]; then
+    echo "fuzz_$target stopped with status $status: see $build/fuzz_$target.log and $build/findings/" >&2
+    exit "$status"
+  fi
+done
