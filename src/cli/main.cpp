@@ -1,6 +1,7 @@
 // vexalith-convert: the command-line side of Vexalith.
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -79,6 +80,11 @@ uint64_t parse_limit(const char* text, const std::string& source)
 
 int main(int argc, char** argv)
 {
+    // Past a file size limit (ulimit -f) a write fails with EFBIG instead of
+    // ending the process: the error is reported and the temporary file
+    // removed, as for a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     CLI::App app{
         "Vexalith: turns crystal and molecular structures from CIF files into 3D models.\n"
         "  vexalith-convert FILE -o OUT [options]   convert one structure\n"

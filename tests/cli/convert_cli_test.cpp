@@ -1,8 +1,10 @@
 // vexalith-convert FILE -o OUT, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/admesh_check.h"
 #include "support/coin_check.h"
@@ -225,6 +227,59 @@ TEST(ConvertCommand, ProteinDefaultsAndTheirSwitches)
 
     ASSERT_EQ(convert(protein + " -o " + dir + "/vdw.wrl --no-helices --mode vdw").status, 0);
     EXPECT_EQ(read_file(dir + "/vdw.wrl").find("USE bondstyle"), std::string::npos);
+}
+
+// A disk that fills up while the converter writes, simulated by the shell's
+// file size limit: a plain error naming the file, never a killed process
+// that leaves its temporary file behind.
+TEST(ConvertCommand, AFullDiskIsAnErrorAndTheUsersFileStays)
+{
+    for (const char* name : {"out.wrl", "out.stl", "printer.txt"}) {
+        const std::string dir = temp_dir();
+        const std::string out = dir + "/" + name;
+        write_file(out, "the user's file");
+        const std::string format = std::string(name) == "printer.txt" ? " --format printer" : "";
+        const CommandRun r = testsupport::run_command("ulimit -f 2; " + std::string(VEXALITH_CONVERT) + " " +
+                                                      corpus("pyobjcryst_caffeine.cif") + " -o " + out + format);
+        EXPECT_EQ(r.status, 2) << name << ": " << r.err;
+        EXPECT_EQ(r.err, "vexalith-convert: " + out + ": cannot write: File too large\n");
+        EXPECT_EQ(read_file(out), "the user's file");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1) << name;
+    }
+}
+
+TEST(ConvertCommand, BrokenInputsAndOutputsExitWithTheirCodes)
+{
+    const std::string dir = temp_dir();
+    write_file(dir + "/empty.cif", "");
+    std::string noise(1 << 16, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    write_file(dir + "/noise.cif", noise);
+    write_file(dir + "/seq.cif",
+               "data_p\nloop_\n_atom_site.type_symbol\n_atom_site.label_seq_id\n_atom_site.Cartn_x\n"
+               "_atom_site.Cartn_y\n_atom_site.Cartn_z\nC 1 0 0 0\nC 2147483647 1 0 0\n");
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const std::string caffeine = corpus("pyobjcryst_caffeine.cif");
+    for (const Case& c : std::vector<Case>{
+             {dir + "/empty.cif -o " + dir + "/a.wrl", 3, "no atoms found, sorry"},
+             {dir + "/noise.cif -o " + dir + "/a.stl", 3, "no atoms found, sorry"},
+             {dir + "/seq.cif -o " + dir + "/a.wrl", 3, dir + "/seq.cif:9: sequence number 2147483647 is larger than"},
+             {"/proc/self/mem -o " + dir + "/a.wrl", 2, "/proc/self/mem: cannot read the file"},
+             {caffeine + " -o /proc/a.wrl", 2, "/proc/a.wrl: cannot create a file in its folder"},
+             {caffeine + " -o /proc/a.stl", 2, "/proc/a.stl: cannot create a file in its folder"},
+         }) {
+        const CommandRun r = convert(c.arguments);
+        EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.arguments << "\n" << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir + "/a.wrl"));
+    EXPECT_FALSE(fs::exists(dir + "/a.stl"));
 }
 
 }  // namespace
