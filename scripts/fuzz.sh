@@ -5,6 +5,8 @@
 #
 #   scripts/fuzz.sh SECONDS [TARGET]     TARGET: cif_reader, structure_index
 #                                        or conversion (default: all three)
+#   scripts/fuzz.sh replay               builds, then runs every target once on
+#                                        each file of tests/fuzz-regressions
 #
 # The corpus each target grows stays in build-fuzz/corpus/TARGET; crashes,
 # leaks, timeouts and out-of-memory inputs land in build-fuzz/findings/.
@@ -13,7 +15,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 if [ $# -lt 1 ]; then
-  echo "usage: $0 SECONDS [cif_reader|structure_index|conversion]" >&2
+  echo "usage: $0 SECONDS [cif_reader|structure_index|conversion] | $0 replay" >&2
   exit 1
 fi
 seconds="$1"
@@ -23,6 +25,21 @@ corpus_source="${VEXALITH_CORPUS_DIR:-../shared/corpus}"
 
 CC=clang-14 CXX=clang++-14 ./scripts/build.sh "$build" -DVEXALITH_FUZZ=ON \
   -DVEXALITH_BUILD_TESTS=OFF -DVEXALITH_BUILD_BENCHMARKS=OFF -DVEXALITH_BUILD_GUI=OFF
+
+if [ "$seconds" = replay ]; then
+  for target in $targets; do
+    status=0
+    find tests/fuzz-regressions -type f ! -name README.md -print0 |
+      xargs -0 "$build/fuzz/fuzz_$target" -rss_limit_mb=2048 -timeout=60 > "$build/replay_$target.log" 2>&1 ||
+      status=$?
+    echo "fuzz_$target: $(grep -c '^Executed' "$build/replay_$target.log") kept findings replayed"
+    if [ "$status" -ne 0 ]; then
+      cat "$build/replay_$target.log" >&2
+      exit 1
+    fi
+  done
+  exit 0
+fi
 
 # Seeds: the corpus files unpacked, and for the structure index target the
 # same files behind a two-byte index (structures 0, 1 and 2).  Remade on

@@ -7,6 +7,8 @@ set -eu
 PACKAGES="
   build-essential
   cmake
+  clang-14
+  libclang-rt-14-dev
   ninja-build
   pkg-config
   libcli11-dev
@@ -28,6 +30,7 @@ PACKAGES="
   fonts-dejavu-core
   desktop-file-utils
   dpkg-dev
+  time
 "
 
 if [ "$(id -u)" -ne 0 ]; then

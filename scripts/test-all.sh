@@ -1,13 +1,16 @@
 #!/bin/sh
 # Sets everything up on a fresh Debian 12 machine (as root), builds Vexalith
 # and runs every test: once in the normal build, once built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer.  Then the fuzz targets
+# are built with clang and replay the inputs their runs found.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
 ./scripts/build.sh build
 ctest --test-dir build --output-on-failure --timeout 600
+
+./scripts/fuzz.sh replay
 
 ./scripts/build.sh build-sanitize -DVEXALITH_SANITIZE=ON -DVEXALITH_BUILD_BENCHMARKS=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
