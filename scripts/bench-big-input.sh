@@ -16,14 +16,15 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 for atoms in ${ATOMS:-1000000 3000000 10000000}; do
   file="$folder/atoms-$atoms.cif"
-  # Ten atoms a residue, on a 0.5 angstrom grid of 1000 x 1000 x n.
+  # Ten atoms a residue, chains of 10000 residues, on a 0.5 angstrom grid
+  # of 1000 x 1000 x n.
   awk -v n="$atoms" 'BEGIN {
     print "data_big"; print "loop_"
     print "_atom_site.group_PDB"; print "_atom_site.id"; print "_atom_site.type_symbol"
     print "_atom_site.label_atom_id"; print "_atom_site.label_comp_id"; print "_atom_site.label_seq_id"
     print "_atom_site.Cartn_x"; print "_atom_site.Cartn_y"; print "_atom_site.Cartn_z"
     for (i = 1; i <= n; i++)
-      printf "ATOM %d C CA ALA %d %.1f %.1f %.1f\n", i, int(i / 10) + 1, (i % 1000) * 0.5,
+      printf "ATOM %d C CA ALA %d %.1f %.1f %.1f\n", i, int(i / 10) % 10000 + 1, (i % 1000) * 0.5,
              (int(i / 1000) % 1000) * 0.5, int(i / 1000000) * 0.5
   }' > "$file"
   /usr/bin/time -f "%e %M" -o "$folder/time" ./build-release/src/vexalith-convert info "$file" > "$folder/info"

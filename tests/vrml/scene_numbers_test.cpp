@@ -127,5 +127,27 @@ TEST(ToModelUnits, ValuesBeyondTheRoundingAreAnError)
     EXPECT_NO_THROW(ToModelUnits(1e-320L, mm));
 }
 
+TEST(ToModelUnits, TheWhole64BitRangeAndNothingBeyond)
+{
+    // 1 angstrom is 100 hundredths of a millimetre here: 2^56 angstrom
+    // rounds to 100 * 2^56, inside the 64-bit range; 2^57 does not fit.
+    const ModelScale scale{100, 1, 50};
+    const long double inside = std::ldexp(1.0L, 56);
+    EXPECT_EQ(ToModelUnits(inside, scale), inside);
+    EXPECT_EQ(ToModelUnits(-inside, scale), -inside);
+    for (const long double outside :
+         {std::ldexp(1.0L, 57), -std::ldexp(1.0L, 57), static_cast<long double>(INFINITY),
+          -static_cast<long double>(INFINITY), static_cast<long double>(NAN)}) {
+        try {
+            ToModelUnits(outside, scale);
+            ADD_FAILURE() << "no error for " << static_cast<double>(outside);
+        } catch (const RangeError& e) {
+            EXPECT_NE(e.text().find("is too large for the model scale"), std::string::npos) << e.text();
+        }
+    }
+    // A scale that is no number cannot round either.
+    EXPECT_THROW(ToModelUnits(1, ModelScale{100, 1, static_cast<long double>(NAN)}), RangeError);
+}
+
 }  // namespace
 }  // namespace vexalith
