@@ -52,13 +52,20 @@ void append_fixed(std::string& text, long double value, int decimals, std::size_
 }
 
 // The text of one facet, gathered in place and handed to the output in
-// one piece.
+// one piece by end().  (Not by the destructor: handing it over may write to
+// the file, and a write that fails, on a full disk or at the size limit,
+// must throw.)
 class FacetText {
 public:
     explicit FacetText(TextOutput& out) : out_(out) {}
     FacetText(const FacetText&) = delete;
     FacetText& operator=(const FacetText&) = delete;
-    ~FacetText() { out_ << std::string_view(data_, size_); }
+
+    void end()
+    {
+        out_ << std::string_view(data_, size_);
+        size_ = 0;
+    }
 
     [[gnu::always_inline]] void put(std::string_view text)
     {
@@ -199,6 +206,7 @@ void CopySphereFacet(TextOutput& out, const TemplateFacet& facet, long double ra
         text.vertex_line(p);
     }
     text.put("    endloop \r\nendfacet\r\n");
+    text.end();
 }
 
 Mat3 RotationMatrix(const Vec3& axis, long double angle)
@@ -285,6 +293,7 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
     for (const Vec3& q : p)
         text.vertex_line(q);
     text.put("    endloop \r\nendfacet\r\n");
+    text.end();
 }
 
 void WriteBondCylinders(TextOutput& out, const StructureModel& model, const ModelOptions& options,

@@ -162,6 +162,47 @@ TEST_P(BrokenOutput, AFolderWithoutWritePermission)
 INSTANTIATE_TEST_SUITE_P(Outputs, BrokenOutput, ::testing::ValuesIn(kOutputs),
                          [](const ::testing::TestParamInfo<OutputKind>& info) { return std::string(info.param.name); });
 
+// A sink whose write number `failing` fails, as a file does on a full disk.
+class FailingSink : public ByteSink {
+public:
+    explicit FailingSink(int failing) : failing_(failing) {}
+    void write(std::string_view bytes) override
+    {
+        if (++writes_ == failing_)
+            throw InputOutputError("out.stl", 0, "cannot write: No space left on device");
+        size_ += bytes.size();
+    }
+    int writes() const { return writes_; }
+    std::size_t size() const { return size_; }
+
+private:
+    int failing_;
+    int writes_ = 0;
+    std::size_t size_ = 0;
+};
+
+TEST(BrokenOutputStl, AWriteFailingAnywhereIsAnError)
+{
+    // Every write of the file fails once, in every model mode: each failure
+    // must reach the caller as an error (none may end the process).
+    StructureModel model;
+    ModelOptions options;
+    Reporter quiet;
+    model.FileName = corpus_plain_path("pymatgen_C26H16BeN2O2S2.cif");
+    ASSERT_EQ(prepare_model(model, options, quiet), DrawOutcome::SceneWritten);
+    for (const int32_t mode : {BallAndStick, CovalentRadius, VanDerWaals}) {
+        model.ModelMode = mode;
+        FailingSink whole(0);
+        Print(whole, "out.stl", model, options, templates(), quiet);
+        ASSERT_GE(whole.writes(), 2) << "the file is written in more than one piece";
+        for (int failing = 1; failing <= whole.writes(); ++failing) {
+            FailingSink sink(failing);
+            EXPECT_THROW(Print(sink, "out.stl", model, options, templates(), quiet), InputOutputError)
+                << "mode " << mode << ", write " << failing;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Numbers that stretch the model
 
