@@ -23,9 +23,9 @@ namespace {
 using vexalith::ModelOptions;
 using vexalith::StructureModel;
 
-constexpr int32_t kMostAtoms = 2000;
-constexpr int32_t kMostStlAtoms = 300;
-constexpr std::uint64_t kOutputCap = 4u << 20;
+constexpr int32_t kMostAtoms = 1000;
+constexpr int32_t kMostStlAtoms = 100;
+constexpr std::uint64_t kOutputCap = 1u << 20;
 
 // Thrown by CappedSink past its cap: the input is not a finding.
 struct OutputCapReached {};

@@ -28,8 +28,8 @@ std::string read_selected_structure(std::string_view bytes);
 // Read, join the fragment, write the scene and the STL file to memory.  The
 // last two bytes also choose the options (model mode, Expand, hydrogen
 // bonds, unit, size, printer export, the protein boxes), so one text meets
-// several of them.  Structures of more than 2000 atoms are only read, the
-// STL file is written for up to 300 atoms, and each output stops at 4 MB.
+// several of them.  Structures of more than 1000 atoms are only read, the
+// STL file is written for up to 100 atoms, and each output stops at 1 MB.
 std::string convert_anything(std::string_view bytes, const vexalith::StlTemplates& templates);
 
 // The rules every model keeps: column sizes, finite centroid, extent and
