@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <csignal>
+
 #include "app/main_window.h"
 #include "app/manual_location.h"
 #include "viewer/viewer_missing_window.h"
@@ -9,6 +11,9 @@
 
 int main(int argc, char** argv)
 {
+    // Past a file size limit (ulimit -f) a write fails with EFBIG instead of
+    // ending the program: the export reports it and leaves no temporary file.
+    std::signal(SIGXFSZ, SIG_IGN);
     vexalith::prepare_viewer_platform();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Vexalith");
