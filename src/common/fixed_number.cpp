@@ -65,4 +65,20 @@ std::size_t write_scaled(char* out, int64_t m, bool negative, int decimals, bool
     return static_cast<std::size_t>(p - out);
 }
 
+std::size_t write_fixed(char* out, long double value, int decimals, std::size_t width, bool plain_zero)
+{
+    int64_t scaled = 0;
+    if (!nearest_scaled(value, decimals, scaled))
+        return 0;
+    char text[24];
+    const bool negative = plain_zero ? scaled < 0 : std::signbit(value);
+    const std::size_t length = write_scaled(text, scaled, negative, decimals, false);
+    const std::size_t pad = length < width ? width - length : 0;
+    for (std::size_t k = 0; k < pad; ++k)
+        out[k] = ' ';
+    for (std::size_t k = 0; k < length; ++k)
+        out[pad + k] = text[k];
+    return pad + length;
+}
+
 }  // namespace vexalith

@@ -21,4 +21,11 @@ bool nearest_scaled(long double value, int decimals, int64_t& scaled);
 // callers that want "0.00" pass negative = false.)  Returns the length.
 std::size_t write_scaled(char* out, int64_t m, bool negative, int decimals, bool trim);
 
+// `value` with `decimals` decimals, right-aligned in at least `width`
+// characters (at most 16), at `out` (room for 40 characters), when
+// nearest_scaled() can make it; returns the length, or 0 when the caller
+// must convert the exact value instead.  A negative value that rounds to
+// zero keeps its minus sign, unless `plain_zero` is set.
+std::size_t write_fixed(char* out, long double value, int decimals, std::size_t width, bool plain_zero);
+
 }  // namespace vexalith

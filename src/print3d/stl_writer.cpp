@@ -27,12 +27,8 @@ namespace {
 void append_fixed(std::string& text, long double value, int decimals, std::size_t width)
 {
     char buffer[64];
-    int64_t scaled = 0;
-    if (nearest_scaled(value, decimals, scaled)) {
-        const std::size_t length = write_scaled(buffer, scaled, std::signbit(value), decimals, false);
-        if (length < width)
-            text.append(width - length, ' ');
-        text.append(buffer, length);
+    if (const std::size_t quick = write_fixed(buffer, value, decimals, width, false)) {
+        text.append(buffer, quick);
         return;
     }
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
@@ -83,24 +79,18 @@ public:
 
     void fixed(long double value, int decimals, std::size_t width)
     {
-        int64_t scaled = 0;
-        if (!nearest_scaled(value, decimals, scaled)) {
-            std::string wide;
-            append_fixed(wide, value, decimals, width);
-            put(wide);
-            return;
-        }
-        // At most 32 characters: written in place.
-        if (size_ + 32 > sizeof data_) {
+        // The quick text takes at most 40 characters: written in place.
+        if (size_ + 40 > sizeof data_) {
             out_ << std::string_view(data_, size_);
             size_ = 0;
         }
-        char text[32];
-        const std::size_t length = write_scaled(text, scaled, std::signbit(value), decimals, false);
-        for (std::size_t k = length; k < width; ++k)
-            data_[size_++] = ' ';
-        for (std::size_t k = 0; k < length; ++k)
-            data_[size_++] = text[k];
+        if (const std::size_t quick = write_fixed(data_ + size_, value, decimals, width, false)) {
+            size_ += quick;
+            return;
+        }
+        std::string wide;
+        append_fixed(wide, value, decimals, width);
+        put(wide);
     }
 
     void vertex_line(const Vec3& p)

@@ -151,14 +151,8 @@ NumberText radius_text(long double value)
 {
     // "-0.00000" is written as 0.
     NumberText number;
-    int64_t m = 0;
-    if (nearest_scaled(value, 5, m)) {
-        char text[32];
-        const std::size_t size = write_scaled(text, m, m < 0, 5, false);
-        const std::size_t pad = size < 7 ? 7 - size : 0;
-        std::memset(number.data(), ' ', pad);
-        std::memcpy(number.data() + pad, text, size);
-        number.resize(pad + size);
+    if (const std::size_t quick = write_fixed(number.data(), value, 5, 7, true)) {
+        number.resize(quick);
         return number;
     }
     if (!(std::fabs(value) < 1e30L))
