@@ -46,6 +46,12 @@ public:
     using Error::Error;
 };
 
+// A model of an ensemble that the file does not hold was chosen.
+class SelectionError : public Error {
+public:
+    using Error::Error;
+};
+
 std::string format_error_message(const std::string& file, long long line, const std::string& text);
 
 }  // namespace vexalith

@@ -35,6 +35,13 @@ public:
     // The model mode that the mode buttons and menu items show as selected
     // (1 ball-and-stick, 2 covalent radius, 3 van der Waals).
     virtual void model_mode_shown(int /*mode*/) {}
+
+    // Expand kept `joined` atoms in one fragment and left `left_out` out.
+    virtual void atoms_joined(int /*joined*/, int /*left_out*/) {}
+
+    // Something in the input that the conversion read past but the user
+    // should know of, as "file:line: text".
+    virtual void warning(std::string_view /*message*/) {}
 };
 
 }  // namespace vexalith

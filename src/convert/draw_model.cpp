@@ -4,7 +4,9 @@
 #include "common/error.h"
 #include "common/output_limit.h"
 #include "common/file_names.h"
+#include "convert/structure_choice.h"
 #include "model/compress_atoms.h"
+#include "print3d/export_check.h"
 #include "structure/cif_reader.h"
 #include "structure/present_elements.h"
 #include "structure/structure_count.h"
@@ -30,9 +32,30 @@ void count_structures_once(StructureModel& model, const std::string& text, Repor
 
 void end_of_conversion(const StructureModel& model, Reporter& reporter)
 {
-    if (model.StructureCount > 1)
+    if (structure_choice(model).kind != StructureChoice::Kind::None)
         reporter.structure_selector_enabled(true);
     reporter.progress_visible(false);
+}
+
+// After a read that failed the window shows what it shows after a file
+// without atoms: nothing of the previous model stays drawn or exportable.
+// The selector stays, so that another structure or model can be chosen.
+void forget_structure(StructureModel& model, Reporter& reporter)
+{
+    model.AtomCount = 0;
+    model.AtomsRead = 0;
+    model.PresentElements.clear();
+    reporter.model_commands_enabled(false, false);
+    reporter.caption_text(kNoAtomsFound);
+    end_of_conversion(model, reporter);
+}
+
+void read_structure(const std::string& text, StructureModel& model, ModelOptions& options, Reporter& reporter)
+{
+    cif_read_xyz_text(text, model, options, reporter);
+    const StructureChoice choice = structure_choice(model);
+    if (choice.kind == StructureChoice::Kind::Models)
+        reporter.status_text(1, choice_status(choice, model.ModelIndex));
 }
 
 }  // namespace
@@ -54,16 +77,17 @@ DrawOutcome prepare_model(StructureModel& model, ModelOptions& options, Reporter
 
     const bool read = !model.RedrawOnly || model.RereadRequested;
     if (model.StructureCount == 0 || read) {
-        const std::string text = read_text_file(model.FileName);
-        count_structures_once(model, text, reporter);
-        reporter.progress_visible(true);
-        if (read) {
-            try {
-                cif_read_xyz_text(text, model, options, reporter);
-            } catch (...) {
-                model.RereadRequested = false;
-                throw;
-            }
+        try {
+            const std::string text = read_text_file(model.FileName);
+            count_structures_once(model, text, reporter);
+            reporter.progress_visible(true);
+            if (read)
+                read_structure(text, model, options, reporter);
+        } catch (...) {
+            model.RereadRequested = false;
+            if (read)
+                forget_structure(model, reporter);
+            throw;
         }
     } else {
         reporter.progress_visible(true);
@@ -78,8 +102,11 @@ DrawOutcome prepare_model(StructureModel& model, ModelOptions& options, Reporter
     }
     reporter.model_commands_enabled(true, !model.ProteinFile);
 
-    if (!model.ProteinFile && model.CompressRequested)
+    if (!model.ProteinFile && model.CompressRequested) {
+        const int32_t before = model.AtomCount;
         CompressAtoms(model, options);
+        reporter.atoms_joined(model.AtomCount, before - model.AtomCount);
+    }
     model.CompressRequested = false;
 
     replace_unknown_symbols(model);
@@ -124,6 +151,8 @@ DrawOutcome DrawModel(StructureModel& model, ModelOptions& options, const SceneT
     case DrawOutcome::SceneWritten:
         break;
     }
+    if (target.PrinterExport)
+        require_shown_atoms(model, options);
 
     AtomicFile file(target.scene_path);
     {

@@ -15,6 +15,7 @@
 #include "common/file_names.h"
 #include "model/element_radii.h"
 #include "model/vector3.h"
+#include "print3d/export_check.h"
 #include "structure/element_table.h"
 
 namespace vexalith {
@@ -416,6 +417,7 @@ void Print(ByteSink& sink, std::string_view file_name, const StructureModel& mod
 {
     const ProgressShown progress(reporter);
     options.SuppressWater = options.SuppressWaterBox;
+    require_shown_atoms(model, options);
     check_stl_size(file_name, model, options, templates);
     write_solid(sink, file_name, model, options, templates, reporter);
 }
@@ -425,6 +427,7 @@ void Print(const std::string& file_name, const StructureModel& model, ModelOptio
 {
     const ProgressShown progress(reporter);
     options.SuppressWater = options.SuppressWaterBox;
+    require_shown_atoms(model, options);
     check_stl_size(file_name, model, options, templates);
     AtomicFile file(file_name);
     write_solid(file, file_name, model, options, templates, reporter);

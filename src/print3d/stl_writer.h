@@ -25,8 +25,9 @@ namespace vexalith {
 // Writes the STL file `file_name` through a temporary file that replaces
 // it only when everything is written: an existing file of that name
 // survives any failure.  Sets SuppressWater from its box first.  Throws
-// InputOutputError when the file cannot be written, and OutputTooLarge, before
-// anything is written, when the file would pass options.MaxOutputSize.
+// InputOutputError when the file cannot be written, and, before anything is
+// written, ConversionError when no atom is shown and OutputTooLarge when the
+// file would pass options.MaxOutputSize.
 void Print(const std::string& file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter);
 

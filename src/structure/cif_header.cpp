@@ -70,6 +70,8 @@ ColumnCode column_code(std::string_view tag, bool seen_type_symbol)
             return t.code;
     if (contains(tag, "auth_comp_id"))
         return ColumnCode::Residue;
+    if (tag == "_atom_site.pdbx_PDB_model_num")
+        return ColumnCode::ModelNumber;
     return ColumnCode::Skip;
 }
 

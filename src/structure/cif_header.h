@@ -23,6 +23,7 @@ enum class ColumnCode : char {
     IdealZ = 'w',
     Part = 'g',         // disorder group
     Residue = 'i',      // residue or component name
+    ModelNumber = 'm',  // model of an ensemble (_atom_site.pdbx_PDB_model_num)
 };
 
 // The code of one tag of the atom loop; seen_type_symbol tells whether an

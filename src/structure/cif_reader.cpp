@@ -18,6 +18,7 @@
 #include "structure/cif_line_cursor.h"
 #include "structure/cif_tokens.h"
 #include "structure/decimal_symbol.h"
+#include "structure/ensemble_models.h"
 #include "structure/structure_count.h"
 #include "structure/text_file.h"
 
@@ -265,6 +266,7 @@ public:
             const std::string_view token = tokens[c];
             switch (codes_[c]) {
             case ColumnCode::Skip:
+            case ColumnCode::ModelNumber:
             case ColumnCode::IdealX:
             case ColumnCode::IdealY:
             case ColumnCode::IdealZ:
@@ -414,16 +416,18 @@ bool has_ideal_columns(const std::vector<ColumnCode>& codes)
     return std::find(codes.begin(), codes.end(), ColumnCode::IdealX) != codes.end();
 }
 
-// Counts the rows of the loop.  For a chemical component that gives ideal
-// coordinates as well, also decides which coordinates to read: the ideal
-// ones when the model coordinates hold "?" and the ideal ones are all
+// Counts the rows of the loop that are read: those of the chosen model when
+// the loop holds an ensemble, else all.  For a chemical component that gives
+// ideal coordinates as well, also decides which coordinates to read: the
+// ideal ones when the model coordinates hold "?" and the ideal ones are all
 // numbers.
 struct RowSurvey {
     long long rows = 0;
     bool use_ideal = false;
+    int32_t models = 1;
 };
 
-RowSurvey survey_rows(std::string_view text, const AtomLoop& loop)
+RowSurvey survey_rows(std::string_view text, const AtomLoop& loop, int32_t model_index)
 {
     RowSurvey survey;
     if (loop.key_value) {
@@ -431,16 +435,24 @@ RowSurvey survey_rows(std::string_view text, const AtomLoop& loop)
         return survey;
     }
     const bool ideal = has_ideal_columns(loop.codes);
+    EnsembleModels models(loop.codes);
+    const std::size_t wanted = ideal ? loop.codes.size() : models.values_needed();
     bool model_unknown = false;
     bool ideal_numeric = true;
     RowWalker rows(text, loop);
     RowSplitter splitter;
     std::string_view line;
     while (rows.next(line)) {
-        ++survey.rows;
+        if (wanted == 0) {
+            ++survey.rows;
+            continue;
+        }
+        const auto& tokens = splitter.split_first(line, wanted);
+        const int32_t model = models.model_of(tokens);
+        if (model_index == kAllModels || model == model_index)
+            ++survey.rows;
         if (!ideal)
             continue;
-        const auto& tokens = splitter.split_first(line, loop.codes.size());
         for (std::size_t c = 0; c < std::min(tokens.size(), loop.codes.size()); ++c) {
             switch (loop.codes[c]) {
             case ColumnCode::X:
@@ -459,6 +471,7 @@ RowSurvey survey_rows(std::string_view text, const AtomLoop& loop)
         }
     }
     survey.use_ideal = ideal && model_unknown && ideal_numeric;
+    survey.models = models.count();
     return survey;
 }
 
@@ -517,6 +530,32 @@ struct AtomTable {
     }
 };
 
+// Rows with fewer values than the loop has columns (a file cut off in the
+// middle of a row, or a row broken over two lines): they are read as they
+// stand, and the first one is named in a warning.
+struct ShortRows {
+    long long count = 0;
+    long long first_line = 0;
+    std::size_t first_values = 0;
+
+    void note(std::size_t values, long long line)
+    {
+        if (count++ == 0) {
+            first_line = line;
+            first_values = values;
+        }
+    }
+};
+
+std::string short_rows_warning(const ShortRows& rows, std::size_t columns)
+{
+    std::string text = "a row with " + std::to_string(rows.first_values) + " values where the loop has " +
+                       std::to_string(columns) + " columns";
+    if (rows.count > 1)
+        text += " (the first of " + std::to_string(rows.count) + " such rows)";
+    return text + " is read as it stands; the file may be cut off or a row broken over two lines";
+}
+
 void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<ColumnCode>& codes,
                StructureModel& model, AtomTable& table, Reporter& reporter)
 {
@@ -530,20 +569,27 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
     }
     RowWalker rows(text, loop);
     RowSplitter splitter;
-    // Columns after the last one read are not split off.
-    std::size_t wanted = codes.size();
-    while (wanted > 0 && codes[wanted - 1] == ColumnCode::Skip)
-        --wanted;
+    EnsembleModels models(codes);
+    const bool one_model = models.has_column() && model.ModelIndex != kAllModels;
+    ShortRows short_rows;
     std::string_view line;
     std::size_t n = 0;
     const std::size_t last = table.coords.size() - 1;
     while (n < last && rows.next(line)) {
+        const long long line_number = rows.line_number();
+        if (one_model && models.model_of(splitter.split_first(line, models.values_needed())) != model.ModelIndex)
+            continue;
+        const auto& tokens = splitter.split_first(line, codes.size());
+        if (tokens.size() < codes.size())
+            short_rows.note(tokens.size(), line_number);
         ++n;
         reporter.progress_position(static_cast<long long>(n) - 1);
-        const long long line_number = rows.line_number();
-        row.parse(splitter.split_first(line, wanted), [line_number](std::size_t) { return line_number; });
+        row.parse(tokens, [line_number](std::size_t) { return line_number; });
         table.store(n, row);
     }
+    if (short_rows.count > 0)
+        reporter.warning(format_error_message(model.FileName, short_rows.first_line,
+                                              short_rows_warning(short_rows, codes.size())));
 }
 
 // Centres every atom on the centroid, turns fractional positions into
@@ -595,6 +641,7 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
     model.Centroid = Vec3{0, 0, 0};
     model.ModelExtent = 1.0L;
     model.MaxSeqId = 1;
+    model.ModelCount = 1;
 
     const auto kind = detect_file_kind(text);
     if (!kind) {
@@ -625,7 +672,14 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
         model.AtomCount = 0;
         return;
     }
-    const RowSurvey survey = survey_rows(text, *loop);
+    const RowSurvey survey = survey_rows(text, *loop, model.ModelIndex);
+    model.ModelCount = survey.models;
+    if (model.ModelIndex < 0 || model.ModelIndex > survey.models) {
+        model.AtomCount = 0;
+        throw SelectionError(model.FileName, 0,
+                             "there is no model " + std::to_string(model.ModelIndex) + ": the file holds " +
+                                 std::to_string(survey.models) + (survey.models == 1 ? " model" : " models"));
+    }
     if (survey.rows == 0) {
         model.AtomCount = 0;
         return;

