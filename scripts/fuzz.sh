@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the libFuzzer targets (clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer, in build-fuzz/), seeds them from the shared
-# corpus and runs each for SECONDS, one after the other on one core:
+# UndefinedBehaviorSanitizer, in build-fuzz/), seeds them from the test
+# corpus (tests/data/corpus and the files of its debian-files.tsv) and runs
+# each for SECONDS, one after the other on one core:
 #
 #   scripts/fuzz.sh SECONDS [TARGET]     TARGET: cif_reader, structure_index
 #                                        or conversion (default: all three)
@@ -21,7 +22,7 @@ fi
 seconds="$1"
 targets="${2:-cif_reader structure_index conversion}"
 build=build-fuzz
-corpus_source="${VEXALITH_CORPUS_DIR:-../shared/corpus}"
+corpus=tests/data/corpus
 
 CC=clang-14 CXX=clang++-14 ./scripts/build.sh "$build" -DVEXALITH_FUZZ=ON \
   -DVEXALITH_BUILD_TESTS=OFF -DVEXALITH_BUILD_BENCHMARKS=OFF -DVEXALITH_BUILD_GUI=OFF
@@ -47,16 +48,26 @@ fi
 seeds="$build/seeds"
 rm -rf "$seeds"
 mkdir -p "$seeds/plain" "$seeds/indexed" "$build/findings"
-for file in "$corpus_source"/*.cif "$corpus_source"/*.mcif "$corpus_source"/*.cif.gz; do
-  [ -e "$file" ] || continue
-  name=$(basename "$file" .gz)
-  case "$file" in
-    *.gz) gzip -dc "$file" > "$seeds/plain/$name" ;;
-    *) cp "$file" "$seeds/plain/$name" ;;
+add_seed() {
+  # add_seed NAME FILE
+  case "$2" in
+    *.gz) gzip -dc "$2" > "$seeds/plain/$1" ;;
+    *) cp "$2" "$seeds/plain/$1" ;;
   esac
   for index in 0 1 2; do
-    { printf "\\$(printf %03o "$index")\\000"; cat "$seeds/plain/$name"; } > "$seeds/indexed/$index-$name"
+    { printf "\\$(printf %03o "$index")\\000"; cat "$seeds/plain/$1"; } > "$seeds/indexed/$index-$1"
   done
+}
+for file in "$corpus"/*.cif "$corpus"/*.mcif "$corpus"/*.cif.gz; do
+  add_seed "$(basename "$file" .gz)" "$file"
+done
+tab=$(printf '\t')
+tail -n +2 "$corpus/debian-files.tsv" | while IFS="$tab" read -r name package version license path sha256; do
+  if [ -f "$path" ]; then
+    add_seed "$name" "$path"
+  else
+    echo "fuzz.sh: no seed $name: $path is missing (Debian package $package; scripts/install-deps.sh installs it)" >&2
+  fi
 done
 
 for target in $targets; do

@@ -1,6 +1,9 @@
 #!/bin/sh
 # Installs the Debian 12 packages Vexalith needs to build, test, package
 # and benchmark, and the German locale the locale tests run under.
+# python3-openbabel, gdis-data and refmac-dictionary bring the corpus files
+# whose licence keeps them out of the repository
+# (tests/data/corpus/debian-files.tsv).
 # Idempotent; run as root.
 set -eu
 
@@ -31,6 +34,9 @@ PACKAGES="
   desktop-file-utils
   dpkg-dev
   time
+  python3-openbabel
+  gdis-data
+  refmac-dictionary
 "
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -16,7 +16,7 @@ using testsupport::CommandRun;
 
 CommandRun run(const std::string& arguments) { return testsupport::run_command(std::string(VEXALITH_CONVERT) + " " + arguments); }
 
-std::string corpus(const std::string& name) { return "'" + testsupport::corpus_dir() + "/" + name + "'"; }
+std::string corpus(const std::string& name) { return testsupport::shell_quote(testsupport::corpus_plain_path(name)); }
 
 std::string line_of(const std::string& text, const std::string& key)
 {
@@ -131,8 +131,8 @@ TEST(InfoCommand, ErrorsExitNonZeroWithOneLine)
 {
     const CommandRun bad = run("info " + corpus("refmac_ARO.cif"));
     EXPECT_EQ(bad.status, 3);
-    EXPECT_EQ(bad.err, "vexalith-convert: " + testsupport::corpus_dir() +
-                           "/refmac_ARO.cif:39: 'NaN' is not a valid floating point value\n");
+    EXPECT_EQ(bad.err, "vexalith-convert: " + testsupport::corpus_plain_path("refmac_ARO.cif") +
+                           ":39: 'NaN' is not a valid floating point value\n");
     const CommandRun missing = run("info /nonexistent/file.cif");
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("/nonexistent/file.cif: cannot open the file"), std::string::npos) << missing.err;

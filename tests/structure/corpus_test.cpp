@@ -1,4 +1,4 @@
-// The reader on the real files of the shared corpus, compared with the
+// The reader on the real files of the test corpus, compared with the
 // reference geometry gemmi computed for them.
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <map>
 #include <numbers>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "common/error.h"
@@ -130,6 +131,18 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFile, ::testing::ValuesIn(corpus_names())
 TEST(Corpus, HasTheExpectedFiles)
 {
     EXPECT_EQ(corpus_names().size(), 36u);
+}
+
+TEST(Corpus, AMissingFileIsAnErrorSayingWhereItWasLookedFor)
+{
+    try {
+        testsupport::corpus_path("no_such_file.cif");
+        ADD_FAILURE() << "a file that is not there was found";
+    } catch (const std::runtime_error& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find("no_such_file.cif"), std::string::npos) << message;
+        EXPECT_NE(message.find(testsupport::corpus_dir() + "/no_such_file.cif"), std::string::npos) << message;
+    }
 }
 
 // Symbols against the element gemmi infers.  They differ only in label-only

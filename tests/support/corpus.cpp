@@ -14,6 +14,59 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
+namespace {
+
+// A corpus file installed by a Debian package: one row of debian-files.tsv.
+struct PackagedFile {
+    std::string name;
+    std::string package;
+    std::string path;
+};
+
+std::vector<std::string> split_tabs(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, '\t');)
+        fields.push_back(field);
+    return fields;
+}
+
+std::size_t column_of(const std::vector<std::string>& header, const std::string& name, const std::string& table)
+{
+    const auto found = std::find(header.begin(), header.end(), name);
+    if (found == header.end())
+        throw std::runtime_error(table + " has no column " + name);
+    return static_cast<std::size_t>(found - header.begin());
+}
+
+std::vector<PackagedFile> packaged_files()
+{
+    const std::string table = corpus_dir() + "/debian-files.tsv";
+    std::istringstream in(read_file(table));
+    std::string line;
+    std::getline(in, line);
+    const std::vector<std::string> header = split_tabs(line);
+    const std::size_t name = column_of(header, "file", table);
+    const std::size_t package = column_of(header, "package", table);
+    const std::size_t path = column_of(header, "path", table);
+    std::vector<PackagedFile> files;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> fields = split_tabs(line);
+        if (fields.size() != header.size())
+            throw std::runtime_error(table + ": a row without " + std::to_string(header.size()) + " fields: " + line);
+        files.push_back({fields[name], fields[package], fields[path]});
+    }
+    return files;
+}
+
+bool is_corpus_file_name(const std::string& name)
+{
+    return name.ends_with(".cif") || name.ends_with(".cif.gz") || name.ends_with(".mcif");
+}
+
+}  // namespace
+
 std::string corpus_dir() { return VEXALITH_CORPUS_DIR; }
 
 std::vector<std::string> corpus_files()
@@ -21,11 +74,31 @@ std::vector<std::string> corpus_files()
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(corpus_dir())) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && (name.ends_with(".cif") || name.ends_with(".cif.gz") || name.ends_with(".mcif")))
+        if (entry.is_regular_file() && is_corpus_file_name(name))
             names.push_back(name);
     }
+    for (const PackagedFile& file : packaged_files())
+        names.push_back(file.name);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string corpus_path(const std::string& name)
+{
+    for (const PackagedFile& file : packaged_files()) {
+        if (file.name != name)
+            continue;
+        if (!fs::is_regular_file(file.path))
+            throw std::runtime_error("corpus file " + name + " is missing: looked for " + file.path +
+                                     ", installed by the Debian package " + file.package +
+                                     " (scripts/install-deps.sh installs it)");
+        return file.path;
+    }
+    const std::string path = corpus_dir() + "/" + name;
+    if (!fs::is_regular_file(path))
+        throw std::runtime_error("corpus file " + name + " is missing: looked for " + path +
+                                 " (and it is no file of debian-files.tsv there)");
+    return path;
 }
 
 std::string read_file(const std::string& path)
@@ -48,7 +121,7 @@ void write_file(const std::string& path, const std::string& text)
 
 std::string corpus_text(const std::string& name)
 {
-    const std::string path = corpus_dir() + "/" + name;
+    const std::string path = corpus_path(name);
     if (!name.ends_with(".gz"))
         return read_file(path);
     gzFile file = gzopen(path.c_str(), "rb");
@@ -78,7 +151,7 @@ std::string temp_dir()
 std::string corpus_plain_path(const std::string& name)
 {
     if (!name.ends_with(".gz"))
-        return corpus_dir() + "/" + name;
+        return corpus_path(name);
     const std::string path = temp_dir() + "/" + name.substr(0, name.size() - 3);
     write_file(path, corpus_text(name));
     return path;

@@ -1,5 +1,5 @@
-// Access to the shared test corpus of real CIF files and their reference
-// facts.
+// Access to the test corpus of real CIF files and their reference facts
+// (tests/data/corpus; README.md there tells where each file comes from).
 #pragma once
 
 #include <string>
@@ -9,10 +9,19 @@
 
 namespace testsupport {
 
+// The repository's corpus folder: most corpus files, every reference file.
 std::string corpus_dir();
 
-// The corpus file names (with .gz where stored compressed), sorted.
+// The corpus file names (with .gz where stored compressed), sorted: those in
+// the folder and those read from their Debian package.
 std::vector<std::string> corpus_files();
+
+// Where a corpus file is read from: the corpus folder, or for a file listed in
+// its debian-files.tsv (kept out of the repository by its licence) the path
+// where its Debian package installs it.  Throws std::runtime_error naming the
+// file, where it was looked for and the package that provides it when the
+// file is not there.
+std::string corpus_path(const std::string& name);
 
 // The text of a corpus file; .gz files are unpacked.
 std::string corpus_text(const std::string& name);
