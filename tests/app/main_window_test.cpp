@@ -175,14 +175,14 @@ TEST(MainWindowLoad, AFailedReadShowsNoModel)
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
     ASSERT_TRUE(w.enabled("stl"));
 
-    w.answers.open_files = {corpus("refmac_ARO.cif")};  // 'NaN' coordinates
+    w.answers.open_files = {corpus("ccd_CFN.cif")};  // "?" for coordinates
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
     ASSERT_EQ(w.answers.errors.size(), 1);
-    EXPECT_TRUE(w.answers.errors[0].endsWith("refmac_ARO.cif:39: 'NaN' is not a valid floating point value"))
+    EXPECT_TRUE(w.answers.errors[0].endsWith("ccd_CFN.cif:47: '?' is not a valid floating point value"))
         << w.answers.errors[0].toStdString();
     EXPECT_TRUE(w.window->viewer().scene().endsWith("Vexalithempty.wrl")) << w.window->viewer().scene().toStdString();
     EXPECT_EQ(w.window->caption().text(), "no atoms found, sorry");
-    EXPECT_EQ(w.window->statusText(2), "refmac_ARO.cif could not be read");
+    EXPECT_EQ(w.window->statusText(2), "ccd_CFN.cif could not be read");
     for (const char* name : {"stl", "printer", "ballStick", "covalent", "vanDerWaals", "expand", "options"})
         EXPECT_FALSE(w.enabled(name)) << name;
 
@@ -192,7 +192,7 @@ TEST(MainWindowLoad, AFailedReadShowsNoModel)
     w.window->exportStl();
     EXPECT_FALSE(fs::exists(out));
     ASSERT_EQ(w.answers.errors.size(), 2);
-    EXPECT_TRUE(w.answers.errors[1].endsWith("refmac_ARO.cif: no atoms found, sorry")) << w.answers.errors[1].toStdString();
+    EXPECT_TRUE(w.answers.errors[1].endsWith("ccd_CFN.cif: no atoms found, sorry")) << w.answers.errors[1].toStdString();
 
     // A file without atoms says so with its name, and no model size either.
     w.answers.open_files = {corpus("pymol_chem_comp_bond-top100.cif")};
