@@ -154,9 +154,8 @@ std::vector<BatchItem> plan_batch(const BatchRequest& request)
     std::vector<BatchItem> items;
     for (std::size_t k = 0; k < request.inputs.size(); ++k) {
         const std::string& input = request.inputs[k];
-        const std::string output = request.output_is_folder
-                                       ? path_in_folder(request.output, output_stem(input), extension)
-                                       : request.output;
+        const std::string output =
+            request.output_is_folder ? path_in_folder(request.output, output_stem(input), extension) : request.output;
         if (counts[k] < 2) {
             items.push_back({input, output, request.convert.structure, false});
             continue;
@@ -204,8 +203,7 @@ void write_summary(const BatchResult& result, std::ostream& out)
         if (item.outcome != ItemOutcome::Converted)
             out << "vexalith-convert: " << item.message << '\n';
     out << "vexalith-convert: " << result.count(ItemOutcome::Converted) << " converted, "
-        << result.count(ItemOutcome::NoAtoms) << " with no atoms, " << result.count(ItemOutcome::Failed)
-        << " failed\n";
+        << result.count(ItemOutcome::NoAtoms) << " with no atoms, " << result.count(ItemOutcome::Failed) << " failed\n";
 }
 
 }  // namespace vexalith

@@ -7,24 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "cli/converter_run.h"
 #include "support/command_run.h"
 #include "support/corpus.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::CommandRun;
-using testsupport::read_file;
-using testsupport::shell_quote;
-using testsupport::temp_dir;
-using testsupport::write_file;
+using namespace testsupport;
 
-CommandRun convert(const std::string& arguments, const std::string& environment = "")
-{
-    return testsupport::run_command(environment + " " + std::string(VEXALITH_CONVERT) + " " + arguments);
-}
-
-std::string corpus(const std::string& name) { return testsupport::corpus_plain_path(name); }
+std::string corpus(const std::string& name) { return corpus_plain_path(name); }
 
 std::string quoted(const std::vector<std::string>& paths)
 {
@@ -60,23 +52,23 @@ TEST(BatchCommand, GoodFilesAreConvertedAndTheOthersListed)
     fs::create_directory(out);
     fs::create_directory(single);
     write_file(out + "/ccd_CFN.wrl", "the user's file");
-    write_file(dir + "/blocked.cif", testsupport::corpus_text("pyobjcryst_paracetamol.cif"));
+    write_file(dir + "/blocked.cif", corpus_text("pyobjcryst_paracetamol.cif"));
     fs::create_directory(out + "/blocked.wrl");
 
     const std::vector<std::string> good = {corpus("pyobjcryst_caffeine.cif"), corpus("pyobjcryst_NaCl.cif"),
                                            corpus("ccd_ATP.cif"), corpus("libcifpp_1cbs.cif")};
-    const std::vector<std::string> inputs = {good[0],        corpus("ccd_CFN.cif"),  good[1],
-                                             corpus("biopython_4Q9R_min.cif"),        dir + "/missing.cif",
-                                             good[2],        dir + "/blocked.cif",   good[3]};
-    const CommandRun r = convert(quoted(inputs) + "-o " + shell_quote(out) + " --jobs 2 --no-helices");
+    const std::vector<std::string> inputs = {
+        good[0], corpus("ccd_CFN.cif"), good[1], corpus("biopython_4Q9R_min.cif"), dir + "/missing.cif",
+        good[2], dir + "/blocked.cif",  good[3]};
+    const CommandRun r = run_converter(quoted(inputs) + "-o " + shell_quote(out) + " --jobs 2 --no-helices");
     EXPECT_EQ(r.status, 5) << r.err;
     EXPECT_EQ(r.out, "");
 
     // Each line as the single conversion of that file says it.
     std::string expected;
     for (const std::string& input : {inputs[1], inputs[3], inputs[4]}) {
-        const CommandRun alone = convert(shell_quote(input) + " -o " + shell_quote(single + "/alone.wrl") +
-                                         " --no-helices");
+        const CommandRun alone =
+            run_converter(shell_quote(input) + " -o " + shell_quote(single + "/alone.wrl") + " --no-helices");
         EXPECT_NE(alone.status, 0) << input;
         expected += alone.err;
     }
@@ -86,8 +78,8 @@ TEST(BatchCommand, GoodFilesAreConvertedAndTheOthersListed)
 
     for (const std::string& input : good) {
         const std::string name = fs::path(input).stem().string() + ".wrl";
-        ASSERT_EQ(convert(shell_quote(input) + " -o " + shell_quote(single + "/" + name) + " --no-helices").status,
-                  0);
+        ASSERT_EQ(
+            run_converter(shell_quote(input) + " -o " + shell_quote(single + "/" + name) + " --no-helices").status, 0);
         EXPECT_EQ(read_file(out + "/" + name), read_file(single + "/" + name)) << name;
     }
     EXPECT_EQ(read_file(out + "/ccd_CFN.wrl"), "the user's file");
@@ -96,8 +88,8 @@ TEST(BatchCommand, GoodFilesAreConvertedAndTheOthersListed)
         << "no temporary file is left";
 
     // Files without atoms alone are no failure.
-    const CommandRun empty = convert(shell_quote(inputs[3]) + " " + shell_quote(good[1]) + " -o " +
-                                     shell_quote(dir + "/more/") + " --format stl");
+    const CommandRun empty = run_converter(shell_quote(inputs[3]) + " " + shell_quote(good[1]) + " -o " +
+                                           shell_quote(dir + "/more/") + " --format stl");
     EXPECT_EQ(empty.status, 0) << empty.err;
     EXPECT_TRUE(empty.err.ends_with(summary(1, 1, 0))) << empty.err;
     EXPECT_EQ(names_in(dir + "/more"), std::set<std::string>{"pyobjcryst_NaCl.stl"});
@@ -109,17 +101,17 @@ TEST(BatchCommand, GoodFilesAreConvertedAndTheOthersListed)
 TEST(BatchCommand, JobsDoNotChangeTheFiles)
 {
     std::vector<std::string> inputs;
-    for (const std::string& name : testsupport::corpus_files())
+    for (const std::string& name : corpus_files())
         if (!name.ends_with(".gz"))
             inputs.push_back(corpus(name));
     const std::string dir = temp_dir();
     const std::string out = dir + "/out/";
     for (const std::string format : {"printer", "stl"}) {
         const std::string options = " --format " + format + (format == "stl" ? " --mode vdw" : " --mode ball-stick");
-        const CommandRun first = convert(quoted(inputs) + "-o " + out + " --jobs 1" + options);
+        const CommandRun first = run_converter(quoted(inputs) + "-o " + out + " --jobs 1" + options);
         const std::string one = dir + "/" + format + "-one/";
         fs::rename(out, one);
-        const CommandRun second = convert(quoted(inputs) + "-o " + out + " --jobs 2" + options);
+        const CommandRun second = run_converter(quoted(inputs) + "-o " + out + " --jobs 2" + options);
         EXPECT_EQ(first.status, 5) << first.err;
         EXPECT_EQ(first.err, second.err);
         const std::set<std::string> names = names_in(one);
@@ -141,7 +133,7 @@ TEST(BatchCommand, EveryStructureToItsOwnFile)
     const std::string hashizume = corpus("openbabel_hashizume.cif");
     const std::string caffeine = corpus("pyobjcryst_caffeine.cif");
     const std::string protein = corpus("biopython_3JQH.cif");
-    CommandRun r = convert(quoted({hashizume, caffeine, protein}) + "-o " + dir + "/all/ --structure all");
+    CommandRun r = run_converter(quoted({hashizume, caffeine, protein}) + "-o " + dir + "/all/ --structure all");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, summary(22, 0, 0));
     std::set<std::string> expected = {"pyobjcryst_caffeine.wrl", "biopython_3JQH.wrl"};
@@ -152,8 +144,8 @@ TEST(BatchCommand, EveryStructureToItsOwnFile)
     fs::create_directory(dir + "/single");
     for (int k = 1; k <= 20; ++k) {
         const std::string name = "openbabel_hashizume-" + std::to_string(k) + ".wrl";
-        ASSERT_EQ(convert(shell_quote(hashizume) + " -o " + dir + "/single/" + name + " --structure " +
-                          std::to_string(k))
+        ASSERT_EQ(run_converter(shell_quote(hashizume) + " -o " + dir + "/single/" + name + " --structure " +
+                                std::to_string(k))
                       .status,
                   0);
         EXPECT_EQ(read_file(dir + "/all/" + name), read_file(dir + "/single/" + name)) << name;
@@ -161,23 +153,23 @@ TEST(BatchCommand, EveryStructureToItsOwnFile)
     EXPECT_NE(read_file(dir + "/all/openbabel_hashizume-1.wrl"), read_file(dir + "/all/openbabel_hashizume-2.wrl"));
     for (const std::string& input : {caffeine, protein}) {
         const std::string name = fs::path(input).stem().string() + ".wrl";
-        ASSERT_EQ(convert(shell_quote(input) + " -o " + dir + "/single/" + name).status, 0);
+        ASSERT_EQ(run_converter(shell_quote(input) + " -o " + dir + "/single/" + name).status, 0);
         EXPECT_EQ(read_file(dir + "/all/" + name), read_file(dir + "/single/" + name)) << name;
     }
 
     // One output file: OUT-1.stl to OUT-20.stl beside it, each the STL of
     // that structure under that name.
-    r = convert(shell_quote(hashizume) + " -o " + dir + "/h.stl --structure all --jobs 2");
+    r = run_converter(shell_quote(hashizume) + " -o " + dir + "/h.stl --structure all --jobs 2");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, summary(20, 0, 0));
     EXPECT_FALSE(fs::exists(dir + "/h.stl"));
     fs::create_directory(dir + "/seven");
-    ASSERT_EQ(convert(shell_quote(hashizume) + " -o " + dir + "/seven/h-7.stl --structure 7").status, 0);
+    ASSERT_EQ(run_converter(shell_quote(hashizume) + " -o " + dir + "/seven/h-7.stl --structure 7").status, 0);
     EXPECT_EQ(read_file(dir + "/h-7.stl"), read_file(dir + "/seven/h-7.stl"));
     EXPECT_TRUE(fs::exists(dir + "/h-20.stl"));
     EXPECT_FALSE(fs::exists(dir + "/h-21.stl"));
 
-    r = convert(shell_quote(caffeine) + " -o " + dir + "/c.wrl --structure all");
+    r = run_converter(shell_quote(caffeine) + " -o " + dir + "/c.wrl --structure all");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(dir + "/c.wrl"), read_file(dir + "/single/pyobjcryst_caffeine.wrl"));
 }
@@ -185,26 +177,28 @@ TEST(BatchCommand, EveryStructureToItsOwnFile)
 TEST(BatchCommand, OutputNamesThatClashAreRefusedBeforeAnyConversion)
 {
     const std::string dir = temp_dir();
-    const std::string caffeine = testsupport::corpus_text("pyobjcryst_caffeine.cif");
+    const std::string caffeine = corpus_text("pyobjcryst_caffeine.cif");
     fs::create_directories(dir + "/a");
     fs::create_directories(dir + "/b");
     write_file(dir + "/a/x.cif", caffeine);
     write_file(dir + "/b/x.cif", caffeine);
     write_file(dir + "/first.cif", caffeine);
-    CommandRun r = convert(quoted({dir + "/first.cif", dir + "/a/x.cif", dir + "/b/x.cif"}) + "-o " + dir + "/out/");
+    CommandRun r =
+        run_converter(quoted({dir + "/first.cif", dir + "/a/x.cif", dir + "/b/x.cif"}) + "-o " + dir + "/out/");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "vexalith-convert: " + dir + "/out/x.wrl would be written twice, for " + dir + "/a/x.cif and for " +
-                         dir + "/b/x.cif: convert such files into different folders\n");
+    EXPECT_EQ(r.err, "vexalith-convert: " + dir + "/out/x.wrl would be written twice, for " + dir +
+                         "/a/x.cif and for " + dir + "/b/x.cif: convert such files into different folders\n");
     EXPECT_FALSE(fs::exists(dir + "/out"));
 
     fs::create_directory(dir + "/out");
-    r = convert(quoted({dir + "/first.cif", dir + "/first.cif"}) + "-o " + dir + "/out");
+    r = run_converter(quoted({dir + "/first.cif", dir + "/first.cif"}) + "-o " + dir + "/out");
     EXPECT_EQ(r.status, 1) << "the same file twice";
 
     // hashizume-3.cif meets the third structure of hashizume.cif.
-    write_file(dir + "/hashizume.cif", testsupport::corpus_text("openbabel_hashizume.cif"));
+    write_file(dir + "/hashizume.cif", corpus_text("openbabel_hashizume.cif"));
     write_file(dir + "/hashizume-3.cif", caffeine);
-    r = convert(quoted({dir + "/hashizume.cif", dir + "/hashizume-3.cif"}) + "-o " + dir + "/out --structure all");
+    r = run_converter(quoted({dir + "/hashizume.cif", dir + "/hashizume-3.cif"}) + "-o " + dir +
+                      "/out --structure all");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(dir + "/hashizume.cif (structure 3) and for " + dir + "/hashizume-3.cif"), std::string::npos)
         << r.err;
@@ -218,43 +212,44 @@ TEST(BatchCommand, FolderRules)
     const std::string nacl = corpus("pyobjcryst_NaCl.cif");
 
     // Several inputs need a folder; a missing one is named with a final /.
-    CommandRun r = convert(quoted({caffeine, nacl}) + "-o " + dir + "/out.wrl");
+    CommandRun r = run_converter(quoted({caffeine, nacl}) + "-o " + dir + "/out.wrl");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("end its name with /"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::is_empty(dir));
 
     // One level is created, not more; a file is no folder.
-    r = convert(quoted({caffeine, nacl}) + "-o " + dir + "/missing/deeper/");
+    r = run_converter(quoted({caffeine, nacl}) + "-o " + dir + "/missing/deeper/");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "vexalith-convert: " + dir + "/missing/deeper/: cannot create the folder: No such file or directory\n");
+    EXPECT_EQ(r.err,
+              "vexalith-convert: " + dir + "/missing/deeper/: cannot create the folder: No such file or directory\n");
     write_file(dir + "/plain", "a file");
-    r = convert(quoted({caffeine, nacl}) + "-o " + dir + "/plain/");
+    r = run_converter(quoted({caffeine, nacl}) + "-o " + dir + "/plain/");
     EXPECT_EQ(r.status, 2) << r.err;
-    r = convert(shell_quote(caffeine) + " -o /proc/vexalith-out/");
+    r = run_converter(shell_quote(caffeine) + " -o /proc/vexalith-out/");
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find("/proc/vexalith-out/: cannot create the folder"), std::string::npos) << r.err;
     EXPECT_EQ(names_in(dir), std::set<std::string>{"plain"});
 
     // Without templates nothing is done, not even the folder.
-    r = convert(shell_quote(caffeine) + " -o " + dir + "/stl/ --format stl",
-                "VEXALITH_DATA_DIR=" + shell_quote(dir + "/plain"));
+    r = run_converter(shell_quote(caffeine) + " -o " + dir + "/stl/ --format stl",
+                      "VEXALITH_DATA_DIR=" + shell_quote(dir + "/plain"));
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_FALSE(fs::exists(dir + "/stl"));
 
     // One input into a folder is a batch of one.
-    r = convert(shell_quote(caffeine) + " -o " + dir + "/new/ --format stl");
+    r = run_converter(shell_quote(caffeine) + " -o " + dir + "/new/ --format stl");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, summary(1, 0, 0));
     EXPECT_EQ(names_in(dir + "/new"), std::set<std::string>{"pyobjcryst_caffeine.stl"});
     EXPECT_TRUE(read_file(dir + "/new/pyobjcryst_caffeine.stl").starts_with("solid pyobjcryst_caffeine STL\r\n"));
 
-    EXPECT_EQ(convert(shell_quote(caffeine) + " -o " + dir + "/x.wrl --structure some").status, 1);
-    EXPECT_EQ(convert(shell_quote(caffeine) + " -o " + dir + "/new/ --jobs 0").status, 1);
+    EXPECT_EQ(run_converter(shell_quote(caffeine) + " -o " + dir + "/x.wrl --structure some").status, 1);
+    EXPECT_EQ(run_converter(shell_quote(caffeine) + " -o " + dir + "/new/ --jobs 0").status, 1);
 }
 
 TEST(BatchCommand, HelpAndProgress)
 {
-    const CommandRun help = convert("--help");
+    const CommandRun help = run_converter("--help");
     ASSERT_EQ(help.status, 0);
     for (const char* text : {"FILE... -o FOLDER/", "--jobs", "N|all", "NAME-1.wrl", "not its parents",
                              "5 a batch in which some files failed"})
@@ -265,9 +260,9 @@ TEST(BatchCommand, HelpAndProgress)
         GTEST_SKIP() << "no script(1) to run the converter on a terminal";
     const std::string dir = temp_dir();
     const std::string command = std::string(VEXALITH_CONVERT) + " " +
-                                quoted({corpus("pyobjcryst_caffeine.cif"), corpus("pyobjcryst_NaCl.cif")}) +
-                                "-o " + dir + "/out/ --jobs 1";
-    const CommandRun r = testsupport::run_command("/usr/bin/script -qec " + shell_quote(command) + " /dev/null");
+                                quoted({corpus("pyobjcryst_caffeine.cif"), corpus("pyobjcryst_NaCl.cif")}) + "-o " +
+                                dir + "/out/ --jobs 1";
+    const CommandRun r = run_command("/usr/bin/script -qec " + shell_quote(command) + " /dev/null");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("] 50% 1/2 files"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("] 100% 2/2 files\r\033[K" + summary(2, 0, 0).substr(0, 30)), std::string::npos) << r.out;
