@@ -65,6 +65,13 @@ std::vector<int32_t> parse_parts(const std::string& text)
     return parts;
 }
 
+template <typename T>
+void keep_if_set(CLI::Option* option, const T& value, std::optional<T>& target)
+{
+    if (option->count() > 0)
+        target = value;
+}
+
 // --structure: a number, or "all".
 void parse_structure(const std::string& text, vexalith::BatchRequest& batch)
 {
@@ -86,13 +93,6 @@ int convert_batch(const vexalith::BatchRequest& batch)
     const vexalith::BatchResult result = vexalith::run_batch(batch, progress);
     vexalith::write_summary(result, std::cerr);
     return result.count(vexalith::ItemOutcome::Failed) > 0 ? kExitBatchFailed : 0;
-}
-
-template <typename T>
-void keep_if_set(CLI::Option* option, const T& value, std::optional<T>& target)
-{
-    if (option->count() > 0)
-        target = value;
 }
 
 }  // namespace
