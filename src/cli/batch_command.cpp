@@ -52,11 +52,10 @@ std::vector<int32_t> structure_counts(const BatchRequest& request)
     return counts;
 }
 
-std::string item_name(const BatchItem& item)
+// " (structure 3)" for one of several structures of a file.
+std::string structure_note(const BatchItem& item)
 {
-    if (!item.numbered)
-        return item.input;
-    return item.input + " (structure " + std::to_string(*item.structure) + ")";
+    return item.numbered ? " (structure " + std::to_string(*item.structure) + ")" : "";
 }
 
 void refuse_clashes(const std::vector<BatchItem>& items)
@@ -68,8 +67,9 @@ void refuse_clashes(const std::vector<BatchItem>& items)
     if (const auto clash = first_clash(outputs)) {
         const BatchItem& first = items[clash->first];
         const BatchItem& second = items[clash->second];
-        throw RequestError(first.output + " would be written twice, for " + item_name(first) + " and for " +
-                           item_name(second) + ": convert such files into different folders");
+        throw RequestError(first.output + " would be written twice, for " + first.input + structure_note(first) +
+                           " and for " + second.input + structure_note(second) +
+                           ": convert such files into different folders");
     }
 }
 
@@ -87,11 +87,9 @@ void make_folder(const std::string& folder)
     throw InputOutputError(folder, 0, std::string("cannot create the folder: ") + std::strerror(error));
 }
 
-ItemResult unsuccessful(const BatchItem& item, ItemOutcome outcome, std::string message)
+ItemResult unsuccessful(const BatchItem& item, ItemOutcome outcome, const std::string& message)
 {
-    if (item.numbered)
-        message += " (structure " + std::to_string(*item.structure) + ")";
-    return {outcome, std::move(message)};
+    return {outcome, message + structure_note(item)};
 }
 
 std::string error_message(const BatchItem& item, const Error& error)

@@ -172,6 +172,13 @@ TEST(BatchCommand, EveryStructureToItsOwnFile)
     r = run_converter(shell_quote(caffeine) + " -o " + dir + "/c.wrl --structure all");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(dir + "/c.wrl"), read_file(dir + "/single/pyobjcryst_caffeine.wrl"));
+
+    // A second structure without atoms is named with its number.
+    write_file(dir + "/two.cif", corpus_text("pyobjcryst_caffeine.cif") + "\ndata_empty\n_chemical_formula_sum 'C'\n");
+    r = run_converter(shell_quote(dir + "/two.cif") + " -o " + dir + "/two/ --structure all");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "vexalith-convert: " + dir + "/two.cif: no atoms found, sorry (structure 2)\n" + summary(1, 1, 0));
+    EXPECT_EQ(names_in(dir + "/two"), std::set<std::string>{"two-1.wrl"});
 }
 
 TEST(BatchCommand, OutputNamesThatClashAreRefusedBeforeAnyConversion)
