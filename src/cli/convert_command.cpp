@@ -28,6 +28,7 @@ bool same_file(const std::string& a, const std::string& b)
 void apply_general_options(const ConvertRequest& request, ModelOptions& options)
 {
     options.MaxOutputSize = request.max_output_size;
+    options.SingleThreadWriters = request.single_thread_writers;
     if (request.size)
         options.ModelSize = *request.size;
     if (request.unit)
@@ -88,7 +89,7 @@ DrawOutcome load(const ConvertRequest& request, StructureModel& model, ModelOpti
 void check_outcome(DrawOutcome outcome, const StructureModel& model)
 {
     if (outcome == DrawOutcome::NoAtoms)
-        throw ConversionError(model.FileName, 0, std::string(kNoAtomsFound));
+        throw NoAtomsFound(model.FileName, 0, std::string(kNoAtomsFound));
 }
 
 void write_stl(const ConvertRequest& request, StructureModel& model, ModelOptions& options, const StlTemplates& templates,
@@ -119,16 +120,20 @@ OutputFormat output_format(const ConvertRequest& request)
                        ": use --format scene, printer or stl, or the extension .wrl or .stl");
 }
 
-void run_convert(const ConvertRequest& request, Reporter& reporter)
+void run_convert(const ConvertRequest& request, Reporter& reporter) { run_convert(request, nullptr, reporter); }
+
+void run_convert(const ConvertRequest& request, const StlTemplates* templates, Reporter& reporter)
 {
     const OutputFormat format = output_format(request);
     if (same_file(request.input, request.output))
         throw RequestError("the output file is the input file: choose another name");
 
     // Templates first: a missing one is reported before anything is done.
-    std::optional<StlTemplates> templates;
-    if (format == OutputFormat::Stl)
-        templates = load_stl_templates(request.data_folder);
+    std::optional<StlTemplates> loaded;
+    if (format == OutputFormat::Stl && templates == nullptr) {
+        loaded = load_stl_templates(request.data_folder);
+        templates = &*loaded;
+    }
 
     StructureModel model;
     ModelOptions options;

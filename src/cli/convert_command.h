@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "common/output_limit.h"
 #include "common/reporter.h"
+#include "print3d/stl_templates.h"
 #include "vrml/scene_header.h"
 
 namespace vexalith {
@@ -39,6 +41,7 @@ struct ConvertRequest {
     BackgroundColour background = StartupBackground;
     std::string data_folder;                   // where the STL templates are
     uint64_t max_output_size = DefaultOutputLimit;  // bytes
+    bool single_thread_writers = false;        // when several conversions share the cores
 };
 
 // A request that cannot be carried out as asked (a part that does not exist,
@@ -48,6 +51,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The structure read has no atoms ("no atoms found, sorry").
+class NoAtomsFound : public ConversionError {
+public:
+    using ConversionError::ConversionError;
+};
+
 // The output kind: the --format value, or by the output's extension
 // (".stl" STL, ".wrl" scene).  Throws RequestError otherwise.
 OutputFormat output_format(const ConvertRequest& request);
@@ -55,5 +64,9 @@ OutputFormat output_format(const ConvertRequest& request);
 // Runs the conversion.  Throws RequestError and the core's errors; an
 // existing output file is replaced only by a complete new one.
 void run_convert(const ConvertRequest& request, Reporter& reporter);
+
+// The same with the STL templates already loaded, which are only read
+// (null: loaded here when the output is STL).
+void run_convert(const ConvertRequest& request, const StlTemplates* templates, Reporter& reporter);
 
 }  // namespace vexalith

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <map>
 
+#include "cli/batch_command.h"
 #include "cli/convert_command.h"
 #include "common/data_folder.h"
 #include "cli/info_command.h"
@@ -20,6 +21,13 @@ constexpr int kExitUsage = 1;        // the command line cannot be carried out
 constexpr int kExitInputOutput = 2;  // a file cannot be read or written
 constexpr int kExitBadInput = 3;     // the file's content cannot be used
 constexpr int kExitTooLarge = 4;     // the output would pass the size limit
+constexpr int kExitBatchFailed = 5;  // some items of a batch failed (the others were converted)
+
+constexpr const char* kExitCodes =
+    "Exit codes: 0 success (in a batch also when some files have no atoms), 1 a command line that "
+    "cannot be carried out, 2 a file or folder that cannot be read or written, 3 content that "
+    "cannot be used (no atoms, a broken value), 4 an output above the size limit, 5 a batch in which "
+    "some files failed (listed above the summary; the others are converted).";
 
 // "R,G,B" with each component 0..255.
 vexalith::BackgroundColour parse_colour(const std::string& text)
@@ -75,6 +83,29 @@ void keep_if_set(CLI::Option* option, const T& value, std::optional<T>& target)
         target = value;
 }
 
+// --structure: a number, or "all".
+void parse_structure(const std::string& text, vexalith::BatchRequest& batch)
+{
+    if (text == "all") {
+        batch.all_structures = true;
+        return;
+    }
+    const auto number = vexalith::text_to_int(text);
+    if (!number)
+        throw CLI::ValidationError("--structure", "expected a structure number or all, got " + text);
+    batch.convert.structure = *number;
+}
+
+// Converts the batch, shows its progress and summary; the exit code.
+int convert_batch(const vexalith::BatchRequest& batch)
+{
+    vexalith::TerminalProgress progress(stderr);
+    progress.show_counts(batch.all_structures ? "outputs" : "files");
+    const vexalith::BatchResult result = vexalith::run_batch(batch, progress);
+    vexalith::write_summary(result, std::cerr);
+    return result.count(vexalith::ItemOutcome::Failed) > 0 ? kExitBatchFailed : 0;
+}
+
 }  // namespace
 
 // The size limit from the option or the environment (the default when
@@ -98,19 +129,30 @@ int main(int argc, char** argv)
 
     CLI::App app{
         "Vexalith: turns crystal and molecular structures from CIF files into 3D models.\n"
-        "  vexalith-convert FILE -o OUT [options]   convert one structure\n"
-        "  vexalith-convert info FILE               report what the reader makes of a file\n"
+        "  vexalith-convert FILE -o OUT [options]         convert one structure\n"
+        "  vexalith-convert FILE... -o FOLDER/ [options]  convert many files, each to FOLDER/NAME.wrl\n"
+        "                                                 (or NAME.stl), the folder made when missing\n"
+        "  vexalith-convert info FILE                     report what the reader makes of a file\n"
         "Options left out keep the program's state after loading the file: ball-and-stick for "
         "small molecules; for a protein, van der Waals with protein style, helices, water hidden "
         "and bridges hidden."};
     app.name("vexalith-convert");
     app.require_subcommand(0, 1);
 
-    vexalith::ConvertRequest request;
-    app.add_option("file", request.input, "CIF file to convert (a .wrl or .wrz file is copied as it is)")
+    app.footer(kExitCodes);
+
+    vexalith::BatchRequest batch;
+    vexalith::ConvertRequest& request = batch.convert;
+    app.add_option("file", batch.inputs,
+                   "CIF files to convert (a .wrl or .wrz file is copied as it is); several need a folder as "
+                   "output")
         ->type_name("FILE");
-    CLI::Option* output = app.add_option("-o,--output", request.output, "File to write (replaced only by a complete file)")
-                             ->type_name("OUT");
+    CLI::Option* output =
+        app.add_option("-o,--output", request.output,
+                       "File to write (replaced only by a complete file), or a folder: a name ending in / "
+                       "or an existing folder, which receives NAME.wrl or NAME.stl for every input file "
+                       "NAME.cif (the folder is created if missing, not its parents)")
+            ->type_name("OUT");
 
     const std::map<std::string, vexalith::OutputFormat> formats{{"scene", vexalith::OutputFormat::Scene},
                                                                 {"printer", vexalith::OutputFormat::Printer},
@@ -120,15 +162,23 @@ int main(int argc, char** argv)
         app.add_option("--format", format,
                        "scene: the VRML scene the viewer shows; printer: colour VRML for 3D printers "
                        "(no camera or light, bridges included); stl: ASCII STL. Default: from the "
-                       "extension, .stl or .wrl (scene)")
+                       "extension, .stl or .wrl (scene); scene for a folder")
             ->check(CLI::IsMember({"scene", "printer", "stl"}))
             ->type_name("scene|printer|stl");
 
-    int32_t structure = 0;
+    std::string structure;
     CLI::Option* structure_option =
         app.add_option("--structure", structure,
-                       "Structure N of a multi-structure file (1 = the first _chemical_formula_sum block)")
-            ->type_name("N");
+                       "Structure N of a multi-structure file (1 = the first _chemical_formula_sum block); "
+                       "all: every structure to its own file, NAME-1.wrl, NAME-2.wrl, ... (a file with "
+                       "one structure or none is written as NAME.wrl, as without --structure)")
+            ->type_name("N|all");
+    batch.jobs = vexalith::default_jobs();
+    app.add_option("--jobs", batch.jobs,
+                   "Files converted at the same time in a batch (default: the number of processors, here " +
+                       std::to_string(batch.jobs) + ")")
+        ->check(CLI::Range(1u, 4096u))
+        ->type_name("N");
 
     const std::map<std::string, int32_t> modes{{"ball-stick", 1}, {"covalent", 2}, {"vdw", 3}};
     std::string mode;
@@ -243,13 +293,14 @@ int main(int argc, char** argv)
         if (*info_command && info_model_option->count() > 0)
             info.model = parse_model(info_model, "--model");
         if (!*info_command) {
-            if (request.input.empty())
+            if (batch.inputs.empty())
                 throw CLI::RequiredError("file");
             if (output->count() == 0)
                 throw CLI::RequiredError("--output");
             if (format_option->count() > 0)
                 request.format = formats.at(format);
-            keep_if_set(structure_option, structure, request.structure);
+            if (structure_option->count() > 0)
+                parse_structure(structure, batch);
             if (mode_option->count() > 0)
                 request.mode = modes.at(mode);
             keep_if_set(size_option, size, request.size);
@@ -285,6 +336,11 @@ int main(int argc, char** argv)
                 throw vexalith::InputOutputError("standard output", 0, "cannot write");
         } else {
             request.data_folder = vexalith::data_folder();
+            batch.output = request.output;
+            batch.output_is_folder = vexalith::output_names_folder(batch.output);
+            if (batch.inputs.size() > 1 || batch.all_structures || batch.output_is_folder)
+                return convert_batch(batch);
+            request.input = batch.inputs.front();
             vexalith::TerminalProgress progress(stderr);
             vexalith::run_convert(request, progress);
         }

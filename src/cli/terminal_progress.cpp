@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace vexalith {
 
@@ -24,7 +25,10 @@ void TerminalProgress::progress_maximum(long long maximum)
 {
     maximum_ = maximum;
     percent_ = -1;
+    position_ = -1;
 }
+
+void TerminalProgress::show_counts(std::string unit) { unit_ = std::move(unit); }
 
 void TerminalProgress::progress_position(long long position)
 {
@@ -32,19 +36,22 @@ void TerminalProgress::progress_position(long long position)
         return;
     const long long clamped = std::clamp(position, 0LL, maximum_);
     const int percent = static_cast<int>(clamped * 100 / maximum_);
-    if (percent != percent_)
-        draw(percent);
+    if (percent != percent_ || (!unit_.empty() && clamped != position_))
+        draw(clamped, percent);
 }
 
-void TerminalProgress::draw(int percent)
+void TerminalProgress::draw(long long position, int percent)
 {
     percent_ = percent;
+    position_ = position;
     constexpr int kWidth = 40;
     const int filled = percent * kWidth / 100;
     std::string bar = "\r[";
     bar.append(static_cast<std::size_t>(filled), '#');
     bar.append(static_cast<std::size_t>(kWidth - filled), ' ');
     bar += "] " + std::to_string(percent) + "%";
+    if (!unit_.empty())
+        bar += " " + std::to_string(position) + "/" + std::to_string(maximum_) + " " + unit_;
     std::fputs(bar.c_str(), stream_);
     std::fflush(stream_);
     drawn_ = true;
@@ -58,6 +65,7 @@ void TerminalProgress::clear()
     std::fflush(stream_);
     drawn_ = false;
     percent_ = -1;
+    position_ = -1;
 }
 
 }  // namespace vexalith

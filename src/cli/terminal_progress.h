@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "common/reporter.h"
 
@@ -17,8 +18,12 @@ public:
     void progress_maximum(long long maximum) override;
     void progress_position(long long position) override;
 
+    // Shows the count too, "] 40% 12/30 files", drawn again at every new
+    // position (a batch counts its files with it).
+    void show_counts(std::string unit);
+
 private:
-    void draw(int percent);
+    void draw(long long position, int percent);
     void clear();
 
     std::FILE* stream_;
@@ -26,6 +31,8 @@ private:
     bool drawn_ = false;
     long long maximum_ = 0;
     int percent_ = -1;
+    std::string unit_;             // empty: the percentage alone
+    long long position_ = -1;      // the position drawn last
 };
 
 }  // namespace vexalith

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cerrno>
+#include <charconv>
+#include <climits>
 #include <cstring>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/error.h"
@@ -28,6 +31,46 @@ std::string folder_of(const std::string& path)
     throw InputOutputError(file, 0, what + ": " + std::strerror(error));
 }
 
+// The "Umask:" line of Linux's /proc/self/status, if there is one.
+std::optional<mode_t> umask_from_proc()
+{
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string status;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        status.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    constexpr std::string_view kTag = "\nUmask:\t";
+    const std::size_t at = status.find(kTag);
+    if (at == std::string::npos)
+        return std::nullopt;
+    const char* first = status.data() + at + kTag.size();
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(first, status.data() + status.size(), value, 8);
+    if (error != std::errc() || end == first)
+        return std::nullopt;
+    return static_cast<mode_t>(value & 0777);
+}
+
+// The file creation mask.  Setting it and putting it back, the only portable
+// way to learn it, changes it for every thread for a moment (a converter
+// writes several files at once), so it is read where the system shows it.
+mode_t current_umask()
+{
+    if (const auto mask = umask_from_proc())
+        return *mask;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 // Mode bits for the new file: those of the file it replaces, or what a plain
 // creation would give under the current umask.
 mode_t target_mode(const std::string& destination)
@@ -35,9 +78,7 @@ mode_t target_mode(const std::string& destination)
     struct stat st {};
     if (::stat(destination.c_str(), &st) == 0)
         return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return 0666 & ~current_umask();
 }
 
 // The file a name stands for: a symbolic link is followed, so that the

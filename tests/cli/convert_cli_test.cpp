@@ -8,6 +8,7 @@
 
 #include "support/admesh_check.h"
 #include "support/coin_check.h"
+#include "cli/converter_run.h"
 #include "support/command_run.h"
 #include "support/corpus.h"
 
@@ -16,14 +17,10 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::CommandRun;
 using testsupport::read_file;
+using testsupport::run_converter;
 using testsupport::shell_quote;
 using testsupport::temp_dir;
 using testsupport::write_file;
-
-CommandRun convert(const std::string& arguments, const std::string& environment = "")
-{
-    return testsupport::run_command(environment + " " + std::string(VEXALITH_CONVERT) + " " + arguments);
-}
 
 std::string corpus(const std::string& name) { return shell_quote(testsupport::corpus_plain_path(name)); }
 
@@ -37,7 +34,7 @@ std::size_t occurrences(const std::string& text, const std::string& what)
 
 TEST(ConvertCommand, HelpDocumentsEveryOption)
 {
-    const CommandRun r = convert("--help");
+    const CommandRun r = run_converter("--help");
     ASSERT_EQ(r.status, 0);
     for (const char* option : {"--output", "--format", "--structure", "--mode", "--expand", "--size", "--unit",
                                "--bond-diameter", "--hbonds", "--show-hydrogen", "--hide-hydrogen", "--show-water",
@@ -54,32 +51,32 @@ TEST(ConvertCommand, OutOfRangeAndUnknownValuesAreRefused)
           "--helix-bridge-distance 3.99", "--mode stick", "--unit km", "--hbonds all", "--background 1,2",
           "--background 1,2,256", "--background red", "--hide-parts one", "--expand=-1", "--format obj",
           "--structure x", "--max-output-size 12Q", "--max-output-size 0", "--no-such-option"}) {
-        const CommandRun r = convert(corpus("pyobjcryst_caffeine.cif") + " -o " + out + " " + arguments);
+        const CommandRun r = run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + out + " " + arguments);
         EXPECT_EQ(r.status, 1) << arguments << "\n" << r.err;
         EXPECT_FALSE(r.err.empty()) << arguments;
         EXPECT_FALSE(fs::exists(out)) << arguments;
     }
-    EXPECT_EQ(convert(corpus("pyobjcryst_caffeine.cif")).status, 1) << "no output named";
-    EXPECT_EQ(convert("-o " + out).status, 1) << "no input named";
+    EXPECT_EQ(run_converter(corpus("pyobjcryst_caffeine.cif")).status, 1) << "no output named";
+    EXPECT_EQ(run_converter("-o " + out).status, 1) << "no input named";
 }
 
 TEST(ConvertCommand, OutputKindFromExtensionOrFormat)
 {
     const std::string dir = temp_dir();
-    CommandRun r = convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/caffeine.obj");
+    CommandRun r = run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/caffeine.obj");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("--format"), std::string::npos) << r.err;
 
-    ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/a.WRL").status, 0);
+    ASSERT_EQ(run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/a.WRL").status, 0);
     const std::string scene = read_file(dir + "/a.WRL");
     EXPECT_EQ(scene.find("#VRML V2.0 utf8\r\nNavigationInfo"), 0u);
     EXPECT_EQ(testsupport::coin_read_errors(scene), "");
-    ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/b.txt --format printer").status, 0);
+    ASSERT_EQ(run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/b.txt --format printer").status, 0);
     const std::string printer = read_file(dir + "/b.txt");
     EXPECT_EQ(printer.find("#VRML V2.0 utf8\r\n# ball group"), 0u);
     EXPECT_EQ(testsupport::coin_read_errors(printer), "");
 
-    ASSERT_EQ(convert(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/quartz.Stl").status, 0);
+    ASSERT_EQ(run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/quartz.Stl").status, 0);
     const std::string stl = read_file(dir + "/quartz.Stl");
     EXPECT_EQ(stl.find("solid quartz STL\r\nfacet normal "), 0u);
     EXPECT_TRUE(stl.ends_with("endsolid quartz STL\r\n"));
@@ -97,28 +94,28 @@ TEST(ConvertCommand, FailuresLeaveTheExistingOutputAlone)
     const std::string out = dir + "/keep.wrl";
     write_file(out, "the user's file");
 
-    CommandRun r = convert(corpus("biopython_4Q9R_min.cif") + " -o " + out);
+    CommandRun r = run_converter(corpus("biopython_4Q9R_min.cif") + " -o " + out);
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("no atoms found, sorry"), std::string::npos) << r.err;
 
-    r = convert(corpus("ccd_CFN.cif") + " -o " + out);
+    r = run_converter(corpus("ccd_CFN.cif") + " -o " + out);
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("ccd_CFN.cif:47:"), std::string::npos) << "the error names file and line: " << r.err;
 
-    r = convert(shell_quote(dir + "/missing.cif") + " -o " + out);
+    r = run_converter(shell_quote(dir + "/missing.cif") + " -o " + out);
     EXPECT_EQ(r.status, 2) << r.err;
 
-    r = convert(shell_quote(dir) + " -o " + out);
+    r = run_converter(shell_quote(dir) + " -o " + out);
     EXPECT_EQ(r.status, 2) << "a folder as input: " << r.err;
 
-    r = convert(shell_quote(out) + " -o " + out);
+    r = run_converter(shell_quote(out) + " -o " + out);
     EXPECT_EQ(r.status, 1) << r.err;
 
     const std::string empty = dir + "/no-templates";
     fs::create_directory(empty);
     const std::string stl = dir + "/keep.stl";
     write_file(stl, "the user's STL");
-    r = convert(corpus("pyobjcryst_caffeine.cif") + " -o " + stl, "VEXALITH_DATA_DIR=" + shell_quote(empty));
+    r = run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + stl, "VEXALITH_DATA_DIR=" + shell_quote(empty));
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("ball.txt"), std::string::npos) << r.err;
     EXPECT_EQ(read_file(stl), "the user's STL");
@@ -136,22 +133,23 @@ TEST(ConvertCommand, OutputAboveTheSizeLimitIsRefusedUpFront)
     write_file(wrl, "the user's old scene");
     // The STL file of 1CBS is some 22 MB: refused before anything is
     // written, with the size, the limit and how to raise it; exit code 4.
-    CommandRun r = convert(corpus("libcifpp_1cbs.cif") + " -o " + stl + " --max-output-size 5M");
+    CommandRun r = run_converter(corpus("libcifpp_1cbs.cif") + " -o " + stl + " --max-output-size 5M");
     EXPECT_EQ(r.status, 4) << r.err;
     EXPECT_NE(r.err.find("the STL file would be at least 2"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("above the output size limit of 5.00 MB"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--max-output-size"), std::string::npos) << r.err;
     EXPECT_EQ(read_file(stl), "the user's old file");
     // The environment sets the default; the option wins over it.
-    r = convert(corpus("libcifpp_1cbs.cif") + " -o " + stl, "VEXALITH_MAX_OUTPUT_SIZE=5M");
+    r = run_converter(corpus("libcifpp_1cbs.cif") + " -o " + stl, "VEXALITH_MAX_OUTPUT_SIZE=5M");
     EXPECT_EQ(r.status, 4) << r.err;
-    r = convert(corpus("libcifpp_1cbs.cif") + " -o " + stl + " --max-output-size 1G", "VEXALITH_MAX_OUTPUT_SIZE=5M");
+    r = run_converter(corpus("libcifpp_1cbs.cif") + " -o " + stl + " --max-output-size 1G",
+                      "VEXALITH_MAX_OUTPUT_SIZE=5M");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_GT(fs::file_size(stl), 5'000'000u);
-    EXPECT_EQ(convert(corpus("libcifpp_1cbs.cif") + " -o " + stl, "VEXALITH_MAX_OUTPUT_SIZE=lots").status, 1);
+    EXPECT_EQ(run_converter(corpus("libcifpp_1cbs.cif") + " -o " + stl, "VEXALITH_MAX_OUTPUT_SIZE=lots").status, 1);
     // A scene is stopped when it reaches the limit; the old file stays and
     // no temporary file is left.
-    r = convert(corpus("libcifpp_1cbs.cif") + " -o " + wrl + " --no-helices --max-output-size 100k");
+    r = run_converter(corpus("libcifpp_1cbs.cif") + " -o " + wrl + " --no-helices --max-output-size 100k");
     EXPECT_EQ(r.status, 4) << r.err;
     EXPECT_NE(r.err.find("the scene file would be more than 100 kB"), std::string::npos) << r.err;
     EXPECT_EQ(read_file(wrl), "the user's old scene");
@@ -166,9 +164,9 @@ TEST(ConvertCommand, VrmlInputIsCopiedAsItIs)
     const std::string dir = temp_dir();
     const std::string scene = "#VRML V2.0 utf8\nShape { geometry Box {} }\n";
     write_file(dir + "/box.Wrl", scene);
-    ASSERT_EQ(convert(shell_quote(dir + "/box.Wrl") + " -o " + dir + "/copy.wrl").status, 0);
+    ASSERT_EQ(run_converter(shell_quote(dir + "/box.Wrl") + " -o " + dir + "/copy.wrl").status, 0);
     EXPECT_EQ(read_file(dir + "/copy.wrl"), scene);
-    const CommandRun r = convert(shell_quote(dir + "/box.Wrl") + " -o " + dir + "/box.stl");
+    const CommandRun r = run_converter(shell_quote(dir + "/box.Wrl") + " -o " + dir + "/box.stl");
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fs::exists(dir + "/box.stl"));
 }
@@ -177,14 +175,14 @@ TEST(ConvertCommand, ExpandJoinsTheFragmentAndIsStable)
 {
     const std::string dir = temp_dir();
     const std::string zsm5 = corpus("avogadro_zeolites_ZSM-5.cif");
-    ASSERT_EQ(convert(zsm5 + " -o " + dir + "/plain.wrl").status, 0);
-    ASSERT_EQ(convert(zsm5 + " -o " + dir + "/once.wrl --expand").status, 0);
-    ASSERT_EQ(convert(zsm5 + " -o " + dir + "/twice.wrl --expand=2").status, 0);
+    ASSERT_EQ(run_converter(zsm5 + " -o " + dir + "/plain.wrl").status, 0);
+    ASSERT_EQ(run_converter(zsm5 + " -o " + dir + "/once.wrl --expand").status, 0);
+    ASSERT_EQ(run_converter(zsm5 + " -o " + dir + "/twice.wrl --expand=2").status, 0);
     EXPECT_NE(read_file(dir + "/plain.wrl"), read_file(dir + "/once.wrl"));
     EXPECT_EQ(read_file(dir + "/once.wrl"), read_file(dir + "/twice.wrl"))
         << "a joined fragment stays as it is on a second Expand";
 
-    const CommandRun protein = convert(corpus("biopython_3JQH.cif") + " -o " + dir + "/p.wrl --expand");
+    const CommandRun protein = run_converter(corpus("biopython_3JQH.cif") + " -o " + dir + "/p.wrl --expand");
     EXPECT_EQ(protein.status, 1);
     EXPECT_NE(protein.err.find("macromolecular"), std::string::npos) << protein.err;
 }
@@ -192,16 +190,16 @@ TEST(ConvertCommand, ExpandJoinsTheFragmentAndIsStable)
 TEST(ConvertCommand, StructureAndPartsMustExist)
 {
     const std::string out = temp_dir() + "/out.wrl";
-    CommandRun r = convert(corpus("openbabel_hashizume.cif") + " -o " + out + " --structure 21");
+    CommandRun r = run_converter(corpus("openbabel_hashizume.cif") + " -o " + out + " --structure 21");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("20 structures"), std::string::npos) << r.err;
-    EXPECT_EQ(convert(corpus("openbabel_hashizume.cif") + " -o " + out + " --structure 20").status, 0);
+    EXPECT_EQ(run_converter(corpus("openbabel_hashizume.cif") + " -o " + out + " --structure 20").status, 0);
 
     const std::string parts = shell_quote(std::string(VEXALITH_GOLDEN_DIR) + "/input/ethanol-two-parts.cif");
-    r = convert(parts + " -o " + out + " --hide-parts 3");
+    r = run_converter(parts + " -o " + out + " --hide-parts 3");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("parts 0 to 2"), std::string::npos) << r.err;
-    EXPECT_EQ(convert(parts + " -o " + out + " --hide-parts 1,2").status, 0);
+    EXPECT_EQ(run_converter(parts + " -o " + out + " --hide-parts 1,2").status, 0);
     EXPECT_EQ(read_file(out).find("USE O geometry"), std::string::npos) << "both oxygen sites hidden";
 }
 
@@ -209,23 +207,23 @@ TEST(ConvertCommand, ProteinDefaultsAndTheirSwitches)
 {
     const std::string dir = temp_dir();
     const std::string protein = corpus("libcifpp_1cbs.cif");
-    ASSERT_EQ(convert(protein + " -o " + dir + "/default.wrl").status, 0);
+    ASSERT_EQ(run_converter(protein + " -o " + dir + "/default.wrl").status, 0);
     const std::string trace = read_file(dir + "/default.wrl");
     EXPECT_EQ(testsupport::coin_read_errors(trace), "");
     EXPECT_NE(trace.find("DEF helixbondstyle"), std::string::npos);
 
     // 1CBS holds 100 waters and a retinoic acid with two oxygens.
-    ASSERT_EQ(convert(protein + " -o " + dir + "/water.wrl --show-water").status, 0);
+    ASSERT_EQ(run_converter(protein + " -o " + dir + "/water.wrl --show-water").status, 0);
     EXPECT_EQ(occurrences(trace, "USE O geometry"), 2u) << "water is hidden";
     EXPECT_EQ(occurrences(read_file(dir + "/water.wrl"), "USE O geometry"), 102u);
 
-    ASSERT_EQ(convert(protein + " -o " + dir + "/atoms.wrl --no-helices").status, 0);
+    ASSERT_EQ(run_converter(protein + " -o " + dir + "/atoms.wrl --no-helices").status, 0);
     const std::string atoms = read_file(dir + "/atoms.wrl");
     EXPECT_EQ(atoms.find("helixbondstyle"), std::string::npos);
     EXPECT_EQ(atoms.find("DEF HX "), std::string::npos);
     EXPECT_NE(atoms.find("USE bondstyle"), std::string::npos) << "protein style without helices is ball-and-stick";
 
-    ASSERT_EQ(convert(protein + " -o " + dir + "/vdw.wrl --no-helices --mode vdw").status, 0);
+    ASSERT_EQ(run_converter(protein + " -o " + dir + "/vdw.wrl --no-helices --mode vdw").status, 0);
     EXPECT_EQ(read_file(dir + "/vdw.wrl").find("USE bondstyle"), std::string::npos);
 }
 
@@ -273,7 +271,7 @@ TEST(ConvertCommand, BrokenInputsAndOutputsExitWithTheirCodes)
              {caffeine + " -o /proc/a.wrl", 2, "/proc/a.wrl: cannot create a file in its folder"},
              {caffeine + " -o /proc/a.stl", 2, "/proc/a.stl: cannot create a file in its folder"},
          }) {
-        const CommandRun r = convert(c.arguments);
+        const CommandRun r = run_converter(c.arguments);
         EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.arguments << "\n" << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;

@@ -12,20 +12,18 @@
 namespace vexalith {
 namespace {
 
-TEST(TerminalProgress, DrawsOnATerminalOnly)
+// What `show` draws on a pseudo-terminal.
+template <typename Show>
+std::string drawn_on_a_terminal(Show show)
 {
     int master = -1;
     int slave = -1;
-    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return "no pseudo-terminal";
     std::FILE* terminal = ::fdopen(slave, "w");
-    ASSERT_NE(terminal, nullptr);
     {
         TerminalProgress progress(terminal);
-        progress.progress_maximum(200);
-        progress.progress_visible(true);
-        for (long long k = 0; k <= 300; ++k)  // writers run past the reader's maximum
-            progress.progress_position(k);
-        progress.progress_visible(false);
+        show(progress);
     }
     std::fclose(terminal);
     std::string shown;
@@ -33,6 +31,18 @@ TEST(TerminalProgress, DrawsOnATerminalOnly)
     for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
         shown.append(buffer, static_cast<std::size_t>(n));
     ::close(master);
+    return shown;
+}
+
+TEST(TerminalProgress, DrawsOnATerminalOnly)
+{
+    const std::string shown = drawn_on_a_terminal([](TerminalProgress& progress) {
+        progress.progress_maximum(200);
+        progress.progress_visible(true);
+        for (long long k = 0; k <= 300; ++k)  // writers run past the reader's maximum
+            progress.progress_position(k);
+        progress.progress_visible(false);
+    });
     EXPECT_NE(shown.find("] 0%"), std::string::npos);
     EXPECT_NE(shown.find("] 50%"), std::string::npos);
     EXPECT_NE(shown.find("] 100%"), std::string::npos);
@@ -48,6 +58,26 @@ TEST(TerminalProgress, DrawsOnATerminalOnly)
     }
     std::fclose(file);
     EXPECT_EQ(testsupport::read_file(path), "") << "no bar in a redirected stream";
+}
+
+TEST(TerminalProgress, CountsFilesAtEveryStep)
+{
+    const std::string shown = drawn_on_a_terminal([](TerminalProgress& progress) {
+        progress.show_counts("files");
+        progress.progress_maximum(120);
+        progress.progress_visible(true);
+        for (long long k = 0; k <= 120; ++k)
+            progress.progress_position(k);
+        progress.progress_position(120);
+    });
+    EXPECT_NE(shown.find("] 0% 0/120 files"), std::string::npos);
+    EXPECT_NE(shown.find("] 0% 1/120 files"), std::string::npos) << "a new count within the same percent";
+    EXPECT_NE(shown.find("] 100% 120/120 files"), std::string::npos);
+    std::size_t bars = 0;
+    for (auto at = shown.find("\r["); at != std::string::npos; at = shown.find("\r[", at + 1))
+        ++bars;
+    EXPECT_EQ(bars, 121u) << "drawn once per position";
+    EXPECT_TRUE(shown.ends_with("\r\033[K"));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "common/error.h"
 #include "support/corpus.h"
@@ -81,6 +83,36 @@ TEST(AtomicFile, RefusesFoldersAndMissingFolders)
     } catch (const InputOutputError& e) {
         EXPECT_EQ(e.file(), dir + "/missing/out.wrl");
     }
+}
+
+// A converter writes several files at once: new files get the mode the
+// umask gives, and the umask is never changed, not even for the moment in
+// which another thread creates its file.
+TEST(AtomicFile, WritersOnSeveralThreadsKeepTheUmask)
+{
+    const std::string dir = temp_dir();
+    const mode_t before = ::umask(027);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&dir, t] {
+            for (int k = 0; k < 3000; ++k) {
+                AtomicFile file(dir + "/" + std::to_string(t) + "-" + std::to_string(k % 100) + ".wrl");
+                file.write("x");
+                if (k < 100)  // one of each name is kept; the others are dropped
+                    file.commit();
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(::umask(before), 027u);
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        ++files;
+        EXPECT_EQ(entry.status().permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+            << entry.path();
+    }
+    EXPECT_EQ(files, 4u * 100u);
 }
 
 }  // namespace

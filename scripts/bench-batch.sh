@@ -1,0 +1,57 @@
+#!/bin/sh
+# Batch conversion against a shell loop: builds in Release mode and converts
+# every corpus CIF file into scenes in each model mode (ball-stick, covalent,
+# vdw), once as a batch with --jobs 1, once with --jobs 2, and once by a loop
+# that starts the converter for each file.  Prints the seconds, the files per
+# second and each run's speed against the loop's.  Figures to read, not a test.
+# Run as root on a fresh machine.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+cmake -S . -B build-bench-batch -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEXALITH_BUILD_TESTS=OFF
+cmake --build build-bench-batch
+convert=./build-bench-batch/src/vexalith-convert
+
+corpus="${VEXALITH_CORPUS:-tests/data/corpus}"
+if [ -z "${VEXALITH_CORPUS:-}" ] && [ ! -d "$corpus" ]; then
+    corpus=../shared/corpus  # until the corpus lives in the repository
+fi
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/input"
+for file in "$corpus"/*.cif "$corpus"/*.mcif "$corpus"/*.cif.gz; do
+    [ -f "$file" ] || continue
+    case "$file" in
+        *.gz) gzip -dc "$file" > "$work/input/$(basename "$file" .gz)" ;;
+        *) cp "$file" "$work/input/" ;;
+    esac
+done
+files=$(ls "$work/input" | wc -l)
+
+now() { date +%s.%N; }
+seconds() { awk "BEGIN { printf \"%.2f\", $2 - $1 }"; }
+per_second() { awk "BEGIN { printf \"%.1f\", $files / $1 }"; }
+ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
+
+echo "$files corpus files from $corpus, $(nproc) processors"
+printf '%-11s %-10s %9s %9s %12s\n' "mode" "run" "seconds" "files/s" "x loop speed"
+for mode in ball-stick covalent vdw; do
+    out="$work/out"
+    start=$(now)
+    for file in "$work"/input/*; do
+        name=$(basename "$file")
+        "$convert" "$file" -o "$out-loop-${name%.*}.wrl" --mode "$mode" 2>/dev/null || true
+    done
+    loop=$(seconds "$start" "$(now)")
+    rm -f "$out"-loop-*
+    printf '%-11s %-10s %9s %9s %12s\n' "$mode" "loop" "$loop" "$(per_second "$loop")" "1.00"
+    for jobs in 1 2; do
+        start=$(now)
+        "$convert" "$work"/input/* -o "$out/" --mode "$mode" --jobs "$jobs" 2>"$work/summary" || true
+        batch=$(seconds "$start" "$(now)")
+        rm -rf "$out"
+        printf '%-11s %-10s %9s %9s %12s\n' "$mode" "--jobs $jobs" "$batch" "$(per_second "$batch")" \
+            "$(ratio "$loop" "$batch")"
+    done
+    echo "            ($(tail -n 1 "$work/summary" | sed 's/^vexalith-convert: //'))"
+done
