@@ -131,6 +131,8 @@ TEST(BatchCommand, EveryStructureToItsOwnFile)
 {
     const std::string dir = temp_dir();
     const std::string hashizume = corpus("openbabel_hashizume.cif");
+    // Named as the file is named where it lies (a Debian package's folder).
+    const std::string stem = fs::path(hashizume).stem().string();
     const std::string caffeine = corpus("pyobjcryst_caffeine.cif");
     const std::string protein = corpus("biopython_3JQH.cif");
     CommandRun r = run_converter(quoted({hashizume, caffeine, protein}) + "-o " + dir + "/all/ --structure all");
@@ -138,19 +140,19 @@ TEST(BatchCommand, EveryStructureToItsOwnFile)
     EXPECT_EQ(r.err, summary(22, 0, 0));
     std::set<std::string> expected = {"pyobjcryst_caffeine.wrl", "biopython_3JQH.wrl"};
     for (int k = 1; k <= 20; ++k)
-        expected.insert("openbabel_hashizume-" + std::to_string(k) + ".wrl");
+        expected.insert(stem + "-" + std::to_string(k) + ".wrl");
     EXPECT_EQ(names_in(dir + "/all"), expected);
 
     fs::create_directory(dir + "/single");
     for (int k = 1; k <= 20; ++k) {
-        const std::string name = "openbabel_hashizume-" + std::to_string(k) + ".wrl";
+        const std::string name = stem + "-" + std::to_string(k) + ".wrl";
         ASSERT_EQ(run_converter(shell_quote(hashizume) + " -o " + dir + "/single/" + name + " --structure " +
                                 std::to_string(k))
                       .status,
                   0);
         EXPECT_EQ(read_file(dir + "/all/" + name), read_file(dir + "/single/" + name)) << name;
     }
-    EXPECT_NE(read_file(dir + "/all/openbabel_hashizume-1.wrl"), read_file(dir + "/all/openbabel_hashizume-2.wrl"));
+    EXPECT_NE(read_file(dir + "/all/" + stem + "-1.wrl"), read_file(dir + "/all/" + stem + "-2.wrl"));
     for (const std::string& input : {caffeine, protein}) {
         const std::string name = fs::path(input).stem().string() + ".wrl";
         ASSERT_EQ(run_converter(shell_quote(input) + " -o " + dir + "/single/" + name).status, 0);
