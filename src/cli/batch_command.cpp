@@ -89,7 +89,7 @@ void make_folder(const std::string& folder)
 
 ItemResult unsuccessful(const BatchItem& item, ItemOutcome outcome, const std::string& message)
 {
-    return {outcome, message + structure_note(item)};
+    return {outcome, message + structure_note(item), {}};
 }
 
 std::string error_message(const BatchItem& item, const Error& error)
@@ -99,17 +99,28 @@ std::string error_message(const BatchItem& item, const Error& error)
     return error.what();
 }
 
-// Converts one item; whatever goes wrong becomes its result.
-ItemResult convert_item(const BatchItem& item, const ConvertRequest& common, const StlTemplates* templates)
+// Keeps a conversion's warnings for the summary.
+class WarningList : public Reporter {
+public:
+    void warning(std::string_view message) override
+    {
+        // A file read again (a change of helices) warns again.
+        if (std::find(warnings.begin(), warnings.end(), message) == warnings.end())
+            warnings.emplace_back(message);
+    }
+    std::vector<std::string> warnings;
+};
+
+ItemResult convert_item_or_fail(const BatchItem& item, const ConvertRequest& common, const StlTemplates* templates,
+                                Reporter& reporter)
 {
     try {
         ConvertRequest request = common;
         request.input = item.input;
         request.output = item.output;
         request.structure = item.structure;
-        Reporter quiet;
-        run_convert(request, templates, quiet);
-        return {ItemOutcome::Converted, {}};
+        run_convert(request, templates, reporter);
+        return {ItemOutcome::Converted, {}, {}};
     } catch (const NoAtomsFound& e) {
         return unsuccessful(item, ItemOutcome::NoAtoms, error_message(item, e));
     } catch (const Error& e) {
@@ -121,6 +132,15 @@ ItemResult convert_item(const BatchItem& item, const ConvertRequest& common, con
     } catch (...) {
         return unsuccessful(item, ItemOutcome::Failed, item.input + ": the conversion failed");
     }
+}
+
+// Converts one item; whatever goes wrong becomes its result.
+ItemResult convert_item(const BatchItem& item, const ConvertRequest& common, const StlTemplates* templates)
+{
+    WarningList reporter;
+    ItemResult result = convert_item_or_fail(item, common, templates, reporter);
+    result.warnings = std::move(reporter.warnings);
+    return result;
 }
 
 }  // namespace
@@ -197,9 +217,12 @@ BatchResult run_batch(const BatchRequest& request, Reporter& progress)
 
 void write_summary(const BatchResult& result, std::ostream& out)
 {
-    for (const ItemResult& item : result.items)
+    for (const ItemResult& item : result.items) {
+        for (const std::string& warning : item.warnings)
+            out << "vexalith-convert: warning: " << warning << '\n';
         if (item.outcome != ItemOutcome::Converted)
             out << "vexalith-convert: " << item.message << '\n';
+    }
     out << "vexalith-convert: " << result.count(ItemOutcome::Converted) << " converted, "
         << result.count(ItemOutcome::NoAtoms) << " with no atoms, " << result.count(ItemOutcome::Failed) << " failed\n";
 }

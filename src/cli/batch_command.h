@@ -38,6 +38,7 @@ enum class ItemOutcome { Converted, NoAtoms, Failed };
 struct ItemResult {
     ItemOutcome outcome = ItemOutcome::Failed;
     std::string message;  // "file:line: text" (without line when there is none); empty when converted
+    std::vector<std::string> warnings;  // about the input, "file:line: text" each
 };
 
 struct BatchResult {
@@ -66,8 +67,9 @@ std::vector<BatchItem> plan_batch(const BatchRequest& request);
 // STL templates cannot be read, before anything is converted.
 BatchResult run_batch(const BatchRequest& request, Reporter& progress);
 
-// Standard error's summary: a line per item without atoms or failed, then
-// the counts.  Every line begins "vexalith-convert: ".
+// Standard error's summary: the warnings of every item and a line per item
+// without atoms or failed, in input order, then the counts.  Every line
+// begins "vexalith-convert: ".
 void write_summary(const BatchResult& result, std::ostream& out);
 
 }  // namespace vexalith

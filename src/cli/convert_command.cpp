@@ -72,6 +72,7 @@ void hide_parts(const ConvertRequest& request, const StructureModel& model, Mode
 DrawOutcome load(const ConvertRequest& request, StructureModel& model, ModelOptions& options, Reporter& reporter)
 {
     model.FileName = request.input;
+    model.ModelIndex = request.model;
     model.FileChosen = true;
     model.RedrawOnly = false;
     DrawOutcome outcome = prepare_model(model, options, reporter);

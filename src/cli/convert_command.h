@@ -25,6 +25,7 @@ struct ConvertRequest {
     std::string output;
     std::optional<OutputFormat> format;        // default: from the output's extension
     std::optional<int32_t> structure;          // 1..StructureCount
+    int32_t model = 1;                         // model of an ensemble, kAllModels for all
     std::optional<int32_t> mode;               // BallAndStick, CovalentRadius, VanDerWaals
     int32_t expand = 0;                        // how many times Expand is applied
     std::optional<int32_t> size;               // ModelSize, 25..250 mm

@@ -173,6 +173,12 @@ int main(int argc, char** argv)
                        "all: every structure to its own file, NAME-1.wrl, NAME-2.wrl, ... (a file with "
                        "one structure or none is written as NAME.wrl, as without --structure)")
             ->type_name("N|all");
+    std::string model;
+    CLI::Option* model_option =
+        app.add_option("--model", model,
+                       "Model N of an ensemble (an NMR file with several models in its atom loop; models "
+                       "counted from 1 in file order), or all of them drawn together (default 1)")
+            ->type_name("N|all");
     batch.jobs = vexalith::default_jobs();
     app.add_option("--jobs", batch.jobs,
                    "Files converted at the same time in a batch (default: the number of processors, here " +
@@ -301,6 +307,8 @@ int main(int argc, char** argv)
                 request.format = formats.at(format);
             if (structure_option->count() > 0)
                 parse_structure(structure, batch);
+            if (model_option->count() > 0)
+                request.model = parse_model(model, "--model");
             if (mode_option->count() > 0)
                 request.mode = modes.at(mode);
             keep_if_set(size_option, size, request.size);

@@ -40,6 +40,18 @@ void TerminalProgress::progress_position(long long position)
         draw(clamped, percent);
 }
 
+void TerminalProgress::warning(std::string_view message)
+{
+    // A file read again (another structure, a change of helices) warns again.
+    if (std::find(warned_.begin(), warned_.end(), message) != warned_.end())
+        return;
+    warned_.emplace_back(message);
+    clear();
+    const std::string line = "vexalith-convert: warning: " + std::string(message) + "\n";
+    std::fputs(line.c_str(), stream_);
+    std::fflush(stream_);
+}
+
 void TerminalProgress::draw(long long position, int percent)
 {
     percent_ = percent;

