@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -586,6 +587,110 @@ TEST(SettingsDialog, UnitChangeReadsTheFileAgainInMetres)
     EXPECT_EQ(w.window->model().StructureIndex, 0) << "from its first structure";
     EXPECT_NE(w.scene().find("location  50 50 100  radius 5000}]}"), std::string::npos);
     EXPECT_EQ(w.window->statusText(2).toStdString(), "3D-model size = 0" + QLocale().decimalPoint().toStdString() + "1 m");
+}
+
+// Whatever lies in the dialog's scrolled column, and how much of it the
+// viewport cuts off at the right; the texts that do not fit their widgets.
+QStringList clipped_in(SettingsDialog& d)
+{
+    QStringList faults;
+    QWidget* viewport = d.scrollArea()->viewport();
+    QWidget* content = d.scrollArea()->widget();
+    for (QWidget* child : content->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(&d))
+            continue;
+        const QString name = child->metaObject()->className() + QString(" ") + child->objectName();
+        const int right = child->mapTo(viewport, QPoint(child->width(), 0)).x();
+        if (right > viewport->width())
+            faults << QString("%1 ends at %2 of %3").arg(name).arg(right).arg(viewport->width());
+        if (child->minimumSizeHint().width() > child->width())
+            faults << QString("%1 needs %2, has %3").arg(name).arg(child->minimumSizeHint().width()).arg(child->width());
+        if (auto* label = qobject_cast<QLabel*>(child)) {
+            const int text = label->fontMetrics().horizontalAdvance(label->text());
+            if (text > label->contentsRect().width())
+                faults << QString("\"%1\" is %2 wide in %3").arg(label->text()).arg(text).arg(label->contentsRect().width());
+        }
+    }
+    return faults;
+}
+
+// At each width the commands show the dialog at (251 "Model Options", 265
+// with many parts, 270 "Model Size" and "Bond Diameter"), with and without
+// the vertical scroll bar, nothing is cut off at the right.
+TEST(SettingsDialog, NothingIsCutOffAtTheWidthsTheDialogTakes)
+{
+    const struct {
+        QString file;
+        bool protein;
+        bool scrolled;  // with "Model Options"
+    } cases[] = {{corpus("pyobjcryst_caffeine.cif"), false, false},
+                 {corpus("libcifpp_1cbs.cif"), true, false},
+                 {parts_file(30), false, true}};
+    for (const auto& c : cases) {
+        Window w;
+        w.settle();
+        w.answers.open_files = {c.file};
+        ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+        SettingsDialog& d = w.window->settings();
+        const auto check = [&](const QString& how) {
+            QTest::qWait(50);
+            const QStringList faults = clipped_in(d);
+            EXPECT_TRUE(faults.isEmpty()) << c.file.toStdString() << ", " << how.toStdString() << " "
+                                          << d.width() << " wide:\n" << faults.join("\n").toStdString();
+        };
+        w.window->action("options")->trigger();
+        check("Model Options");
+        EXPECT_EQ(d.width(), 251);
+        EXPECT_EQ(d.scrollArea()->verticalScrollBar()->isVisible(), c.scrolled) << c.file.toStdString();
+        EXPECT_EQ(d.proteinPanel()->isVisible(), c.protein);
+        if (c.protein) {
+            auto* helix = d.findChild<QLabel*>("bridgeLabel");
+            ASSERT_NE(helix, nullptr);
+            EXPECT_TRUE(helix->text().startsWith("Helix bridge distance"));
+            EXPECT_LE(helix->fontMetrics().horizontalAdvance(helix->text()), helix->contentsRect().width());
+        }
+        d.resize(265, d.height());
+        check("265");
+        d.hide();
+        w.window->action("modelSize")->trigger();
+        check("Model Size");
+        EXPECT_TRUE(d.scrollArea()->verticalScrollBar()->isVisible());
+        w.window->action("bondDiameter")->trigger();
+        check("Bond Diameter");
+        d.hide();
+    }
+}
+
+// A click on the unit already chosen reads nothing again: the structure,
+// the expansion and the mode stay.
+TEST(SettingsDialog, ClickOnTheChosenUnitKeepsStructureExpandAndMode)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("openbabel_hashizume.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectStructure(4); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
+    const std::string scene = w.scene();
+    const int atoms = w.window->model().AtomCount;
+    SettingsDialog& d = w.window->settings();
+    w.window->action("options")->trigger();
+    QSignalSpy shown(w.window.get(), &MainWindow::sceneShown);
+    d.millimetreButton()->click();
+    EXPECT_FALSE(shown.wait(1000)) << "nothing read again";
+    EXPECT_TRUE(d.millimetreButton()->isChecked());
+    EXPECT_EQ(w.window->options().VrmlUnit, 1);
+    EXPECT_EQ(w.window->model().StructureIndex, 4);
+    EXPECT_EQ(w.window->model().AtomCount, atoms);
+    EXPECT_EQ(w.window->model().ModelMode, CovalentRadius);
+    EXPECT_EQ(w.scene(), scene);
+
+    ASSERT_TRUE(w.next_scene([&] { d.metreButton()->click(); }));
+    d.metreButton()->click();
+    EXPECT_FALSE(shown.wait(1000)) << "metres again: nothing read again";
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(w.window->options().VrmlUnit, 1000);
 }
 
 TEST(SettingsDialog, PictureWithASmallMoleculeAndWithAProtein)
