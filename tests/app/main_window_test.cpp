@@ -44,6 +44,7 @@
 #include "app/caption_panel.h"
 #include "options/settings_dialog.h"
 #include "support/corpus.h"
+#include "viewer/viewer_support.h"
 #include "viewer/vrml_viewer.h"
 
 namespace vexalith {
@@ -112,6 +113,13 @@ struct Window {
     }
     // Lets pending loads (the empty start scene) finish.
     void settle() { QTest::qWait(300); }
+    // Settles, then loads `file` as the Load command does; true when shown.
+    bool load(const QString& file)
+    {
+        settle();
+        answers.open_files = {file};
+        return next_scene([this] { window->loadFile(); });
+    }
 
     bool enabled(const char* name) const { return window->action(name)->isEnabled(); }
     std::string scene() const { return testsupport::read_file(window->scratchScene().toStdString()); }
@@ -647,9 +655,7 @@ TEST(SettingsDialog, NothingIsCutOffAtTheWidthsTheDialogTakes)
                  {parts_file(30), false, true}};
     for (const auto& c : cases) {
         Window w;
-        w.settle();
-        w.answers.open_files = {c.file};
-        ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+        ASSERT_TRUE(w.load(c.file));
         SettingsDialog& d = w.window->settings();
         const auto check = [&](const QString& how) {
             QTest::qWait(50);
@@ -685,9 +691,7 @@ TEST(SettingsDialog, NothingIsCutOffAtTheWidthsTheDialogTakes)
 TEST(SettingsDialog, ClickOnTheChosenUnitKeepsStructureExpandAndMode)
 {
     Window w;
-    w.settle();
-    w.answers.open_files = {corpus("openbabel_hashizume.cif")};
-    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.load(corpus("openbabel_hashizume.cif")));
     ASSERT_TRUE(w.next_scene([&] { w.window->selectStructure(4); }));
     ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
     ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
@@ -792,9 +796,7 @@ QColor answer_colour_dialog(VrmlViewer& viewer, std::optional<QColor> choice)
 TEST(MainWindowView, BackgroundDialogStartsFromTheWindowsColourAndOkAloneChangesNothing)
 {
     Window w;
-    w.settle();
-    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
-    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
     const std::string scene = w.scene();
     ASSERT_NE(scene.find("Background {skyColor [0.25 0.492424242424242 0.5]}"), std::string::npos);
     QSignalSpy shown(w.window.get(), &MainWindow::sceneShown);
@@ -816,9 +818,7 @@ TEST(MainWindowView, BackgroundDialogStartsFromTheWindowsColourAndOkAloneChanges
 TEST(MainWindowView, ColourVrmlOpenedAgainIsLitAfterTheHeadlightWasSwitched)
 {
     Window w;
-    w.settle();
-    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
-    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
     VrmlViewer& viewer = w.window->viewer();
     choose_from_viewer_menu(viewer, "Headlight");
     EXPECT_TRUE(viewer.headLightShining());
@@ -833,18 +833,11 @@ TEST(MainWindowView, ColourVrmlOpenedAgainIsLitAfterTheHeadlightWasSwitched)
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
     QTest::qWait(100);
     EXPECT_TRUE(viewer.headLightShining());
-    const QImage view = viewer.grabView().convertToFormat(QImage::Format_RGB32);
-    const QColor sky = QColor(view.pixel(2, 2));
-    double sum = 0;
+    const QImage view = viewertest::render(viewer);
     int atoms = 0;
-    for (int y = 0; y < view.height(); ++y)
-        for (int x = 0; x < view.width(); ++x)
-            if (const QColor c(view.pixel(x, y)); c != sky) {
-                sum += (c.red() + c.green() + c.blue()) / 3.0;
-                ++atoms;
-            }
+    const double brightness = viewertest::mean_foreground_brightness(view, QColor(view.pixel(2, 2)), &atoms);
     ASSERT_GT(atoms, 1000);
-    EXPECT_GT(sum / atoms, 60.0) << "lit atoms, not black ones";
+    EXPECT_GT(brightness, 60.0) << "lit atoms, not black ones";
 }
 
 // The rows of `image` (a tooltip) that hold text, counted as runs.
@@ -888,9 +881,7 @@ QLabel* hover_tooltip(QWidget& widget)
 TEST(MainWindowCaption, LongNameShortenedInTheMiddleWholeInTheHintAboveItsTwoLines)
 {
     Window w;
-    w.settle();
-    w.answers.open_files = {corpus("avogadro_zeolites_ZSM-5.cif")};
-    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.load(corpus("avogadro_zeolites_ZSM-5.cif")));
     CaptionPanel& caption = w.window->caption();
     EXPECT_EQ(caption.text(), "avogadro_zeolites_ZSM-5.cif");
     const QString shown = caption.shownText();
@@ -920,9 +911,7 @@ TEST(MainWindowCaption, LongNameShortenedInTheMiddleWholeInTheHintAboveItsTwoLin
 TEST(MainWindowStatus, HoveringButtonsAndMenusKeepsThePanels)
 {
     Window w;
-    w.settle();
-    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
-    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
     QStatusBar* bar = w.window->statusBar();
     const auto panels_shown = [&](const QString& where) {
         EXPECT_TRUE(bar->currentMessage().isEmpty()) << where.toStdString() << ": " << bar->currentMessage().toStdString();
@@ -995,9 +984,7 @@ TEST(MainWindowStart, TitleOnTheScreenIsTheProgramAndItsVersionOnly)
 TEST(MainWindowLoad, TypedStructureNumberIsReadOnceWhenCompleteArrowsAtEachClick)
 {
     Window w;
-    w.settle();
-    w.answers.open_files = {corpus("openbabel_hashizume.cif")};
-    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    ASSERT_TRUE(w.load(corpus("openbabel_hashizume.cif")));
     auto* selector = w.window->findChild<QSpinBox*>("structureSelector");
     ASSERT_TRUE(selector->isEnabled());
     w.window->activateWindow();
