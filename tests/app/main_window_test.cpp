@@ -953,25 +953,25 @@ TEST(MainWindowStart, TitleOnTheScreenIsTheProgramAndItsVersionOnly)
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(VEXALITH_PROGRAM, {});
     ASSERT_TRUE(program.waitForStarted());
-    QString window_id;
+    const auto output = [](const QString& command, const QStringList& arguments) {
+        QProcess process;
+        process.start(command, arguments);
+        process.waitForFinished();
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    // The program's main window: a window named "VEXALITH…" of its process.
+    const QString pid = QString("_NET_WM_PID(CARDINAL) = %1\n").arg(program.processId());
+    QString names;
     const bool found = wait_until([&] {
-        QProcess tree;
-        tree.start("xwininfo", {"-root", "-tree"});
-        tree.waitForFinished();
-        for (const QString& line : QString::fromUtf8(tree.readAllStandardOutput()).split('\n'))
+        for (const QString& line : output("xwininfo", {"-root", "-tree"}).split('\n'))
             if (line.contains("\"VEXALITH")) {
-                window_id = line.trimmed().section(' ', 0, 0);
-                return true;
+                names = output("xprop", {"-id", line.trimmed().section(' ', 0, 0), "_NET_WM_PID", "_NET_WM_NAME",
+                                         "WM_NAME"});
+                if (names.contains(pid))
+                    return true;
             }
         return false;
     });
-    QString names;
-    if (found) {
-        QProcess properties;
-        properties.start("xprop", {"-id", window_id, "_NET_WM_NAME", "WM_NAME"});
-        properties.waitForFinished();
-        names = QString::fromUtf8(properties.readAllStandardOutput());
-    }
     program.kill();
     program.waitForFinished();
     ASSERT_TRUE(found) << "no window of the program";
