@@ -49,8 +49,7 @@ struct UserDialogs {
     std::function<bool(QWidget* parent)> confirm_close;
     // An error of a command, shown once.
     std::function<void(QWidget* parent, const QString& message)> show_error;
-    // Opens a document or web page with the desktop's default program;
-    // false when none could be started.
+    // Opens a document or web page with the desktop's default program.
     std::function<bool(const QString& url)> open_url;
     // What the update check shows and starts.
     update::UpdateDialogs update;
