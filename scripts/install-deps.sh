@@ -30,6 +30,7 @@ PACKAGES="
   xvfb
   xauth
   xclip
+  x11-utils
   fonts-dejavu-core
   desktop-file-utils
   dpkg-dev

@@ -2,11 +2,14 @@
 
 #include <QFontDatabase>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace vexalith {
 namespace {
 
-const char* const kHint = "Click this to copy image to clipboard\rRight click model for options";
+const char* const kHintLines[] = {"Click this to copy image to clipboard", "Right click model for options"};
+// Room left free at either end of the name, inside the frame.
+constexpr int kTextPadding = 3;
 
 QFont caption_font()
 {
@@ -32,7 +35,18 @@ CaptionPanel::CaptionPanel(QWidget* parent) : QLabel(parent)
     setFont(caption_font());
     setAutoFillBackground(true);
     setBackground(QColor(0, 128, 128));  // teal until the viewer's colour is known
-    setHintShown(true);
+    updateHint();
+}
+
+void CaptionPanel::setCaption(const QString& name)
+{
+    setText(name);
+    updateHint();
+}
+
+QString CaptionPanel::shownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width() - 2 * kTextPadding);
 }
 
 void CaptionPanel::setBackground(const QColor& colour)
@@ -44,7 +58,27 @@ void CaptionPanel::setBackground(const QColor& colour)
     setPalette(p);
 }
 
-void CaptionPanel::setHintShown(bool shown) { setToolTip(shown ? QString::fromLatin1(kHint) : QString()); }
+void CaptionPanel::setHintShown(bool shown)
+{
+    hint_shown_ = shown;
+    updateHint();
+}
+
+// Rich text, one line each: the whole name (escaped, whatever characters
+// it has), then the two lines of the hint.
+void CaptionPanel::updateHint()
+{
+    if (!hint_shown_) {
+        setToolTip(QString());
+        return;
+    }
+    QStringList lines;
+    if (!text().isEmpty())
+        lines << text().toHtmlEscaped();
+    for (const char* line : kHintLines)
+        lines << QString::fromLatin1(line);
+    setToolTip("<p style=\"white-space:pre\">" + lines.join("<br>") + "</p>");
+}
 
 void CaptionPanel::placeInCorner()
 {
@@ -59,6 +93,15 @@ void CaptionPanel::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         emit clicked();
     QLabel::mousePressEvent(event);
+}
+
+// The frame and background as a label has them; the name shortened to fit.
+void CaptionPanel::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect().adjusted(kTextPadding, 0, -kTextPadding, 0), int(alignment()), shownText());
 }
 
 }  // namespace vexalith

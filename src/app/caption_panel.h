@@ -1,6 +1,8 @@
 // The caption at the viewer's lower right corner: the name of the current
 // file (or "no atoms found, sorry") on the viewer's background colour.  A
-// click copies the view to the clipboard.
+// click copies the view to the clipboard.  A name too long for the panel
+// is shortened in the middle; the hint on hover gives it whole, above how
+// to use the panel.
 #pragma once
 
 #include <QColor>
@@ -18,6 +20,11 @@ public:
 
     explicit CaptionPanel(QWidget* parent);
 
+    // The name shown (text() keeps it whole) and the hint with it.
+    void setCaption(const QString& name);
+    // The name as the panel draws it: shortened in the middle to fit.
+    QString shownText() const;
+
     void setBackground(const QColor& colour);
     QColor background() const { return background_; }
 
@@ -32,9 +39,13 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void updateHint();
+
     QColor background_;
+    bool hint_shown_ = true;
 };
 
 }  // namespace vexalith

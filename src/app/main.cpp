@@ -16,8 +16,9 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
     vexalith::prepare_viewer_platform();
     QApplication application(argc, argv);
+    // No display name: Qt would add it to the title on X11 ("… — Vexalith");
+    // the title is "VEXALITH Ver. " and the version, nothing more.
     QApplication::setApplicationName("Vexalith");
-    QApplication::setApplicationDisplayName("Vexalith");
 
     // Without an OpenGL context of the kind the viewer needs, a small window
     // says what is missing instead, and the program ends with it.

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -94,7 +95,7 @@ public:
     }
     void caption_text(std::string_view value) override
     {
-        w_.caption_->setText(QString::fromUtf8(value.data(), static_cast<int>(value.size())));
+        w_.caption_->setCaption(QString::fromUtf8(value.data(), static_cast<int>(value.size())));
     }
     void model_commands_enabled(bool enabled, bool expand_enabled) override
     {
@@ -121,10 +122,12 @@ UserDialogs standard_dialogs()
     d.open_file = [](QWidget* parent) {
         return QFileDialog::getOpenFileName(parent, "Load a structure or model", QString(), kOpenFilter);
     };
-    d.save_file = [](QWidget* parent, const QString& filter, const QString& extension) {
-        QFileDialog dialog(parent, "Save", QString(), filter);
+    d.save_file = [](QWidget* parent, const QString& filter, const QString& extension, const QString& suggested) {
+        QFileDialog dialog(parent, "Save", QFileInfo(suggested).path(), filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(extension);
+        if (!suggested.isEmpty())
+            dialog.selectFile(suggested);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().first();
@@ -133,7 +136,12 @@ UserDialogs standard_dialogs()
         return QMessageBox::question(parent, "Vexalith", "Close application ?", QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
     };
-    d.show_error = [](QWidget* parent, const QString& message) { QMessageBox::critical(parent, "Vexalith", message); };
+    d.show_error = [](QWidget* parent, const QString& message) {
+        // Selectable: a message may give an address to copy.
+        QMessageBox box(QMessageBox::Critical, "Vexalith", message, QMessageBox::Ok, parent);
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+        box.exec();
+    };
     d.show_warning = [](QWidget* parent, const QString& message) { QMessageBox::warning(parent, "Vexalith", message); };
     d.open_url = [](const QString& url) { return QDesktopServices::openUrl(QUrl(url)); };
     d.update = update::standard_update_dialogs();
@@ -162,9 +170,11 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     viewer_panel_->installEventFilter(this);
     setCentralWidget(viewer_panel_);
 
-    update_ = new update::UpdateWindow(scratch_.path(), dialogs_.update, this);
-    // The update's package and the backup stay after this instance ends.
-    connect(update_, &update::UpdateWindow::updateStarted, this, [this] { scratch_.setAutoRemove(false); });
+    if (makeScratchFolder()) {
+        update_ = new update::UpdateWindow(scratch_->path(), dialogs_.update, this);
+        // The update's package and the backup stay after this instance ends.
+        connect(update_, &update::UpdateWindow::updateStarted, this, [this] { scratch_->setAutoRemove(false); });
+    }
 
     settings_ = new SettingsDialog(options_, model_, this);
     connect(settings_, &SettingsDialog::sizeChanged, this, &MainWindow::showSizeCaption);
@@ -213,7 +223,36 @@ MainWindow::~MainWindow()
     delete update_;
 }
 
-QString MainWindow::scratchScene() const { return scratch_.filePath("temp.wrl"); }
+bool MainWindow::makeScratchFolder()
+{
+    // A TMPDIR that names no folder gives an empty temporary path: a
+    // template without a folder would then make the folder in "/".
+    const QString temporary = QDir::tempPath();
+    if (temporary.isEmpty()) {
+        scratch_problem_ =
+            QString("the temporary folder \"%1\" (TMPDIR) does not exist").arg(qEnvironmentVariable("TMPDIR"));
+        return false;
+    }
+    auto folder = std::make_unique<QTemporaryDir>(temporary + "/vexalith-XXXXXX");
+    if (!folder->isValid()) {
+        scratch_problem_ = QString("it cannot be made in \"%1\": %2").arg(temporary, folder->errorString());
+        return false;
+    }
+    scratch_ = std::move(folder);
+    return true;
+}
+
+bool MainWindow::scratchReady()
+{
+    if (scratch_)
+        return true;
+    dialogs_.show_error(this, "Vexalith cannot make its private scratch folder: " + scratch_problem_ +
+                                  ".\nNo model can be shown. Set TMPDIR to a folder you can write to "
+                                  "and start Vexalith again.");
+    return false;
+}
+
+QString MainWindow::scratchScene() const { return scratch_ ? scratch_->filePath("temp.wrl") : QString(); }
 
 QString MainWindow::statusText(int panel) const { return status_[panel]->text(); }
 
@@ -231,8 +270,9 @@ void MainWindow::buildActions()
                             void (MainWindow::*slot)()) {
         auto* a = new QAction(text, this);
         a->setObjectName(name);
+        // A hint is a tooltip only: a status tip would take the status bar
+        // over, hiding its panels and the progress bar.
         a->setToolTip(hint.isEmpty() ? text : hint);
-        a->setStatusTip(hint);
         if (slot)
             connect(a, &QAction::triggered, this, slot);
         actions_[name] = a;
@@ -240,6 +280,7 @@ void MainWindow::buildActions()
     };
     add("load", "Load Cif/WRL", "Load a *.cif structure or wrl / wrz model file", &MainWindow::loadFile);
     add("clipboard", "Move to Clipboard", "", &MainWindow::copyViewToClipboard);
+    add("quit", "Quit", "", &MainWindow::quit);
     add("expand", "Expand", "Expand Structure", &MainWindow::expand);
     add("stl", "Create monochrome STL-File", "Export a *.STL 3D printer file", &MainWindow::exportStl);
     add("printer", "Create color *.wrl file", "Magics-Z-printer file", &MainWindow::exportPrinterVrml);
@@ -271,6 +312,15 @@ void MainWindow::buildActions()
     }
     action("ballStick")->setChecked(true);
 
+    const std::pair<const char*, QKeySequence> shortcuts[] = {{"load", QKeySequence(Qt::CTRL | Qt::Key_O)},
+                                                              {"quit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+                                                              {"help", QKeySequence(Qt::Key_F1)},
+                                                              {"clipboard", QKeySequence(Qt::CTRL | Qt::Key_C)}};
+    for (const auto& [name, keys] : shortcuts) {
+        action(name)->setShortcut(keys);
+        addAction(action(name));  // also while the menus are not open
+    }
+
     setModelCommandsEnabled(false, false);
 }
 
@@ -293,6 +343,9 @@ void MainWindow::buildToolBar()
     structure_selector_->setToolTip("select a structure from cif file");
     structure_selector_->setRange(1, 1);
     structure_selector_->setWrapping(false);
+    // A typed number is read when it is complete (Enter or focus leaving),
+    // not at each digit; the arrows still read at each click.
+    structure_selector_->setKeyboardTracking(false);
     structure_selector_->setEnabled(false);
     bar->addWidget(structure_selector_);
     connect(structure_selector_, &QSpinBox::valueChanged, this, &MainWindow::selectStructure);
@@ -315,6 +368,8 @@ void MainWindow::buildMenus()
     QMenu* file = menuBar()->addMenu("File");
     file->addAction(action("load"));
     file->addAction(action("clipboard"));
+    file->addSeparator();
+    file->addAction(action("quit"));
     QMenu* view = menuBar()->addMenu("View");
     QAction* toggle = view->addAction("Toggle Insert on/off");
     connect(toggle, &QAction::triggered, action("expand"), &QAction::trigger);
@@ -387,6 +442,8 @@ void MainWindow::showModelMode(int mode)
 
 void MainWindow::DrawModel()
 {
+    if (!scratchReady())
+        return;
     if (!model_.FileChosen && !model_.RedrawOnly) {
         const QString chosen = dialogs_.open_file(this);
         if (!chosen.isEmpty())
@@ -434,7 +491,7 @@ void MainWindow::DrawModel()
         viewer_->setScene(scratchScene());
         return;
     }
-    const QString chosen = dialogs_.save_file(this, "VRML data file (*.wrl)", "wrl");
+    const QString chosen = dialogs_.save_file(this, "VRML data file (*.wrl)", "wrl", suggestedSaveFile("wrl"));
     if (chosen.isEmpty())
         return;
     try {
@@ -520,11 +577,15 @@ void MainWindow::showSizeCaption()
     status_[2]->setText(QString::fromStdString(size_caption(options_, QLocale().decimalPoint().at(0).toLatin1())));
 }
 
+// Only a colour other than the scene's is worth a new scene.
 void MainWindow::backgroundChanged(const QColor& colour)
 {
+    const BackgroundColour chosen{static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
+                                  static_cast<uint8_t>(colour.blue())};
     caption_->setBackground(colour);
-    background_ = BackgroundColour{static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
-                                   static_cast<uint8_t>(colour.blue())};
+    if (chosen == background_)
+        return;
+    background_ = chosen;
     keepViewAndDraw();
 }
 
@@ -565,6 +626,8 @@ void MainWindow::reloadTimerFired()
 
 void MainWindow::startUp()
 {
+    if (!scratchReady())
+        return;
     convertCommandLine();
     ManualUpdateCheck = 0;
     update_timer_.start();
@@ -573,6 +636,8 @@ void MainWindow::startUp()
 
 void MainWindow::checkForUpdates()
 {
+    if (!scratchReady())
+        return;
     ManualUpdateCheck = 1;
     update_timer_.start();
 }
@@ -628,7 +693,7 @@ void MainWindow::expand()
 
 void MainWindow::exportStl()
 {
-    const QString chosen = dialogs_.save_file(this, "3-D printer file (*.stl)", "stl");
+    const QString chosen = dialogs_.save_file(this, "3-D printer file (*.stl)", "stl", suggestedSaveFile("stl"));
     if (chosen.isEmpty())
         return;
     try {
@@ -671,13 +736,30 @@ void MainWindow::copyViewToClipboard()
     caption_->setHintShown(true);
 }
 
-void MainWindow::openHelp() { dialogs_.open_url(QUrl::fromLocalFile(manual_path()).toString()); }
+QString MainWindow::suggestedSaveFile(const QString& extension) const
+{
+    if (model_.FileName.empty())
+        return QString();
+    const QFileInfo loaded(text(model_.FileName));
+    return loaded.absoluteDir().filePath(loaded.completeBaseName() + "." + extension);
+}
+
+void MainWindow::openAddress(const QString& url, const QString& what)
+{
+    if (!dialogs_.open_url(url))
+        dialogs_.show_error(this, "No web browser could be started to show " + what +
+                                      ".\nOpen this address in a browser:\n" + url);
+}
+
+void MainWindow::openHelp() { openAddress(QUrl::fromLocalFile(manual_path()).toString(), "the manual"); }
 
 void MainWindow::openDonationPage()
 {
     status_[2]->setText("Opening Web Browser - please wait");
-    dialogs_.open_url(kDonationPage);
+    openAddress(kDonationPage, "the donation page");
 }
+
+void MainWindow::quit() { close(); }
 
 void MainWindow::donationTimerTick()
 {
@@ -689,13 +771,23 @@ void MainWindow::donationTimerTick()
     }
 }
 
+// Status tips would replace the status bar's panels and progress bar with
+// a message; the window has its hints as tooltips.
+bool MainWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!dialogs_.confirm_close(this)) {
         event->ignore();
         return;
     }
-    QFile::remove(scratchScene());
+    if (scratch_)
+        QFile::remove(scratchScene());
     event->accept();
 }
 

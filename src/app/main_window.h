@@ -40,7 +40,11 @@ struct UserDialogs {
     // The file to load, or an empty text when the user cancels.
     std::function<QString(QWidget* parent)> open_file;
     // The file to save to, or an empty text when the user cancels.
-    std::function<QString(QWidget* parent, const QString& filter, const QString& extension)> save_file;
+    // `suggested` is the file the dialog offers first (an empty text when
+    // there is none): the loaded file's name with `extension`, in its folder.
+    std::function<QString(QWidget* parent, const QString& filter, const QString& extension,
+                          const QString& suggested)>
+        save_file;
     // "Close application ?": true for Yes.
     std::function<bool(QWidget* parent)> confirm_close;
     // An error of a command, shown once.
@@ -73,7 +77,10 @@ public:
     VrmlViewer& viewer() { return *viewer_; }
     CaptionPanel& caption() { return *caption_; }
     SettingsDialog& settings() { return *settings_; }
+    // The update check's window; there is none without a scratch folder.
     update::UpdateWindow& updateWindow() { return *update_; }
+    // The scene file in the private scratch folder; empty when that folder
+    // could not be made.
     QString scratchScene() const;
     QString statusText(int panel) const;
     bool progressShown() const;
@@ -91,6 +98,7 @@ public:
     void copyViewToClipboard();           // Clipboard1 / the caption panel
     void openHelp();                      // SpeedButton3
     void openDonationPage();              // SpeedButton7
+    void quit();                          // File, Quit: closes the window as its close button does
     void donationTimerTick();             // Timer3, every 5 s
     void checkForUpdates();               // CheckforUpdates1: the update check, 10 ms later
 
@@ -108,6 +116,7 @@ signals:
     void sceneShown(bool success);
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -131,13 +140,23 @@ private:
     void convertCommandLine();
     void startUp();
     void updateTimerFired();
+    // The folder the window writes its scene to, made in the temporary
+    // folder (TMPDIR) and nowhere else; false, after telling the user,
+    // when it could not be made.
+    bool makeScratchFolder();
+    bool scratchReady();
+    // The save dialog's first offer: the loaded file's name with `extension`.
+    QString suggestedSaveFile(const QString& extension) const;
+    // Opens `url` in the desktop's browser, or tells the user where to go.
+    void openAddress(const QString& url, const QString& what);
 
     UserDialogs dialogs_;
     QStringList arguments_;
     StructureModel model_;
     ModelOptions options_;
     std::unique_ptr<WindowReporter> reporter_;
-    QTemporaryDir scratch_;
+    std::unique_ptr<QTemporaryDir> scratch_;
+    QString scratch_problem_;
     QVariant saved_viewpoint_;
     BackgroundColour background_ = StartupBackground;
     bool printer_export_ = false;

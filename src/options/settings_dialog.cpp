@@ -4,14 +4,20 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace vexalith {
 namespace {
@@ -26,6 +32,68 @@ QSlider* slider(QWidget* parent, int minimum, int maximum, int value, int ticks)
     s->setPageStep(ticks);
     return s;
 }
+
+// Numbers under a horizontal slider, each centred on the tick of its value
+// (moved inwards at the ends to stay whole).  It takes the slider's width
+// in the column; its least width keeps the numbers apart.
+class SliderScale : public QWidget {
+public:
+    using Mark = std::pair<int, QString>;  // slider value, text
+
+    SliderScale(QSlider* slider, std::vector<Mark> marks, QWidget* parent)
+        : QWidget(parent), slider_(slider), marks_(std::move(marks))
+    {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        int width = 0;
+        for (const auto& mark : marks_)
+            width += fontMetrics().horizontalAdvance(mark.second) + kGap;
+        return {width, fontMetrics().height()};
+    }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        for (const auto& [value, text] : marks_)
+            painter.drawText(markRect(value, text), Qt::AlignCenter, text);
+    }
+
+private:
+    static constexpr int kGap = 6;
+
+    // Where the slider draws the tick of `value`, in this widget.
+    int tickX(int value) const
+    {
+        QStyleOptionSlider option;
+        option.initFrom(slider_);
+        option.orientation = Qt::Horizontal;
+        option.minimum = slider_->minimum();
+        option.maximum = slider_->maximum();
+        option.tickPosition = slider_->tickPosition();
+        option.tickInterval = slider_->tickInterval();
+        const QStyle* style = slider_->style();
+        const int length = style->pixelMetric(QStyle::PM_SliderLength, &option, slider_);
+        const int available = style->pixelMetric(QStyle::PM_SliderSpaceAvailable, &option, slider_);
+        const int x = QStyle::sliderPositionFromValue(option.minimum, option.maximum, value, available) + length / 2;
+        return slider_->mapTo(window(), QPoint(x, 0)).x() - mapTo(window(), QPoint(0, 0)).x();
+    }
+
+    QRect markRect(int value, const QString& text) const
+    {
+        const int width = fontMetrics().horizontalAdvance(text);
+        const int left = std::clamp(tickX(value) - width / 2, 0, std::max(0, this->width() - width));
+        return {left, 0, width, height()};
+    }
+
+    QSlider* slider_;
+    std::vector<Mark> marks_;
+};
 
 QFrame* separator(QWidget* parent)
 {
@@ -59,14 +127,16 @@ SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWi
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(scroll_, 1);
     auto* content = new QWidget(scroll_);
+    content_ = content;
     auto* column = new QVBoxLayout(content);
     scroll_->setWidget(content);
 
     column->addWidget(new QLabel("3-D print file", content));
-    column->addWidget(new QLabel("STL Model Size", content));
+    column->addWidget(new QLabel("STL Model Size (cm)", content));
     size_slider_ = slider(content, 25, 250, options_.ModelSize, 25);
     column->addWidget(size_slider_);
-    column->addWidget(new QLabel("(cm)        5     10    15    20    25", content));
+    column->addWidget(new SliderScale(size_slider_, {{50, "5"}, {100, "10"}, {150, "15"}, {200, "20"}, {250, "25"}},
+                                      content));
     auto* unit_row = new QHBoxLayout();
     unit_row->addWidget(new QLabel("VRML unit:", content));
     millimetre_ = new QRadioButton("mm", content);
@@ -76,16 +146,18 @@ SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWi
     unit_row->addWidget(metre_);
     unit_row->addStretch();
     column->addLayout(unit_row);
-    auto* bond_label = new QLabel("Bond Diameter", content);
+    auto* bond_label = new QLabel("Bond Diameter (*)", content);
     bond_label->setObjectName("bondLabel");
     column->addWidget(bond_label);
     bond_slider_ = slider(content, 5, 30, options_.BondDiameter, 5);
     column->addWidget(bond_slider_);
-    column->addWidget(new QLabel("(*)    -0.5     1    1.5   2     2.5   3", content));
+    column->addWidget(new SliderScale(
+        bond_slider_, {{5, "0.5"}, {10, "1"}, {15, "1.5"}, {20, "2"}, {25, "2.5"}, {30, "3"}}, content));
 
     column->addWidget(separator(content));
     column->addWidget(new QLabel("Hydrogen bond settings", content));
-    van_der_waals_ = new QCheckBox("Hydrogen bonds and van der Waals", content);
+    // On two lines: on one it is wider than the dialog beside a scroll bar.
+    van_der_waals_ = new QCheckBox("Hydrogen bonds and\nvan der Waals", content);
     hydrogen_bonds_ = new QCheckBox("Show only hydrogen bonds", content);
     column->addWidget(van_der_waals_);
     column->addWidget(hydrogen_bonds_);
@@ -109,9 +181,12 @@ SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWi
     protein->addWidget(hide_bridges_);
     protein->addWidget(new QLabel("added to STL file", protein_panel_));
     protein->addWidget(helices_);
+    auto* bridge_label = new QLabel("Helix bridge distance (Å)", protein_panel_);
+    bridge_label->setObjectName("bridgeLabel");
+    protein->addWidget(bridge_label);
     bridge_slider_ = slider(protein_panel_, 400, 600, 500, 25);
     protein->addWidget(bridge_slider_);
-    protein->addWidget(new QLabel("Helix bridge distance  4           5           6", protein_panel_));
+    protein->addWidget(new SliderScale(bridge_slider_, {{400, "4"}, {500, "5"}, {600, "6"}}, protein_panel_));
     column->addWidget(protein_panel_);
 
     parts_panel_ = new QWidget(content);
@@ -122,12 +197,12 @@ SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWi
     column->addWidget(parts_panel_);
     column->addStretch();
 
-    auto* buttons = new QHBoxLayout();
+    buttons_ = new QHBoxLayout();
     auto* accept = new QPushButton("Accept", this);
     auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(accept);
-    buttons->addWidget(cancel);
-    outer->addLayout(buttons);
+    buttons_->addWidget(accept);
+    buttons_->addWidget(cancel);
+    outer->addLayout(buttons_);
 
     const std::pair<QCheckBox*, const char*> names[] = {
         {van_der_waals_, "showvanderWaals"}, {hydrogen_bonds_, "showhydrogenbonds"}, {show_hydrogen_, "showH"},
@@ -144,8 +219,12 @@ SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWi
     connect(bond_slider_, &QSlider::valueChanged, this, [this](int value) { options_.BondDiameter = value; });
     connect(bridge_slider_, &QSlider::valueChanged, this,
             [this](int value) { options_.HelixBridgeDistance = static_cast<long double>(value) / 100; });
+    // A click on the unit already chosen changes nothing: no new read.
     const auto unit_clicked = [this] {
-        options_.VrmlUnit = millimetre_->isChecked() ? 1 : 1000;
+        const int unit = millimetre_->isChecked() ? 1 : 1000;
+        if (unit == options_.VrmlUnit)
+            return;
+        options_.VrmlUnit = unit;
         model_.RereadRequested = false;
         emit unitChanged();
     };
@@ -201,7 +280,7 @@ void SettingsDialog::rebuildPartBoxes()
         part_boxes_.push_back(b);
     }
     if (isVisible() && height() > kMaxHeight)
-        resize(300, kMaxHeight);
+        resizeFitting(300, kMaxHeight);
 }
 
 void SettingsDialog::show_options()
@@ -226,18 +305,27 @@ void SettingsDialog::show_options()
     updating_ = false;
 }
 
+// As high as the content with the panels this file has, up to kMaxHeight;
+// more content scrolls.
 void SettingsDialog::layoutForShow()
 {
     show_options();
-    const int protein_height = model_.ProteinFile ? kProteinPanelHeight : 1;
     protein_panel_->setVisible(model_.ProteinFile);
-    const int parts_height = model_.MaxPart >= 1 ? kPartRowHeight * (model_.MaxPart + 1) : 1;
     parts_panel_->setVisible(model_.MaxPart >= 1);
-    const int total = kBaseHeight + protein_height + parts_height;
+    content_->layout()->activate();
+    const int total = content_->sizeHint().height() + 2 * scroll_->frameWidth() + layout()->spacing() +
+                      buttons_->sizeHint().height();
     if (total < kMaxHeight)
-        resize(width(), total);
+        resizeFitting(width(), total);
     else
-        resize(kScrolledWidth, kMaxHeight);
+        resizeFitting(kScrolledWidth, kMaxHeight);
+}
+
+void SettingsDialog::resizeFitting(int width, int height)
+{
+    const int scroll_bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+    const int least = content_->minimumSizeHint().width() + 2 * scroll_->frameWidth() + scroll_bar;
+    resize(std::max(width, least), height);
 }
 
 void SettingsDialog::showEvent(QShowEvent* event)
@@ -250,14 +338,14 @@ void SettingsDialog::showModelOptions()
 {
     show();
     raise();
-    resize(251, height());
+    resizeFitting(251, height());
 }
 
 void SettingsDialog::showModelSize()
 {
     show();
     raise();
-    resize(270, 175);
+    resizeFitting(270, 175);
     scroll_->verticalScrollBar()->setValue(0);
 }
 
@@ -265,7 +353,7 @@ void SettingsDialog::showBondDiameter()
 {
     show();
     raise();
-    resize(270, 150);
+    resizeFitting(270, 150);
     scroll_->ensureWidgetVisible(bond_slider_);
 }
 

@@ -15,6 +15,7 @@
 #include "structure/structure_model.h"
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QRadioButton;
 class QScrollArea;
@@ -28,9 +29,8 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // Heights of the form's parts, in pixels.
-    static constexpr int kBaseHeight = 408;
-    static constexpr int kProteinPanelHeight = 161;
+    // Sizes in pixels: a part box's row; the dialog grows to show all its
+    // content up to kMaxHeight, and is kScrolledWidth wide when it scrolls.
     static constexpr int kPartRowHeight = 24;
     static constexpr int kMaxHeight = 600;
     static constexpr int kScrolledWidth = 265;
@@ -44,6 +44,7 @@ public:
     void showModelOptions();   // the whole dialog, 251 wide
     void showModelSize();      // 270 x 175: the print size only
     void showBondDiameter();   // 270 x 150, scrolled to the bond diameter
+    // (Wider where a large desktop font needs more room.)
 
     // Controls, for the window's tests.
     QSlider* sizeSlider() const { return size_slider_; }
@@ -68,12 +69,17 @@ protected:
 private:
     void rebuildPartBoxes();
     void layoutForShow();
+    // Resizes to `width` (or the least width that shows the content whole
+    // with a vertical scroll bar, if that is more) and `height`.
+    void resizeFitting(int width, int height);
 
     ModelOptions& options_;
     StructureModel& model_;
     bool updating_ = false;  // show_options() is setting the controls
 
     QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    QHBoxLayout* buttons_ = nullptr;
     QSlider* size_slider_ = nullptr;
     QSlider* bond_slider_ = nullptr;
     QSlider* bridge_slider_ = nullptr;

@@ -120,9 +120,11 @@ struct VrmlViewer::State {
     QString scene;
     QString last_error;
     QColor back_color{0, 0, 0};
+    QColor user_back_color;         // invalid until set by the program or the user
     SbColor clear_colour{0, 0, 0};  // exact, also when it came from a file
     bool head_light = true;         // the viewer's setting
-    bool scene_head_light = true;   // the scene's NavigationInfo (or the user's override)
+    bool scene_head_light = true;   // the scene's NavigationInfo
+    std::optional<bool> user_head_light;  // the context menu's choice for this scene
     bool navigation_bar = true;
     bool context_menu = true;
 
@@ -322,6 +324,7 @@ void VrmlViewer::finishLoad(const std::shared_ptr<Load>& load)
     s.detail = scene.detail;
     s.bounds = scene.bounds;
     s.scene_head_light = scene.headlight;
+    s.user_head_light.reset();
     updateHeadLight();
     if (scene.sky) {
         s.clear_colour = *scene.sky;
@@ -358,12 +361,18 @@ QString VrmlViewer::lastError() const { return state_->last_error; }
 
 QColor VrmlViewer::backColor() const { return state_->back_color; }
 
+QColor VrmlViewer::userBackColor() const
+{
+    return state_->user_back_color.isValid() ? state_->user_back_color : state_->back_color;
+}
+
 void VrmlViewer::setBackColor(const QColor& colour)
 {
     if (!colour.isValid())
         return;
     State& s = *state_;
     s.back_color = colour.toRgb();
+    s.user_back_color = s.back_color;
     s.clear_colour = to_sb(s.back_color);
     s.renderer->setBackgroundColor(SbColor4f(s.clear_colour, 1.0f));
     update();
@@ -377,13 +386,15 @@ void VrmlViewer::setHeadLight(bool on)
     updateHeadLight();
 }
 
+bool VrmlViewer::headLightShining() const { return state_->headlight->on.getValue() != FALSE; }
+
 // The headlight shines when the viewer's setting is on and the scene does
-// not turn it off (NavigationInfo headlight FALSE); turning it on from the
-// context menu overrides the scene's wish until the next scene.
+// not turn it off (NavigationInfo headlight FALSE); the context menu's
+// choice overrides both until the next scene.
 void VrmlViewer::updateHeadLight()
 {
     State& s = *state_;
-    const SbBool on = s.head_light && s.scene_head_light;
+    const SbBool on = s.user_head_light.value_or(s.head_light && s.scene_head_light);
     if (s.headlight->on.getValue() != on)
         s.headlight->on = on;
     update();
@@ -638,10 +649,13 @@ void VrmlViewer::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
 }
 
+// The dialog starts from the user's colour, not from the scene's sky (which
+// a scene may hold only approximately); OK without a change changes nothing.
 void VrmlViewer::chooseBackColor()
 {
-    const QColor chosen = QColorDialog::getColor(backColor(), this, tr("Background colour"));
-    if (chosen.isValid())
+    const QColor start = userBackColor();
+    const QColor chosen = QColorDialog::getColor(start, this, tr("Background colour"));
+    if (chosen.isValid() && chosen.rgb() != start.rgb())
         applyUserBackColor(chosen);
 }
 
@@ -655,10 +669,7 @@ void VrmlViewer::applyUserBackColor(const QColor& colour)
 
 void VrmlViewer::toggleHeadLight(bool on)
 {
-    State& s = *state_;
-    s.head_light = on;
-    if (on)
-        s.scene_head_light = true;
+    state_->user_head_light = on;
     updateHeadLight();
 }
 

@@ -49,15 +49,21 @@ public:
     // sky change it without the signal: the signal means the user chose.
     QColor backColor() const;
     void setBackColor(const QColor& colour);
+    // The colour last given by setBackColor or chosen by the user, which a
+    // scene's sky does not change: the context menu's colour dialog starts
+    // from it.  backColor() until one was given.
+    QColor userBackColor() const;
 
     // The viewer's headlight setting (on by default).  The headlight shines
-    // when this is on and the scene does not turn it off: a scene's
-    // NavigationInfo headlight FALSE turns it off for that scene.  The
-    // context menu's "Headlight" entry switches the setting; switching it
-    // on there also overrides the current scene's FALSE (until the next
-    // scene).
+    // when this is on and the scene does not turn it off: as VRML 2.0 has
+    // it, a scene's NavigationInfo headlight decides, and a scene without
+    // a NavigationInfo has it on.  The context menu's "Headlight" entry
+    // switches the headlight of the scene shown, either way, until the
+    // next scene: the next scene follows its own NavigationInfo again.
     bool headLight() const;
     void setHeadLight(bool on);
+    // Whether the headlight shines now.
+    bool headLightShining() const;
 
     // The navigation bar at the viewer's bottom edge: turn, zoom, pan, fit.
     bool navigationBar() const;

@@ -6,12 +6,28 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QEnterEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStatusBar>
+#include <QStyleOptionSpinBox>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,10 +39,12 @@
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
+#include <optional>
 
 #include "app/caption_panel.h"
 #include "options/settings_dialog.h"
 #include "support/corpus.h"
+#include "viewer/viewer_support.h"
 #include "viewer/vrml_viewer.h"
 
 namespace vexalith {
@@ -37,10 +55,12 @@ namespace fs = std::filesystem;
 struct Answers {
     QStringList open_files;  // answers of the open dialog, in order ("" = cancel)
     QStringList save_files;
+    QStringList suggested;   // what the save dialog offered first, in order
     bool close = false;
     QStringList errors;
     QStringList warnings;
     QStringList urls;
+    bool browser = true;     // whether a browser starts for an address
     int close_questions = 0;
 };
 
@@ -48,7 +68,8 @@ UserDialogs scripted(Answers& answers)
 {
     UserDialogs d;
     d.open_file = [&answers](QWidget*) { return answers.open_files.isEmpty() ? QString() : answers.open_files.takeFirst(); };
-    d.save_file = [&answers](QWidget*, const QString&, const QString&) {
+    d.save_file = [&answers](QWidget*, const QString&, const QString&, const QString& suggested) {
+        answers.suggested << suggested;
         return answers.save_files.isEmpty() ? QString() : answers.save_files.takeFirst();
     };
     d.confirm_close = [&answers](QWidget*) {
@@ -59,7 +80,7 @@ UserDialogs scripted(Answers& answers)
     d.show_warning = [&answers](QWidget*, const QString& message) { answers.warnings << message; };
     d.open_url = [&answers](const QString& url) {
         answers.urls << url;
-        return true;
+        return answers.browser;
     };
     return d;
 }
@@ -94,6 +115,13 @@ struct Window {
     }
     // Lets pending loads (the empty start scene) finish.
     void settle() { QTest::qWait(300); }
+    // Settles, then loads `file` as the Load command does; true when shown.
+    bool load(const QString& file)
+    {
+        settle();
+        answers.open_files = {file};
+        return next_scene([this] { window->loadFile(); });
+    }
 
     bool enabled(const char* name) const { return window->action(name)->isEnabled(); }
     std::string scene() const { return testsupport::read_file(window->scratchScene().toStdString()); }
@@ -704,6 +732,106 @@ TEST(SettingsDialog, UnitChangeReadsTheFileAgainInMetres)
     EXPECT_EQ(w.window->statusText(2).toStdString(), "3D-model size = 0" + QLocale().decimalPoint().toStdString() + "1 m");
 }
 
+// Whatever lies in the dialog's scrolled column, and how much of it the
+// viewport cuts off at the right; the texts that do not fit their widgets.
+QStringList clipped_in(SettingsDialog& d)
+{
+    QStringList faults;
+    QWidget* viewport = d.scrollArea()->viewport();
+    QWidget* content = d.scrollArea()->widget();
+    for (QWidget* child : content->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(&d))
+            continue;
+        const QString name = child->metaObject()->className() + QString(" ") + child->objectName();
+        const int right = child->mapTo(viewport, QPoint(child->width(), 0)).x();
+        if (right > viewport->width())
+            faults << QString("%1 ends at %2 of %3").arg(name).arg(right).arg(viewport->width());
+        if (child->minimumSizeHint().width() > child->width())
+            faults << QString("%1 needs %2, has %3").arg(name).arg(child->minimumSizeHint().width()).arg(child->width());
+        if (auto* label = qobject_cast<QLabel*>(child)) {
+            const int text = label->fontMetrics().horizontalAdvance(label->text());
+            if (text > label->contentsRect().width())
+                faults << QString("\"%1\" is %2 wide in %3").arg(label->text()).arg(text).arg(label->contentsRect().width());
+        }
+    }
+    return faults;
+}
+
+// At each width the commands show the dialog at (251 "Model Options", 265
+// with many parts, 270 "Model Size" and "Bond Diameter"), with and without
+// the vertical scroll bar, nothing is cut off at the right.
+TEST(SettingsDialog, NothingIsCutOffAtTheWidthsTheDialogTakes)
+{
+    const struct {
+        QString file;
+        bool protein;
+        bool scrolled;  // with "Model Options"
+    } cases[] = {{corpus("pyobjcryst_caffeine.cif"), false, false},
+                 {corpus("libcifpp_1cbs.cif"), true, false},
+                 {parts_file(30), false, true}};
+    for (const auto& c : cases) {
+        Window w;
+        ASSERT_TRUE(w.load(c.file));
+        SettingsDialog& d = w.window->settings();
+        const auto check = [&](const QString& how) {
+            QTest::qWait(50);
+            const QStringList faults = clipped_in(d);
+            EXPECT_TRUE(faults.isEmpty()) << c.file.toStdString() << ", " << how.toStdString() << " "
+                                          << d.width() << " wide:\n" << faults.join("\n").toStdString();
+        };
+        w.window->action("options")->trigger();
+        check("Model Options");
+        EXPECT_EQ(d.width(), 251);
+        EXPECT_EQ(d.scrollArea()->verticalScrollBar()->isVisible(), c.scrolled) << c.file.toStdString();
+        EXPECT_EQ(d.proteinPanel()->isVisible(), c.protein);
+        if (c.protein) {
+            auto* helix = d.findChild<QLabel*>("bridgeLabel");
+            ASSERT_NE(helix, nullptr);
+            EXPECT_TRUE(helix->text().startsWith("Helix bridge distance"));
+            EXPECT_LE(helix->fontMetrics().horizontalAdvance(helix->text()), helix->contentsRect().width());
+        }
+        d.resize(265, d.height());
+        check("265");
+        d.hide();
+        w.window->action("modelSize")->trigger();
+        check("Model Size");
+        EXPECT_TRUE(d.scrollArea()->verticalScrollBar()->isVisible());
+        w.window->action("bondDiameter")->trigger();
+        check("Bond Diameter");
+        d.hide();
+    }
+}
+
+// A click on the unit already chosen reads nothing again: the structure,
+// the expansion and the mode stay.
+TEST(SettingsDialog, ClickOnTheChosenUnitKeepsStructureExpandAndMode)
+{
+    Window w;
+    ASSERT_TRUE(w.load(corpus("openbabel_hashizume.cif")));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectStructure(4); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
+    const std::string scene = w.scene();
+    const int atoms = w.window->model().AtomCount;
+    SettingsDialog& d = w.window->settings();
+    w.window->action("options")->trigger();
+    QSignalSpy shown(w.window.get(), &MainWindow::sceneShown);
+    d.millimetreButton()->click();
+    EXPECT_FALSE(shown.wait(1000)) << "nothing read again";
+    EXPECT_TRUE(d.millimetreButton()->isChecked());
+    EXPECT_EQ(w.window->options().VrmlUnit, 1);
+    EXPECT_EQ(w.window->model().StructureIndex, 4);
+    EXPECT_EQ(w.window->model().AtomCount, atoms);
+    EXPECT_EQ(w.window->model().ModelMode, CovalentRadius);
+    EXPECT_EQ(w.scene(), scene);
+
+    ASSERT_TRUE(w.next_scene([&] { d.metreButton()->click(); }));
+    d.metreButton()->click();
+    EXPECT_FALSE(shown.wait(1000)) << "metres again: nothing read again";
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(w.window->options().VrmlUnit, 1000);
+}
+
 TEST(SettingsDialog, PictureWithASmallMoleculeAndWithAProtein)
 {
     const struct {
@@ -723,6 +851,434 @@ TEST(SettingsDialog, PictureWithASmallMoleculeAndWithAProtein)
         if (const char* folder = std::getenv("VEXALITH_SCREENSHOTS"))
             d.grab().save(QString(folder) + "/" + c.picture);
     }
+}
+
+}  // namespace
+}  // namespace vexalith
+
+namespace vexalith {
+namespace {
+
+// Waits until `done` holds, for at most `ms` milliseconds.
+bool wait_until(const std::function<bool()>& done, int ms = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QTest::qWait(20);
+    return done();
+}
+
+// Opens the viewer's right-click menu and clicks the entry `entry`; `then`
+// runs meanwhile, 300 ms after the click (to answer a dialog it opens).
+void choose_from_viewer_menu(VrmlViewer& viewer, const QString& entry, const std::function<void()>& then = {})
+{
+    bool clicked = false;
+    QTimer::singleShot(200, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text() == entry) {
+                if (then)
+                    QTimer::singleShot(300, then);
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
+                clicked = true;
+                return;
+            }
+        menu->close();
+    });
+    const QPoint at = viewer.rect().center() + QPoint(40, 0);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewer.mapToGlobal(at));
+    QApplication::sendEvent(&viewer, &event);
+    EXPECT_TRUE(clicked) << entry.toStdString();
+}
+
+// The viewer's colour dialog, answered: the colour it started from; OK
+// with `choice`, or OK without a change.
+QColor answer_colour_dialog(VrmlViewer& viewer, std::optional<QColor> choice)
+{
+    QColor started;
+    choose_from_viewer_menu(viewer, "Background colour…", [&] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        started = dialog->currentColor();
+        if (choice)
+            dialog->setCurrentColor(*choice);
+        dialog->accept();
+    });
+    return started;
+}
+
+TEST(MainWindowView, BackgroundDialogStartsFromTheWindowsColourAndOkAloneChangesNothing)
+{
+    Window w;
+    ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
+    const std::string scene = w.scene();
+    ASSERT_NE(scene.find("Background {skyColor [0.25 0.492424242424242 0.5]}"), std::string::npos);
+    QSignalSpy shown(w.window.get(), &MainWindow::sceneShown);
+    for (int ok = 0; ok < 3; ++ok)
+        EXPECT_EQ(answer_colour_dialog(w.window->viewer(), std::nullopt), QColor(66, 130, 132));
+    emit w.window->viewer().backColorChanged(QColor(66, 130, 132));  // the colour it has
+    EXPECT_FALSE(shown.wait(500)) << "no scene built again";
+    EXPECT_EQ(w.scene(), scene) << "the sky is not darkened";
+
+    answer_colour_dialog(w.window->viewer(), QColor(0, 0, 0));
+    ASSERT_TRUE(shown.wait(20000));
+    EXPECT_NE(w.scene().find("Background {skyColor [0 0 0]}"), std::string::npos);
+    EXPECT_EQ(answer_colour_dialog(w.window->viewer(), std::nullopt), QColor(0, 0, 0));
+}
+
+// The colour VRML for printers has no NavigationInfo: opened again it is lit
+// by the headlight, also after the headlight was switched on and off in the
+// program's own scene (where the scene's point light lights it).
+TEST(MainWindowView, ColourVrmlOpenedAgainIsLitAfterTheHeadlightWasSwitched)
+{
+    Window w;
+    ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
+    VrmlViewer& viewer = w.window->viewer();
+    choose_from_viewer_menu(viewer, "Headlight");
+    EXPECT_TRUE(viewer.headLightShining());
+    choose_from_viewer_menu(viewer, "Headlight");
+    EXPECT_FALSE(viewer.headLightShining());
+
+    const QString colour = QString::fromStdString(testsupport::temp_dir() + "/caffeine.wrl");
+    w.answers.save_files = {colour};
+    w.window->exportPrinterVrml();
+    ASSERT_TRUE(QFileInfo::exists(colour));
+    w.answers.open_files = {colour};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    QTest::qWait(100);
+    EXPECT_TRUE(viewer.headLightShining());
+    const QImage view = viewertest::render(viewer);
+    int atoms = 0;
+    const double brightness = viewertest::mean_foreground_brightness(view, QColor(view.pixel(2, 2)), &atoms);
+    ASSERT_GT(atoms, 1000);
+    EXPECT_GT(brightness, 60.0) << "lit atoms, not black ones";
+}
+
+// The rows of `image` (a tooltip) that hold text, counted as runs.
+int text_lines(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const QColor paper(rgb.pixel(rgb.width() / 2, 2));
+    int lines = 0;
+    bool in_line = false;
+    for (int y = 2; y < rgb.height() - 2; ++y) {
+        bool ink = false;
+        for (int x = 2; x < rgb.width() - 2 && !ink; ++x) {
+            const QColor c(rgb.pixel(x, y));
+            ink = std::abs(c.red() - paper.red()) + std::abs(c.green() - paper.green()) +
+                      std::abs(c.blue() - paper.blue()) > 150;
+        }
+        lines += ink && !in_line;
+        in_line = ink;
+    }
+    return lines;
+}
+
+// The tooltip label Qt shows for `widget`, after a hover.
+QLabel* hover_tooltip(QWidget& widget)
+{
+    const QPoint at = widget.rect().center();
+    QHelpEvent hover(QEvent::ToolTip, at, widget.mapToGlobal(at));
+    QApplication::sendEvent(&widget, &hover);
+    QLabel* tip = nullptr;
+    wait_until(
+        [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == "qtooltip_label" && top->isVisible())
+                    tip = qobject_cast<QLabel*>(top);
+            return tip != nullptr;
+        },
+        3000);
+    return tip;
+}
+
+TEST(MainWindowCaption, LongNameShortenedInTheMiddleWholeInTheHintAboveItsTwoLines)
+{
+    Window w;
+    ASSERT_TRUE(w.load(corpus("avogadro_zeolites_ZSM-5.cif")));
+    CaptionPanel& caption = w.window->caption();
+    EXPECT_EQ(caption.text(), "avogadro_zeolites_ZSM-5.cif");
+    const QString shown = caption.shownText();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("avoga")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("-5.cif")) << shown.toStdString();
+    EXPECT_LE(caption.fontMetrics().horizontalAdvance(shown), caption.contentsRect().width());
+
+    QLabel* tip = hover_tooltip(caption);
+    ASSERT_NE(tip, nullptr);
+    const QString hint = tip->text();
+    EXPECT_TRUE(hint.contains("avogadro_zeolites_ZSM-5.cif"));
+    EXPECT_TRUE(hint.contains("Click this to copy image to clipboard"));
+    EXPECT_TRUE(hint.contains("Right click model for options"));
+    EXPECT_EQ(text_lines(tip->grab().toImage()), 3) << "the name, then the hint on two lines";
+    tip->hide();
+
+    // A short name is shown whole.
+    w.answers.open_files = {corpus("pyobjcryst_NaCl.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(caption.shownText(), "pyobjcryst_NaCl.cif");
+    EXPECT_TRUE(caption.toolTip().contains("pyobjcryst_NaCl.cif"));
+}
+
+// Hovering the toolbar's buttons and the menus' entries leaves the status
+// bar's panels (and the progress bar's place) as they are.
+TEST(MainWindowStatus, HoveringButtonsAndMenusKeepsThePanels)
+{
+    Window w;
+    ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
+    QStatusBar* bar = w.window->statusBar();
+    const auto panels_shown = [&](const QString& where) {
+        EXPECT_TRUE(bar->currentMessage().isEmpty()) << where.toStdString() << ": " << bar->currentMessage().toStdString();
+        for (const char* name : {"status0", "status1", "status2"})
+            EXPECT_TRUE(w.window->findChild<QLabel*>(name)->isVisible()) << where.toStdString() << ", " << name;
+    };
+    auto* toolbar = w.window->findChild<QToolBar*>("toolbar");
+    ASSERT_NE(toolbar, nullptr);
+    for (QToolButton* button : toolbar->findChildren<QToolButton*>()) {
+        if (!button->isVisible())
+            continue;
+        QTest::mouseMove(button);
+        QEnterEvent enter(QPointF(2, 2), button->mapToGlobal(QPointF(2, 2)), button->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(button, &enter);
+        QTest::qWait(20);
+        panels_shown(button->objectName());
+    }
+    for (QMenu* menu : w.window->menuBar()->findChildren<QMenu*>()) {
+        if (!menu->menuAction()->isEnabled())
+            continue;
+        menu->popup(w.window->mapToGlobal(QPoint(20, 40)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            QTest::mouseMove(menu, menu->actionGeometry(action).center());
+            QTest::qWait(20);
+            EXPECT_EQ(menu->activeAction(), action);
+            panels_shown(menu->title() + " › " + action->text());
+        }
+        menu->close();
+    }
+}
+
+// What the X server shows as the title of the program's window.
+TEST(MainWindowStart, TitleOnTheScreenIsTheProgramAndItsVersionOnly)
+{
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(VEXALITH_PROGRAM, {});
+    ASSERT_TRUE(program.waitForStarted());
+    const auto output = [](const QString& command, const QStringList& arguments) {
+        QProcess process;
+        process.start(command, arguments);
+        process.waitForFinished();
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    // The program's main window: a window named "VEXALITH…" of its process.
+    const QString pid = QString("_NET_WM_PID(CARDINAL) = %1\n").arg(program.processId());
+    QString names;
+    const bool found = wait_until([&] {
+        for (const QString& line : output("xwininfo", {"-root", "-tree"}).split('\n'))
+            if (line.contains("\"VEXALITH")) {
+                names = output("xprop", {"-id", line.trimmed().section(' ', 0, 0), "_NET_WM_PID", "_NET_WM_NAME",
+                                         "WM_NAME"});
+                if (names.contains(pid))
+                    return true;
+            }
+        return false;
+    });
+    program.kill();
+    program.waitForFinished();
+    ASSERT_TRUE(found) << "no window of the program";
+    EXPECT_TRUE(names.contains("_NET_WM_NAME(UTF8_STRING) = \"VEXALITH Ver. 0.1\"\n")) << names.toStdString();
+    EXPECT_TRUE(names.contains("WM_NAME(STRING) = \"VEXALITH Ver. 0.1\"\n") ||
+                names.contains("WM_NAME(UTF8_STRING) = \"VEXALITH Ver. 0.1\"\n"))
+        << names.toStdString();
+}
+
+TEST(MainWindowLoad, TypedStructureNumberIsReadOnceWhenCompleteArrowsAtEachClick)
+{
+    Window w;
+    ASSERT_TRUE(w.load(corpus("openbabel_hashizume.cif")));
+    auto* selector = w.window->findChild<QSpinBox*>("structureSelector");
+    ASSERT_TRUE(selector->isEnabled());
+    w.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+    selector->setFocus();
+    selector->selectAll();
+    QSignalSpy shown(w.window.get(), &MainWindow::sceneShown);
+    QTest::keyClicks(selector, "12");
+    EXPECT_FALSE(shown.wait(1000)) << "nothing read while typing";
+    EXPECT_EQ(w.window->model().StructureIndex, 0);
+    QTest::keyClick(selector, Qt::Key_Return);
+    ASSERT_TRUE(shown.wait(20000));
+    EXPECT_FALSE(shown.wait(500));
+    EXPECT_EQ(shown.count(), 1) << "one read, of the whole number";
+    EXPECT_EQ(w.window->model().StructureIndex, 12);
+    EXPECT_EQ(w.window->statusText(1), " Structure 12 of 20");
+
+    // The up arrow reads at each click.
+    QStyleOptionSpinBox option;
+    option.initFrom(selector);
+    option.subControls = QStyle::SC_SpinBoxUp;
+    option.buttonSymbols = selector->buttonSymbols();
+    option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+    const QPoint up =
+        selector->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, selector).center();
+    ASSERT_TRUE(w.next_scene([&] { QTest::mouseClick(selector, Qt::LeftButton, Qt::NoModifier, up); }));
+    EXPECT_EQ(w.window->model().StructureIndex, 13);
+
+    // A number typed, then the focus elsewhere.  (The selector is off while
+    // a structure is read, and gives its focus away.)
+    selector->setFocus();
+    selector->selectAll();
+    QTest::keyClicks(selector, "5");
+    EXPECT_EQ(w.window->model().StructureIndex, 13);
+
+    ASSERT_TRUE(w.next_scene([&] { w.window->viewer().setFocus(); }));
+    EXPECT_EQ(w.window->model().StructureIndex, 5);
+}
+
+// TMPDIR set for one test, and put back.
+struct TemporaryFolderVariable {
+    QByteArray before = qgetenv("TMPDIR");
+    bool was_set = qEnvironmentVariableIsSet("TMPDIR");
+    explicit TemporaryFolderVariable(const std::string& value) { qputenv("TMPDIR", QByteArray::fromStdString(value)); }
+    ~TemporaryFolderVariable()
+    {
+        if (was_set)
+            qputenv("TMPDIR", before);
+        else
+            qunsetenv("TMPDIR");
+    }
+};
+
+// The program's own names in the root folder ("/"), where it must never write.
+QStringList program_files_in_root()
+{
+    return QDir("/").entryList({"vexalith*", "temp.wrl", "version.txt", "update"},
+                               QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Without a scratch folder the window says so and writes nothing anywhere:
+// a TMPDIR naming a folder that does not exist, and one naming a file.
+TEST(MainWindowStart, NoScratchFolderIsReportedAndNothingIsWritten)
+{
+    const std::string dir = testsupport::temp_dir();
+    testsupport::write_file(dir + "/a-file", "not a folder\n");
+    const QStringList root_before = program_files_in_root();
+    for (const std::string& tmpdir : {dir + "/missing/folder", dir + "/a-file"}) {
+        const TemporaryFolderVariable variable(tmpdir);
+        Window w({corpus("pyobjcryst_caffeine.cif")});
+        ASSERT_TRUE(wait_until([&] { return !w.answers.errors.isEmpty(); }, 5000)) << tmpdir;
+        EXPECT_TRUE(w.answers.errors.first().contains("scratch folder")) << w.answers.errors.first().toStdString();
+        EXPECT_TRUE(w.answers.errors.first().contains(QString::fromStdString(tmpdir)))
+            << w.answers.errors.first().toStdString();
+        EXPECT_EQ(w.answers.errors.size(), 1) << "said once at the start";
+        EXPECT_TRUE(w.window->scratchScene().isEmpty());
+
+        w.answers.open_files = {corpus("pyobjcryst_NaCl.cif")};
+        w.window->loadFile();
+        EXPECT_EQ(w.answers.errors.size(), 2) << "said again for the command";
+        EXPECT_EQ(w.answers.open_files.size(), 1) << "no file asked for that cannot be shown";
+        w.window->checkForUpdates();
+        EXPECT_EQ(w.answers.errors.size(), 3);
+        w.settle();
+        EXPECT_FALSE(w.enabled("stl"));
+        EXPECT_TRUE(QDir(QString::fromStdString(dir)).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty())
+            << "nothing made beside the missing folder";
+    }
+    EXPECT_EQ(program_files_in_root(), root_before);
+}
+
+TEST(MainWindowKeys, OpenQuitHelpAndCopyImage)
+{
+    Window w;
+    w.settle();
+    w.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { QTest::keyClick(w.window.get(), Qt::Key_O, Qt::ControlModifier); }));
+    EXPECT_EQ(w.window->caption().text(), "pyobjcryst_caffeine.cif");
+
+    QTest::keyClick(w.window.get(), Qt::Key_F1);
+    ASSERT_EQ(w.answers.urls.size(), 1);
+    EXPECT_TRUE(w.answers.urls.first().endsWith("manual/index.html"));
+
+    QApplication::clipboard()->clear();
+    QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(w.window->statusText(2), "Image loaded to Clipboard");
+    EXPECT_FALSE(QApplication::clipboard()->image().isNull());
+
+    // File › Quit asks as closing the window does.
+    QAction* quit = w.window->action("quit");
+    ASSERT_NE(quit, nullptr);
+    EXPECT_EQ(quit->text(), "Quit");
+    EXPECT_EQ(quit->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(w.window->action("load")->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(w.window->action("help")->shortcut(), QKeySequence("F1"));
+    EXPECT_EQ(w.window->action("clipboard")->shortcut(), QKeySequence("Ctrl+C"));
+    QMenu* file = w.window->menuBar()->findChildren<QMenu*>().first();
+    EXPECT_EQ(file->title(), "File");
+    EXPECT_TRUE(file->actions().contains(quit));
+    w.answers.close = false;
+    QTest::keyClick(w.window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(w.answers.close_questions, 1);
+    EXPECT_TRUE(w.window->isVisible());
+    w.answers.close = true;
+    quit->trigger();
+    EXPECT_EQ(w.answers.close_questions, 2);
+    EXPECT_FALSE(w.window->isVisible());
+}
+
+TEST(MainWindowExport, SaveDialogsOfferTheLoadedFilesNameAndFolder)
+{
+    Window w;
+    w.settle();
+    const std::string dir = testsupport::temp_dir();
+    fs::copy_file(corpus("pyobjcryst_caffeine.cif").toStdString(), dir + "/caffeine.cif");
+    w.answers.open_files = {QString::fromStdString(dir + "/caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    w.window->exportStl();
+    w.window->exportPrinterVrml();
+    const QString folder = QString::fromStdString(dir);
+    EXPECT_EQ(w.answers.suggested, QStringList({folder + "/caffeine.stl", folder + "/caffeine.wrl"}));
+
+    // The desktop's own dialog opens there, with that name.
+    QString directory, name;
+    QTimer::singleShot(300, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        directory = dialog->directory().absolutePath();
+        name = dialog->selectedFiles().value(0);
+        dialog->reject();
+    });
+    const QString chosen =
+        standard_dialogs().save_file(w.window.get(), "3-D printer file (*.stl)", "stl", folder + "/caffeine.stl");
+    EXPECT_TRUE(chosen.isEmpty());
+    EXPECT_EQ(directory, folder);
+    EXPECT_EQ(name, folder + "/caffeine.stl");
+}
+
+TEST(MainWindowStatus, WithoutABrowserTheAddressIsGiven)
+{
+    Window w;
+    w.settle();
+    w.answers.browser = false;
+    w.window->openHelp();
+    ASSERT_EQ(w.answers.errors.size(), 1);
+    ASSERT_EQ(w.answers.urls.size(), 1);
+    EXPECT_TRUE(w.answers.urls.first().startsWith("file://"));
+    EXPECT_TRUE(w.answers.errors.first().contains(w.answers.urls.first())) << w.answers.errors.first().toStdString();
+    w.window->openDonationPage();
+    ASSERT_EQ(w.answers.errors.size(), 2);
+    EXPECT_TRUE(w.answers.errors.last().contains("https://www.vexalith.org/donations/donations.htm"))
+        << w.answers.errors.last().toStdString();
+
+    w.answers.browser = true;
+    w.window->openHelp();
+    EXPECT_EQ(w.answers.errors.size(), 2) << "nothing to say when the browser starts";
 }
 
 }  // namespace

@@ -310,7 +310,7 @@ struct Program {
     {
         UserDialogs d;
         d.open_file = [](QWidget*) { return QString(); };
-        d.save_file = [](QWidget*, const QString&, const QString&) { return QString(); };
+        d.save_file = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
         d.confirm_close = [](QWidget*) { return true; };
         d.show_error = [this](QWidget*, const QString& text) { answers.errors << text; };
         d.open_url = [](const QString&) { return true; };

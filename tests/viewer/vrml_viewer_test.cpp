@@ -15,6 +15,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <optional>
 #include <string>
 
 #include "support/corpus.h"
@@ -236,6 +237,41 @@ TEST(ViewerHeadlight, SceneThatTurnsItOffWinsUntilTheUserTurnsItOn)
     EXPECT_TRUE(same(render(*viewer), scene_light));
 }
 
+// The context menu's choice holds for the scene shown only: a colour VRML
+// file for printers (no NavigationInfo, no lights) opened after the user
+// switched the headlight on and off again in a program scene is lit by the
+// headlight, as VRML 2.0 has it.
+TEST(ViewerHeadlight, MenuChoiceLastsOneSceneAFileWithoutNavigationInfoIsLit)
+{
+    const QString printer = golden_scene("caffeine-printer-millimetres.wrl");
+    const QColor back(20, 40, 60);
+    auto fresh = shown_viewer();
+    fresh->setBackColor(back);
+    ASSERT_TRUE(load(*fresh, printer));
+    EXPECT_TRUE(fresh->headLightShining());
+    const QImage lit = render(*fresh);
+    EXPECT_GT(mean_foreground_brightness(lit, back), 80.0);
+
+    auto viewer = shown_viewer();
+    ASSERT_TRUE(load(*viewer, kCaffeine));
+    EXPECT_FALSE(viewer->headLightShining()) << "the program's scene says FALSE";
+    ASSERT_TRUE(QMetaObject::invokeMethod(viewer.get(), "toggleHeadLight", Q_ARG(bool, true)));
+    EXPECT_TRUE(viewer->headLightShining());
+    ASSERT_TRUE(QMetaObject::invokeMethod(viewer.get(), "toggleHeadLight", Q_ARG(bool, false)));
+    EXPECT_FALSE(viewer->headLightShining());
+    viewer->setBackColor(back);
+    ASSERT_TRUE(load(*viewer, printer));
+    EXPECT_TRUE(viewer->headLightShining());
+    EXPECT_TRUE(same(render(*viewer), lit));
+
+    // Switched off from the menu, the printer scene goes dark, until it is
+    // loaded again.
+    ASSERT_TRUE(QMetaObject::invokeMethod(viewer.get(), "toggleHeadLight", Q_ARG(bool, false)));
+    EXPECT_LT(mean_foreground_brightness(render(*viewer), back), 20.0) << "no light at all: black atoms";
+    ASSERT_TRUE(load(*viewer, printer));
+    EXPECT_TRUE(same(render(*viewer), lit));
+}
+
 TEST(ViewerCamera, ViewpointRoundTripRestoresTheTurnedView)
 {
     auto viewer = shown_viewer();
@@ -405,6 +441,49 @@ TEST(ViewerBackground, ColourChosenFromTheMenuIsAnnounced)
     ASSERT_EQ(changed.count(), 2);
     EXPECT_EQ(changed.at(1).at(0).value<QColor>(), QColor(5, 6, 7));
     EXPECT_EQ(viewer->backColor(), QColor(5, 6, 7));
+}
+
+// The scene's sky is the program's colour divided by 264: it reads back a
+// shade darker.  The dialog starts from the colour the program set, and OK
+// without a change announces nothing.
+TEST(ViewerBackground, DialogStartsFromTheUsersColourNotTheSky)
+{
+    auto viewer = shown_viewer();
+    const QColor program(66, 130, 132);
+    viewer->setBackColor(program);
+    ASSERT_TRUE(load(*viewer, kCaffeine));
+    EXPECT_EQ(viewer->backColor(), kSky);
+    EXPECT_EQ(viewer->userBackColor(), program);
+    QSignalSpy changed(viewer.get(), &VrmlViewer::backColorChanged);
+
+    const auto answer = [](QColor* shown, std::optional<QColor> choice) {
+        QTimer::singleShot(200, [shown, choice] {
+            auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            *shown = dialog->currentColor();
+            if (choice)
+                dialog->setCurrentColor(*choice);
+            dialog->accept();
+        });
+    };
+    QColor shown;
+    for (int ok = 0; ok < 3; ++ok) {
+        answer(&shown, std::nullopt);
+        ASSERT_TRUE(QMetaObject::invokeMethod(viewer.get(), "chooseBackColor"));
+        EXPECT_EQ(shown, program);
+        EXPECT_EQ(changed.count(), 0) << "OK without a change";
+    }
+    answer(&shown, QColor(5, 6, 7));
+    ASSERT_TRUE(QMetaObject::invokeMethod(viewer.get(), "chooseBackColor"));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).value<QColor>(), QColor(5, 6, 7));
+    // A scene's sky does not change the user's colour.
+    ASSERT_TRUE(load(*viewer, kCaffeine));
+    EXPECT_EQ(viewer->userBackColor(), QColor(5, 6, 7));
+    answer(&shown, std::nullopt);
+    ASSERT_TRUE(QMetaObject::invokeMethod(viewer.get(), "chooseBackColor"));
+    EXPECT_EQ(shown, QColor(5, 6, 7));
+    EXPECT_EQ(changed.count(), 1);
 }
 
 TEST(ViewerBackground, ContextMenuOnlyWhenEnabled)
