@@ -46,7 +46,21 @@ void CaptionPanel::setCaption(const QString& name)
 
 QString CaptionPanel::shownText() const
 {
-    return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width() - 2 * kTextPadding);
+    const QFontMetrics metrics = fontMetrics();
+    const int room = contentsRect().width() - 2 * kTextPadding;
+    const QString whole = text();
+    if (metrics.horizontalAdvance(whole) <= room)
+        return whole;
+    // Words ("no atoms found, sorry", a name with blanks) on two lines when
+    // they fit there: the longest first line that fits, then the rest.
+    for (qsizetype at = whole.lastIndexOf(' '); at > 0; at = whole.lastIndexOf(' ', at - 1)) {
+        if (metrics.horizontalAdvance(whole.left(at)) > room)
+            continue;
+        if (metrics.horizontalAdvance(whole.mid(at + 1)) <= room)
+            return whole.left(at) + '\n' + whole.mid(at + 1);
+        break;
+    }
+    return metrics.elidedText(whole, Qt::ElideMiddle, room);
 }
 
 void CaptionPanel::setBackground(const QColor& colour)

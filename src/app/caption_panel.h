@@ -22,7 +22,8 @@ public:
 
     // The name shown (text() keeps it whole) and the hint with it.
     void setCaption(const QString& name);
-    // The name as the panel draws it: shortened in the middle to fit.
+    // The text as the panel draws it: whole, or words on two lines, or
+    // shortened in the middle to fit.
     QString shownText() const;
 
     void setBackground(const QColor& colour);

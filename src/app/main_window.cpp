@@ -154,7 +154,7 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     setObjectName("TVexalithMain");
     setWindowTitle("VEXALITH Ver. " + version_text());
     setAcceptDrops(true);
-    resize(640, 520);
+    resize(720, 540);
     // The largest file an export may write; the environment can raise it.
     if (const char* limit = std::getenv(OutputLimitVariable))
         if (const auto size = parse_size(limit); size && *size > 0)

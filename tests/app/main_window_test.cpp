@@ -1020,6 +1020,15 @@ TEST(MainWindowCaption, LongNameShortenedInTheMiddleWholeInTheHintAboveItsTwoLin
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
     EXPECT_EQ(caption.shownText(), "pyobjcryst_NaCl.cif");
     EXPECT_TRUE(caption.toolTip().contains("pyobjcryst_NaCl.cif"));
+
+    // The program's own message is read whole, on two lines where it must.
+    caption.setCaption("no atoms found, sorry");
+    const QString message = caption.shownText();
+    EXPECT_FALSE(message.contains(QChar(0x2026))) << message.toStdString();
+    EXPECT_EQ(QString(message).replace('\n', ' '), "no atoms found, sorry");
+    for (const QString& line : message.split('\n'))
+        EXPECT_LE(caption.fontMetrics().horizontalAdvance(line), caption.contentsRect().width())
+            << line.toStdString();
 }
 
 // Hovering the toolbar's buttons and the menus' entries leaves the status
