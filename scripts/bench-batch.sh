@@ -13,9 +13,6 @@ cmake --build build-bench-batch
 convert=./build-bench-batch/src/vexalith-convert
 
 corpus="${VEXALITH_CORPUS:-tests/data/corpus}"
-if [ -z "${VEXALITH_CORPUS:-}" ] && [ ! -d "$corpus" ]; then
-    corpus=../shared/corpus  # until the corpus lives in the repository
-fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/input"
@@ -26,6 +23,13 @@ for file in "$corpus"/*.cif "$corpus"/*.mcif "$corpus"/*.cif.gz; do
         *) cp "$file" "$work/input/" ;;
     esac
 done
+# The corpus files that stay in their Debian packages, under their corpus names.
+tab="$(printf '\t')"
+if [ -f "$corpus/debian-files.tsv" ]; then
+    tail -n +2 "$corpus/debian-files.tsv" | while IFS="$tab" read -r name package version license path sha256; do
+        cp "$path" "$work/input/$name"
+    done
+fi
 files=$(ls "$work/input" | wc -l)
 
 now() { date +%s.%N; }

@@ -65,6 +65,10 @@ std::vector<int32_t> parse_parts(const std::string& text)
     return parts;
 }
 
+const char* const kModelHelp =
+    "Model N of an ensemble (an NMR file with several models in its atom loop; models counted from 1 in "
+    "file order), or all of them drawn together (default 1)";
+
 // "N" (1 or more) or "all".
 int32_t parse_model(const std::string& text, const std::string& option)
 {
@@ -175,10 +179,7 @@ int main(int argc, char** argv)
             ->type_name("N|all");
     std::string model;
     CLI::Option* model_option =
-        app.add_option("--model", model,
-                       "Model N of an ensemble (an NMR file with several models in its atom loop; models "
-                       "counted from 1 in file order), or all of them drawn together (default 1)")
-            ->type_name("N|all");
+        app.add_option("--model", model, kModelHelp)->type_name("N|all");
     batch.jobs = vexalith::default_jobs();
     app.add_option("--jobs", batch.jobs,
                    "Files converted at the same time in a batch (default: the number of processors, here " +
@@ -283,9 +284,7 @@ int main(int argc, char** argv)
     std::string info_model;
     CLI::Option* info_model_option =
         info_command
-            ->add_option("--model", info_model,
-                         "Model N of an ensemble (an NMR file with several models in its atom loop; "
-                         "models counted from 1 in file order), or all of them (default 1)")
+            ->add_option("--model", info_model, kModelHelp)
             ->type_name("N|all");
     info_command->add_flag("--helices,!--no-helices", info.helices,
                            "A protein as the program draws it with \"Helices\": its backbone trace "
