@@ -4,6 +4,8 @@
 # vdw), once as a batch with --jobs 1, once with --jobs 2, and once by a loop
 # that starts the converter for each file.  Prints the seconds, the files per
 # second and each run's speed against the loop's.  Figures to read, not a test.
+# Every file is converted VEXALITH_BENCH_COPIES times (default 10, as many
+# copies under other names), so that a run lasts long enough to be timed.
 # Run as root on a fresh machine.
 set -eu
 cd "$(dirname "$0")/.."
@@ -30,6 +32,15 @@ if [ -f "$corpus/debian-files.tsv" ]; then
         cp "$path" "$work/input/$name"
     done
 fi
+copies="${VEXALITH_BENCH_COPIES:-10}"
+corpus_files=$(ls "$work/input" | wc -l)
+for file in "$work"/input/*; do
+    k=2
+    while [ "$k" -le "$copies" ]; do
+        cp "$file" "$work/input/copy$k-$(basename "$file")"
+        k=$((k + 1))
+    done
+done
 files=$(ls "$work/input" | wc -l)
 
 now() { date +%s.%N; }
@@ -37,7 +48,7 @@ seconds() { awk "BEGIN { printf \"%.2f\", $2 - $1 }"; }
 per_second() { awk "BEGIN { printf \"%.1f\", $files / $1 }"; }
 ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
 
-echo "$files corpus files from $corpus, $(nproc) processors"
+echo "$corpus_files corpus files from $corpus, $copies times each: $files files; $(nproc) processors"
 printf '%-11s %-10s %9s %9s %12s\n' "mode" "run" "seconds" "files/s" "x loop speed"
 for mode in ball-stick covalent vdw; do
     out="$work/out"

@@ -61,9 +61,19 @@ void TerminalProgress::draw(long long position, int percent)
     std::string bar = "\r[";
     bar.append(static_cast<std::size_t>(filled), '#');
     bar.append(static_cast<std::size_t>(kWidth - filled), ' ');
-    bar += "] " + std::to_string(percent) + "%";
-    if (!unit_.empty())
-        bar += " " + std::to_string(position) + "/" + std::to_string(maximum_) + " " + unit_;
+    // Appended piece by piece: GCC 12 warns (falsely) of an overlapping
+    // copy in a chain of temporary strings here.
+    bar += "] ";
+    bar += std::to_string(percent);
+    bar += '%';
+    if (!unit_.empty()) {
+        bar += ' ';
+        bar += std::to_string(position);
+        bar += '/';
+        bar += std::to_string(maximum_);
+        bar += ' ';
+        bar += unit_;
+    }
     std::fputs(bar.c_str(), stream_);
     std::fflush(stream_);
     drawn_ = true;
