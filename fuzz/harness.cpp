@@ -135,13 +135,18 @@ std::string read_selected_structure(std::string_view bytes)
         return "";
     StructureModel model;
     ModelOptions options;
-    model.StructureIndex = static_cast<uint8_t>(bytes[0]) | (static_cast<uint8_t>(bytes[1]) << 8);
+    const auto low = static_cast<uint8_t>(bytes[0]);
+    const auto high = static_cast<uint8_t>(bytes[1]);
+    model.StructureIndex = low | ((high & 0x0F) << 8);
+    model.ModelIndex = high >> 4;  // 0: every model
     const std::string_view text = bytes.substr(2);
     model.StructureCount = vexalith::count_structures(text);
     bool read_well = false;
     std::string problem = read(text, model, options, read_well);
     if (problem.empty() && read_well && model.StructureIndex > model.StructureCount && model.AtomCount != 0)
         problem = "atoms read for a structure beyond the last";
+    if (problem.empty() && model.ModelIndex > model.ModelCount && model.AtomCount != 0)
+        problem = "atoms read for a model beyond the last";
     return problem;
 }
 

@@ -21,8 +21,10 @@ inline constexpr std::string_view kInputName = "fuzz.cif";
 // The whole input read as a CIF file from the top, fresh model and options.
 std::string read_anything(std::string_view bytes);
 
-// The first two bytes give the structure index (little-endian, 0..65535),
-// the rest is the file; the structures are counted as the driver does.
+// The first two bytes give the structure index (the first byte and the low
+// half of the second, 0..4095) and the model of an ensemble (the high half
+// of the second, 0 for every model); the rest is the file; the structures
+// are counted as the driver does.
 std::string read_selected_structure(std::string_view bytes);
 
 // Read, join the fragment, write the scene and the STL file to memory.  The
