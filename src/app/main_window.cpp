@@ -28,7 +28,7 @@
 
 #include "app/caption_panel.h"
 #include "app/manual_location.h"
-#include "options/settings_dialog.h"
+#include "app/settings_dialog.h"
 #include "common/atomic_file.h"
 #include "common/data_folder.h"
 #include "common/error.h"

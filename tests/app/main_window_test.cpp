@@ -42,7 +42,7 @@
 #include <optional>
 
 #include "app/caption_panel.h"
-#include "options/settings_dialog.h"
+#include "app/settings_dialog.h"
 #include "support/corpus.h"
 #include "viewer/viewer_support.h"
 #include "viewer/vrml_viewer.h"

@@ -1,4 +1,4 @@
-#include "options/settings_dialog.h"
+#include "app/settings_dialog.h"
 
 #include <QCheckBox>
 #include <QFrame>
