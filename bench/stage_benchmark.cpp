@@ -18,7 +18,7 @@
 #include "common/reporter.h"
 #include "common/text_output.h"
 #include "convert/draw_model.h"
-#include "model/average_sequences.h"
+#include "model/backbone_trace.h"
 #include "model/compress_atoms.h"
 #include "model/pair_classification.h"
 #include "print3d/stl_templates.h"
@@ -141,7 +141,7 @@ void backbone(benchmark::State& state, const Input& input)
         state.PauseTiming();
         StructureModel model = loaded.model;
         state.ResumeTiming();
-        average_sequences(model);
+        build_backbone_trace(model);
         benchmark::DoNotOptimize(model.AtomCount);
     }
     per_atom(state, loaded.model.AtomsRead);
@@ -211,7 +211,7 @@ void stl(benchmark::State& state, const Input& input, Look look)
     for (auto _ : state) {
         CountingSink sink;
         Reporter quiet;
-        Print(sink, "bench.stl", l.model, l.options, templates, quiet);
+        write_stl(sink, "bench.stl", l.model, l.options, templates, quiet);
         bytes = sink.bytes();
     }
     state.counters["output_bytes"] = static_cast<double>(bytes);

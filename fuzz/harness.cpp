@@ -211,7 +211,7 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
             return "a number in the scene that is not finite";
         if (model.AtomCount <= kMostStlAtoms) {
             CappedSink stl;
-            vexalith::Print(stl, "fuzz.stl", model, options, templates, quiet);
+            vexalith::write_stl(stl, "fuzz.stl", model, options, templates, quiet);
             if (!stl.ends_with_line_end())
                 return "an STL file that does not end with a line end";
             if (stl.saw_non_finite())

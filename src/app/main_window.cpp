@@ -699,7 +699,7 @@ void MainWindow::exportStl()
     try {
         const StlTemplates templates = load_stl_templates(data_folder());
         // The export copies "Suppress Water" into the water filter first.
-        Print(chosen.toStdString(), model_, options_, templates, *reporter_);
+        write_stl(chosen.toStdString(), model_, options_, templates, *reporter_);
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
         dialogs_.show_error(this, QString::fromStdString(e.what()));

@@ -93,7 +93,7 @@ void check_outcome(DrawOutcome outcome, const StructureModel& model)
         throw NoAtomsFound(model.FileName, 0, std::string(kNoAtomsFound));
 }
 
-void write_stl(const ConvertRequest& request, StructureModel& model, ModelOptions& options, const StlTemplates& templates,
+void export_stl(const ConvertRequest& request, StructureModel& model, ModelOptions& options, const StlTemplates& templates,
                Reporter& reporter)
 {
     // The scene drawn last has already put protein style's mode in force.
@@ -104,7 +104,7 @@ void write_stl(const ConvertRequest& request, StructureModel& model, ModelOption
                 break;
             }
     }
-    Print(request.output, model, options, templates, reporter);
+    write_stl(request.output, model, options, templates, reporter);
 }
 
 }  // namespace
@@ -174,7 +174,7 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
     }
 
     if (format == OutputFormat::Stl) {
-        write_stl(request, model, options, *templates, reporter);
+        export_stl(request, model, options, *templates, reporter);
         return;
     }
     SceneTarget target{request.output, format == OutputFormat::Printer, request.background};

@@ -412,7 +412,7 @@ uint64_t stl_size_at_least(std::string_view file_name, const StructureModel& mod
     return bytes + cylinders * cylinder;
 }
 
-void Print(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
+void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter)
 {
     const ProgressShown progress(reporter);
@@ -422,7 +422,7 @@ void Print(ByteSink& sink, std::string_view file_name, const StructureModel& mod
     write_solid(sink, file_name, model, options, templates, reporter);
 }
 
-void Print(const std::string& file_name, const StructureModel& model, ModelOptions& options,
+void write_stl(const std::string& file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter)
 {
     const ProgressShown progress(reporter);

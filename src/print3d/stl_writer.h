@@ -28,12 +28,12 @@ namespace vexalith {
 // InputOutputError when the file cannot be written, and, before anything is
 // written, ConversionError when no atom is shown and OutputTooLarge when the
 // file would pass options.MaxOutputSize.
-void Print(const std::string& file_name, const StructureModel& model, ModelOptions& options,
+void write_stl(const std::string& file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter);
 
 // The same text written to `sink`; `file_name` only gives the solid its
 // name (the file name without folder and extension).
-void Print(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
+void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
            const StlTemplates& templates, Reporter& reporter);
 
 // A lower bound of the size of the file in bytes (every number at its

@@ -11,7 +11,7 @@
 
 #include "common/error.h"
 #include "common/rounding.h"
-#include "model/average_sequences.h"
+#include "model/backbone_trace.h"
 #include "options/presentation_defaults.h"
 #include "structure/cell_geometry.h"
 #include "structure/cif_header.h"
@@ -724,7 +724,7 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
 
     // A protein shown with helices is drawn as its backbone trace.
     if (model.ProteinFile && options.HelicesBox)
-        average_sequences(model);
+        build_backbone_trace(model);
 }
 
 }  // namespace vexalith

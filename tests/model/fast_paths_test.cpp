@@ -67,7 +67,7 @@ std::string stl(const StructureModel& model, ModelOptions options, bool plain)
     options.PlainPairSearch = plain;
     StringSink sink;
     Reporter quiet;
-    Print(sink, "model.cif", model, options, templates(), quiet);
+    write_stl(sink, "model.cif", model, options, templates(), quiet);
     return sink.text();
 }
 

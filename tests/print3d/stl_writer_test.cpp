@@ -56,7 +56,7 @@ std::string stl_text(const StructureModel& model, ModelOptions options, const St
 {
     StringSink sink;
     Reporter quiet;
-    Print(sink, name, model, options, templates, quiet);
+    write_stl(sink, name, model, options, templates, quiet);
     return sink.text();
 }
 
@@ -190,7 +190,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
     StructureModel empty = make_model({});
     empty.FileName = "/data/empty.cif";
     try {
-        Print(dir + "/quartz.stl", empty, options, real_templates(), quiet);
+        write_stl(dir + "/quartz.stl", empty, options, real_templates(), quiet);
         ADD_FAILURE() << "no error";
     } catch (const ConversionError& e) {
         EXPECT_EQ(std::string(e.what()), "/data/empty.cif: no atoms found, sorry");
@@ -202,7 +202,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
     StructureModel water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"H", 0.96L, 0, 0, 0, "HOH"}});
     water.FileName = "w.cif";
     try {
-        Print(dir + "/w.stl", water, options, real_templates(), quiet);
+        write_stl(dir + "/w.stl", water, options, real_templates(), quiet);
         ADD_FAILURE() << "no error";
     } catch (const ConversionError& e) {
         EXPECT_NE(std::string(e.what()).find("w.cif: nothing to export: the model options hide every atom"),
@@ -211,7 +211,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
     }
     EXPECT_EQ(testsupport::read_file(dir + "/w.stl"), "earlier");
     StringSink sink;
-    EXPECT_THROW(Print(sink, "w.stl", water, options, real_templates(), quiet), ConversionError);
+    EXPECT_THROW(write_stl(sink, "w.stl", water, options, real_templates(), quiet), ConversionError);
     EXPECT_EQ(sink.text(), "");
     EXPECT_EQ(std::filesystem::directory_iterator(dir)->path().filename(), "w.stl");
 }
@@ -224,7 +224,7 @@ TEST(StlFile, SuppressWaterFollowsItsBoxAtEveryExport)
     options.SuppressWater = false;
     StringSink sink;
     Reporter quiet;
-    Print(sink, "w.stl", water, options, real_templates(), quiet);
+    write_stl(sink, "w.stl", water, options, real_templates(), quiet);
     EXPECT_TRUE(options.SuppressWater);
     EXPECT_EQ(parse_solid(sink.text()).facets.size(), real_templates().ball.facets.size());
 
@@ -508,7 +508,7 @@ TEST(StlExport, ProgressRunsOverBothPasses)
     ModelOptions options;
     StringSink sink;
     RecordingReporter reporter;
-    Print(sink, "p.stl", model, options, small_templates(), reporter);
+    write_stl(sink, "p.stl", model, options, small_templates(), reporter);
     EXPECT_EQ(reporter.events, (std::vector<std::string>{"show", "4", "5", "6", "7", "9", "hide"}));
 }
 
@@ -521,7 +521,7 @@ TEST(StlExport, AnExistingFileSurvivesAFailedExport)
     const StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
     RecordingReporter failing;
     failing.fail_at = model.AtomCount + 5;
-    EXPECT_THROW(Print(path, model, options, small_templates(), failing), InputOutputError);
+    EXPECT_THROW(write_stl(path, model, options, small_templates(), failing), InputOutputError);
     EXPECT_EQ(failing.events.back(), "hide");
     EXPECT_EQ(testsupport::read_file(path), "the previous file");
     std::size_t files = 0;
@@ -530,7 +530,7 @@ TEST(StlExport, AnExistingFileSurvivesAFailedExport)
     EXPECT_EQ(files, 1u) << "no temporary file is left behind";
 
     Reporter quiet;
-    Print(path, model, options, small_templates(), quiet);
+    write_stl(path, model, options, small_templates(), quiet);
     EXPECT_EQ(testsupport::read_file(path), stl_text(model, options, small_templates(), path));
 }
 
@@ -561,7 +561,7 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
     options.MaxOutputSize = stl_size_at_least(path, model, options, real_templates()) - 1;
     RecordingReporter reporter;
     try {
-        Print(path, model, options, real_templates(), reporter);
+        write_stl(path, model, options, real_templates(), reporter);
         FAIL() << "no error";
     } catch (const OutputTooLarge& e) {
         EXPECT_EQ(e.file(), path);
@@ -578,7 +578,7 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
     roomy.MaxOutputSize = DefaultOutputLimit;
     options.MaxOutputSize = stl_text(model, roomy, real_templates(), path).size();
     Reporter quiet;
-    Print(path, model, options, real_templates(), quiet);
+    write_stl(path, model, options, real_templates(), quiet);
     EXPECT_EQ(std::filesystem::file_size(path), options.MaxOutputSize);
 }
 
@@ -683,7 +683,7 @@ TEST(StlAdmesh, EverySphereAndCylinderIsAClosedValidShell)
 
         const std::string path = testsupport::temp_dir() + "/check.stl";
         Reporter quiet;
-        Print(path, model, options, t, quiet);
+        write_stl(path, model, options, t, quiet);
         const Solid solid = parse_solid(testsupport::read_file(path));
         EXPECT_EQ(solid.facets.size(), sphere_facets(model, options, t) + cylinders * t.cylinder.facets.size())
             << what;

@@ -1,4 +1,4 @@
-#include "model/average_sequences.h"
+#include "model/backbone_trace.h"
 
 #include <cmath>
 #include <string>
@@ -108,7 +108,7 @@ bool intermediate_point(const Vec3& A, const Vec3& B, const Vec3& C, Vec3& point
 
 }  // namespace
 
-void average_sequences(StructureModel& model)
+void build_backbone_trace(StructureModel& model)
 {
     const int32_t residues = renumber_residues(model);
 

