@@ -10,6 +10,7 @@
 #include <new>
 #include <thread>
 
+#include "cli/distinct_warnings.h"
 #include "cli/output_naming.h"
 #include "cli/parallel_work.h"
 #include "common/error.h"
@@ -102,13 +103,8 @@ std::string error_message(const BatchItem& item, const Error& error)
 // Keeps a conversion's warnings for the summary.
 class WarningList : public Reporter {
 public:
-    void warning(std::string_view message) override
-    {
-        // A file read again (a change of helices) warns again.
-        if (std::find(warnings.begin(), warnings.end(), message) == warnings.end())
-            warnings.emplace_back(message);
-    }
-    std::vector<std::string> warnings;
+    void warning(std::string_view message) override { warnings.add(message); }
+    DistinctWarnings warnings;
 };
 
 ItemResult convert_item_or_fail(const BatchItem& item, const ConvertRequest& common, const StlTemplates* templates,
@@ -139,7 +135,7 @@ ItemResult convert_item(const BatchItem& item, const ConvertRequest& common, con
 {
     WarningList reporter;
     ItemResult result = convert_item_or_fail(item, common, templates, reporter);
-    result.warnings = std::move(reporter.warnings);
+    result.warnings = reporter.warnings.messages();
     return result;
 }
 

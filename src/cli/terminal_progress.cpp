@@ -42,10 +42,8 @@ void TerminalProgress::progress_position(long long position)
 
 void TerminalProgress::warning(std::string_view message)
 {
-    // A file read again (another structure, a change of helices) warns again.
-    if (std::find(warned_.begin(), warned_.end(), message) != warned_.end())
+    if (!warned_.add(message))
         return;
-    warned_.emplace_back(message);
     clear();
     const std::string line = "vexalith-convert: warning: " + std::string(message) + "\n";
     std::fputs(line.c_str(), stream_);

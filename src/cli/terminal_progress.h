@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
+#include "cli/distinct_warnings.h"
 #include "common/reporter.h"
 
 namespace vexalith {
@@ -36,7 +36,7 @@ private:
     long long maximum_ = 0;
     int percent_ = -1;
     std::string unit_;             // empty: the percentage alone
-    std::vector<std::string> warned_;
+    DistinctWarnings warned_;
     long long position_ = -1;      // the position drawn last
 };
 

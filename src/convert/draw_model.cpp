@@ -37,17 +37,24 @@ void end_of_conversion(const StructureModel& model, Reporter& reporter)
     reporter.progress_visible(false);
 }
 
-// After a read that failed the window shows what it shows after a file
-// without atoms: nothing of the previous model stays drawn or exportable.
-// The selector stays, so that another structure or model can be chosen.
+// A structure without atoms, or a read that failed: no model command, the
+// caption says so.  The selector stays, so that another structure or model
+// of the file can be chosen.
+void show_no_model(const StructureModel& model, Reporter& reporter)
+{
+    reporter.model_commands_enabled(false, false);
+    reporter.caption_text(kNoAtomsFound);
+    end_of_conversion(model, reporter);
+}
+
+// After a read that failed nothing of the previous model stays drawn or
+// exportable.
 void forget_structure(StructureModel& model, Reporter& reporter)
 {
     model.AtomCount = 0;
     model.AtomsRead = 0;
     model.PresentElements.clear();
-    reporter.model_commands_enabled(false, false);
-    reporter.caption_text(kNoAtomsFound);
-    end_of_conversion(model, reporter);
+    show_no_model(model, reporter);
 }
 
 void read_structure(const std::string& text, StructureModel& model, ModelOptions& options, Reporter& reporter)
@@ -95,9 +102,7 @@ DrawOutcome prepare_model(StructureModel& model, ModelOptions& options, Reporter
     model.RereadRequested = false;
 
     if (model.AtomCount == 0) {
-        reporter.model_commands_enabled(false, false);
-        reporter.caption_text(kNoAtomsFound);
-        reporter.progress_visible(false);
+        show_no_model(model, reporter);
         return DrawOutcome::NoAtoms;
     }
     reporter.model_commands_enabled(true, !model.ProteinFile);

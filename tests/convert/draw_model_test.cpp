@@ -191,12 +191,14 @@ TEST(DrawModel, AFailedReadForgetsThePreviousModel)
     }
 }
 
-// The selector stays for another choice when the chosen structure fails.
-TEST(DrawModel, AFailedStructureKeepsTheSelector)
+// The selector stays for another choice when the chosen structure fails
+// or has no atoms.
+TEST(DrawModel, AFailedOrEmptyStructureKeepsTheSelector)
 {
     Session session;
     const std::string file = session.folder + "/two.cif";
-    write_file(file, std::string(kTwoAtoms) + "data_y\n_chemical_formula_sum 'C'\n_cell_length_a 0\n");
+    write_file(file, std::string(kTwoAtoms) + "data_y\n_chemical_formula_sum 'C'\n_cell_length_a 0\n" +
+                         "data_z\n_chemical_formula_sum 'C'\n");
     ASSERT_EQ(session.load(file), DrawOutcome::SceneWritten);
     session.log.events.clear();
     session.model.StructureIndex = 2;
@@ -205,6 +207,13 @@ TEST(DrawModel, AFailedStructureKeepsTheSelector)
     EXPECT_TRUE(session.log.saw("selector:on"));
     session.model.StructureIndex = 1;
     EXPECT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+
+    // A structure without atoms leaves it as well.
+    session.log.events.clear();
+    session.model.StructureIndex = 3;
+    EXPECT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::NoAtoms);
+    EXPECT_TRUE(session.log.saw("selector:on"));
+    EXPECT_EQ(session.log.events.back(), "progress:hidden");
 }
 
 TEST(DrawModel, EnsemblesShowWhichModelIsDrawn)
