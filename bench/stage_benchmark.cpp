@@ -84,8 +84,8 @@ Loaded load(const Input& input, Look look)
     if (look == Look::AllAtoms) {
         // As after the options dialog: the boxes stay as set.
         l.model.RereadRequested = true;
-        l.options.HelicesBox = false;
-        l.options.ProteinStyleBox = false;
+        l.options.Helices = false;
+        l.options.ProteinStyle = false;
     }
     cif_read_xyz_text(text_of(input), l.model, l.options, quiet);
     if (look == Look::AllAtoms)
@@ -123,7 +123,7 @@ void read(benchmark::State& state, const Input& input)
         Reporter quiet;
         model.FileName = input.name;
         model.RereadRequested = true;
-        options.HelicesBox = false;
+        options.Helices = false;
         cif_read_xyz_text(text, model, options, quiet);
         atoms = model.AtomCount;
         benchmark::DoNotOptimize(model.AtomCoord.data());

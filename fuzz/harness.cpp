@@ -84,7 +84,7 @@ std::string model_problem(const StructureModel& model, const ModelOptions& optio
         return "a per-atom column is shorter than AtomCount + 1";
     if (after_read && model.ResidueTable.size() != static_cast<std::size_t>(model.MaxSeqId) + 1)
         return "ResidueTable does not have MaxSeqId + 1 rows";
-    if (model.MaxPart >= 1 && options.PartCheckBoxes.size() < static_cast<std::size_t>(model.MaxPart) + 1)
+    if (model.MaxPart >= 1 && options.ShownParts.size() < static_cast<std::size_t>(model.MaxPart) + 1)
         return "fewer part boxes than parts";
     for (const long double c : model.Centroid)
         if (!std::isfinite(c))
@@ -174,9 +174,9 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
     // with or without protein style, bridges shown or hidden.
     if (bit(high, 7)) {
         model.RereadRequested = true;
-        options.HelicesBox = bit(high, 6);
-        options.ProteinStyleBox = bit(high, 5);
-        options.HideBridgesBox = bit(high, 4);
+        options.Helices = bit(high, 6);
+        options.ProteinStyle = bit(high, 5);
+        options.HideBridges = bit(high, 4);
     }
 
     // What prepare_model does with the text of the file.

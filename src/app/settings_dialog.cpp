@@ -268,14 +268,14 @@ void SettingsDialog::rebuildPartBoxes()
     for (QCheckBox* b : part_boxes_)
         delete b;
     part_boxes_.clear();
-    for (std::size_t n = 0; n < options_.PartCheckBoxes.size(); ++n) {
+    for (std::size_t n = 0; n < options_.ShownParts.size(); ++n) {
         auto* b = new QCheckBox(QString("Part %1").arg(n), parts_panel_);
         b->setObjectName(QString("part%1").arg(n));
         b->setFixedHeight(kPartRowHeight);
         parts_layout_->addWidget(b);
         connect(b, &QCheckBox::toggled, this, [this, n](bool checked) {
-            if (!updating_ && n < options_.PartCheckBoxes.size())
-                options_.PartCheckBoxes[n] = checked;
+            if (!updating_ && n < options_.ShownParts.size())
+                options_.ShownParts[n] = checked;
         });
         part_boxes_.push_back(b);
     }
@@ -291,17 +291,17 @@ void SettingsDialog::show_options()
     bridge_slider_->setValue(static_cast<int>(options_.HelixBridgeDistance * 100 + 0.5L));
     millimetre_->setChecked(options_.VrmlUnit == 1);
     metre_->setChecked(options_.VrmlUnit != 1);
-    set_checked_quietly(van_der_waals_, options_.ShowVanDerWaalsBox);
-    set_checked_quietly(hydrogen_bonds_, options_.ShowHydrogenBondsBox);
-    set_checked_quietly(show_hydrogen_, options_.ShowHydrogenBox);
-    set_checked_quietly(suppress_water_, options_.SuppressWaterBox);
-    set_checked_quietly(protein_style_, options_.ProteinStyleBox);
-    set_checked_quietly(hide_bridges_, options_.HideBridgesBox);
-    set_checked_quietly(helices_, options_.HelicesBox);
-    if (part_boxes_.size() != options_.PartCheckBoxes.size())
+    set_checked_quietly(van_der_waals_, options_.HydrogenBondsAndVanDerWaals);
+    set_checked_quietly(hydrogen_bonds_, options_.HydrogenBondsOnly);
+    set_checked_quietly(show_hydrogen_, !options_.HideHydrogen);
+    set_checked_quietly(suppress_water_, options_.SuppressWater);
+    set_checked_quietly(protein_style_, options_.ProteinStyle);
+    set_checked_quietly(hide_bridges_, options_.HideBridges);
+    set_checked_quietly(helices_, options_.Helices);
+    if (part_boxes_.size() != options_.ShownParts.size())
         rebuildPartBoxes();
     for (std::size_t n = 0; n < part_boxes_.size(); ++n)
-        set_checked_quietly(part_boxes_[n], options_.PartCheckBoxes[n]);
+        set_checked_quietly(part_boxes_[n], options_.ShownParts[n]);
     updating_ = false;
 }
 

@@ -64,7 +64,7 @@ void hide_parts(const ConvertRequest& request, const StructureModel& model, Mode
         if (part < 0 || part > model.MaxPart)
             throw RequestError("--hide-parts: the structure has parts 0 to " + std::to_string(model.MaxPart) +
                                ", not " + std::to_string(part));
-        options.PartCheckBoxes[static_cast<std::size_t>(part)] = false;
+        options.ShownParts[static_cast<std::size_t>(part)] = false;
     }
 }
 

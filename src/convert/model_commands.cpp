@@ -5,7 +5,7 @@ namespace vexalith {
 void select_model_mode(StructureModel& model, ModelOptions& options, int32_t mode)
 {
     model.ModelMode = mode;
-    if (options.ProteinStyleBox) {
+    if (options.ProteinStyle) {
         SetProteinStyleBox(options, model, false);
         model.ModelMode = mode;
     }

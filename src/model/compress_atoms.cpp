@@ -81,7 +81,7 @@ bool AttachAtom(StructureModel& model, const ModelOptions& options, const Compre
         return false;
 
     long double cutoff = tables.covalent[j] + tables.covalent[s] + 0.5L;
-    if ((options.ShowVanDerWaalsBox || options.ShowHydrogenBondsBox) && candidate_is_hydrogen)
+    if ((options.HydrogenBondsAndVanDerWaals || options.HydrogenBondsOnly) && candidate_is_hydrogen)
         cutoff = tables.van_der_waals[j] + tables.van_der_waals[s] - 0.3L;
 
     const Vec3 seed_position = position(model.AtomCoord[s]);

@@ -18,8 +18,8 @@ PairRules common_rules(const StructureModel& model, const ModelOptions& options)
     PairRules rules;
     rules.ModelMode = model.ModelMode;
     rules.ProteinFile = model.ProteinFile;
-    rules.HydrogenBonds = options.ShowHydrogenBondsBox || options.ShowVanDerWaalsBox;
-    rules.Helices = options.HelicesBox;
+    rules.HydrogenBonds = options.HydrogenBondsOnly || options.HydrogenBondsAndVanDerWaals;
+    rules.Helices = options.Helices;
     rules.HelixBridgeDistance = options.HelixBridgeDistance;
     rules.DonorElements = options.DonorElements;
     return rules;
@@ -157,7 +157,7 @@ private:
 PairRules scene_pair_rules(const StructureModel& model, const ModelOptions& options)
 {
     PairRules rules = common_rules(model, options);
-    rules.Bridges = !options.HideBridgesBox;
+    rules.Bridges = !options.HideBridges;
     return rules;
 }
 

@@ -14,8 +14,8 @@ bool atom_ok(const StructureModel& model, const ModelOptions& options, int32_t i
     if (model.MaxPart >= 1) {
         const long double p = round_half_even(model.AtomCoord[i].part);
         // A part without a box (never the case after a read) counts as shown.
-        if (p >= 0 && p < static_cast<long double>(options.PartCheckBoxes.size()))
-            part_ok = options.PartCheckBoxes[static_cast<std::size_t>(p)];
+        if (p >= 0 && p < static_cast<long double>(options.ShownParts.size()))
+            part_ok = options.ShownParts[static_cast<std::size_t>(p)];
     }
     if (options.SuppressWater && model.AtomResidue[i] == "HOH")
         return false;
@@ -26,41 +26,37 @@ bool atom_ok(const StructureModel& model, const ModelOptions& options, int32_t i
 
 void MakePartCheckBoxes(ModelOptions& options, int32_t max_part)
 {
-    options.PartCheckBoxes.assign(static_cast<std::size_t>(max_part) + 1, true);
-    options.PartBoxCount = max_part;
+    options.ShownParts.assign(static_cast<std::size_t>(max_part) + 1, true);
 }
 
 void SetSuppressWaterBox(ModelOptions& options, bool checked)
 {
-    if (options.SuppressWaterBox == checked)
-        return;
-    options.SuppressWaterBox = checked;
     options.SuppressWater = checked;
 }
 
 void SetProteinStyleBox(ModelOptions& options, StructureModel& model, bool checked)
 {
-    if (options.ProteinStyleBox == checked)
+    if (options.ProteinStyle == checked)
         return;
-    options.ProteinStyleBox = checked;
+    options.ProteinStyle = checked;
     if (model.ProteinFile) {
         model.RedrawOnly = false;
-        if (!options.HelicesBox)
+        if (!options.Helices)
             model.ModelMode = CovalentRadius;
     }
 }
 
 void SetHelicesBox(ModelOptions& options, StructureModel& model, bool checked)
 {
-    if (options.HelicesBox == checked)
+    if (options.Helices == checked)
         return;
-    options.HelicesBox = checked;
+    options.Helices = checked;
     model.RereadRequested = true;
 }
 
 void SetHideBridgesBox(ModelOptions& options, bool checked)
 {
-    options.HideBridgesBox = checked;
+    options.HideBridges = checked;
 }
 
 namespace {
@@ -70,9 +66,9 @@ namespace {
 void van_der_waals_clicked(ModelOptions& options)
 {
     options.DonorElements.clear();
-    if (options.ShowHydrogenBondsBox)
+    if (options.HydrogenBondsOnly)
         options.DonorElements = "N O";
-    if (options.ShowVanDerWaalsBox) {
+    if (options.HydrogenBondsAndVanDerWaals) {
         options.DonorElements = "C N O F S";
         SetShowHydrogenBondsBox(options, false);
     }
@@ -82,9 +78,8 @@ void van_der_waals_clicked(ModelOptions& options)
 
 void SetShowHydrogenBox(ModelOptions& options, bool checked)
 {
-    if (options.ShowHydrogenBox == checked)
+    if (options.HideHydrogen == !checked)
         return;
-    options.ShowHydrogenBox = checked;
     options.HideHydrogen = !checked;
     SetShowHydrogenBondsBox(options, checked);
     SetShowVanDerWaalsBox(options, checked);
@@ -92,19 +87,19 @@ void SetShowHydrogenBox(ModelOptions& options, bool checked)
 
 void SetShowHydrogenBondsBox(ModelOptions& options, bool checked)
 {
-    if (options.ShowHydrogenBondsBox == checked)
+    if (options.HydrogenBondsOnly == checked)
         return;
-    options.ShowHydrogenBondsBox = checked;
-    if (options.ShowHydrogenBondsBox && options.ShowVanDerWaalsBox)
+    options.HydrogenBondsOnly = checked;
+    if (options.HydrogenBondsOnly && options.HydrogenBondsAndVanDerWaals)
         SetShowVanDerWaalsBox(options, false);
     van_der_waals_clicked(options);
 }
 
 void SetShowVanDerWaalsBox(ModelOptions& options, bool checked)
 {
-    if (options.ShowVanDerWaalsBox == checked)
+    if (options.HydrogenBondsAndVanDerWaals == checked)
         return;
-    options.ShowVanDerWaalsBox = checked;
+    options.HydrogenBondsAndVanDerWaals = checked;
     van_der_waals_clicked(options);
 }
 

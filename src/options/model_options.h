@@ -1,9 +1,11 @@
 // The option values that decide how the loaded structure is drawn and
-// exported, the states of the dialog's check boxes that other parts read as
-// options, and the per-atom display filter.
+// exported, the rules that the dialog's check boxes apply to them, and the
+// per-atom display filter.
 //
-// Setting a check box from code has the effect of a user's click (its
-// handler runs) exactly when its state changes: use the Set...Box functions.
+// The dialog's check boxes show some of these values (the hydrogen box shows
+// HideHydrogen inverted).  Setting a box from code has the effect of a
+// user's click (its rule runs) exactly when the value it shows changes: use
+// the Set...Box functions.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +27,8 @@ struct ModelOptions {
     int32_t VrmlUnit = 1;                // 1 millimetre, 1000 metre
     int32_t BondDiameter = 10;           // 5..30
     long double HelixBridgeDistance = 5.0L;  // angstrom, 4..6
-    bool SuppressWater = true;           // hide residue "HOH"
-    bool HideHydrogen = false;           // hide symbol "H"
+    bool SuppressWater = true;           // hide residue "HOH" ("Suppress Water")
+    bool HideHydrogen = false;           // hide symbol "H" (not "Show hydrogen atoms")
     std::string DonorElements = "C N O F S";
     // Bond search by the plain all-pairs loop instead of the grid; the
     // output is the same, only slower (kept for checking the grid).
@@ -37,18 +39,15 @@ struct ModelOptions {
     // The largest file a writer may make, in bytes.
     uint64_t MaxOutputSize = DefaultOutputLimit;
 
-    // One checked state per disorder part 0..PartBoxCount.
-    std::vector<bool> PartCheckBoxes;
-    int32_t PartBoxCount = 0;
+    // Whether each disorder part 0..MaxPart is shown (the dialog's part
+    // check boxes).
+    std::vector<bool> ShownParts;
 
-    // Check boxes of the options dialog.
-    bool SuppressWaterBox = true;    // "Suppress Water"
-    bool ProteinStyleBox = true;     // "Protein Style"
-    bool HelicesBox = true;          // "Helices"
-    bool HideBridgesBox = true;      // "hide bridges"
-    bool ShowHydrogenBondsBox = false;  // "Show only hydrogen bonds"
-    bool ShowVanDerWaalsBox = false;    // "Hydrogen bonds and van der Waals"
-    bool ShowHydrogenBox = true;        // "Show hydrogen atoms"
+    bool ProteinStyle = true;     // "Protein Style": proteins drawn in their own style
+    bool Helices = true;          // "Helices": a protein drawn as its backbone trace
+    bool HideBridges = true;      // "hide bridges": no bridges from the trace in the scene
+    bool HydrogenBondsOnly = false;            // "Show only hydrogen bonds"
+    bool HydrogenBondsAndVanDerWaals = false;  // "Hydrogen bonds and van der Waals"
 };
 
 // Whether atom `index` (1..AtomCount) takes part in the model: its part box
@@ -57,7 +56,7 @@ struct ModelOptions {
 // exact: "hoh" is not water, "D" is not hydrogen.
 bool atom_ok(const StructureModel& model, const ModelOptions& options, int32_t index);
 
-// Rebuilds the part boxes for parts 0..max_part, all checked.
+// Shows every part 0..max_part (the dialog's part boxes are made again).
 void MakePartCheckBoxes(ModelOptions& options, int32_t max_part);
 
 // "Suppress Water": SuppressWater follows the box.

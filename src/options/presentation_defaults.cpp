@@ -27,8 +27,8 @@ PresentationDefaults presentation_defaults(FileKind kind, bool reread_requested,
 
 ProteinBoxes protein_boxes(const ModelOptions& options)
 {
-    return ProteinBoxes{options.SuppressWaterBox, options.ProteinStyleBox, options.HelicesBox,
-                        options.HideBridgesBox};
+    return ProteinBoxes{options.SuppressWater, options.ProteinStyle, options.Helices,
+                        options.HideBridges};
 }
 
 void apply_presentation_defaults(const PresentationDefaults& defaults, ModelOptions& options,

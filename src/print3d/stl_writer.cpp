@@ -412,21 +412,19 @@ uint64_t stl_size_at_least(std::string_view file_name, const StructureModel& mod
     return bytes + cylinders * cylinder;
 }
 
-void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
-           const StlTemplates& templates, Reporter& reporter)
+void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+               const StlTemplates& templates, Reporter& reporter)
 {
     const ProgressShown progress(reporter);
-    options.SuppressWater = options.SuppressWaterBox;
     require_shown_atoms(model, options);
     check_stl_size(file_name, model, options, templates);
     write_solid(sink, file_name, model, options, templates, reporter);
 }
 
-void write_stl(const std::string& file_name, const StructureModel& model, ModelOptions& options,
-           const StlTemplates& templates, Reporter& reporter)
+void write_stl(const std::string& file_name, const StructureModel& model, const ModelOptions& options,
+               const StlTemplates& templates, Reporter& reporter)
 {
     const ProgressShown progress(reporter);
-    options.SuppressWater = options.SuppressWaterBox;
     require_shown_atoms(model, options);
     check_stl_size(file_name, model, options, templates);
     AtomicFile file(file_name);

@@ -24,17 +24,17 @@ namespace vexalith {
 
 // Writes the STL file `file_name` through a temporary file that replaces
 // it only when everything is written: an existing file of that name
-// survives any failure.  Sets SuppressWater from its box first.  Throws
+// survives any failure.  Throws
 // InputOutputError when the file cannot be written, and, before anything is
 // written, ConversionError when no atom is shown and OutputTooLarge when the
 // file would pass options.MaxOutputSize.
-void write_stl(const std::string& file_name, const StructureModel& model, ModelOptions& options,
-           const StlTemplates& templates, Reporter& reporter);
+void write_stl(const std::string& file_name, const StructureModel& model, const ModelOptions& options,
+               const StlTemplates& templates, Reporter& reporter);
 
 // The same text written to `sink`; `file_name` only gives the solid its
 // name (the file name without folder and extension).
-void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, ModelOptions& options,
-           const StlTemplates& templates, Reporter& reporter);
+void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+               const StlTemplates& templates, Reporter& reporter);
 
 // A lower bound of the size of the file in bytes (every number at its
 // narrowest), found by counting the spheres and cylinders.

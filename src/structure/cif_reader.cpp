@@ -688,7 +688,7 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
         throw ConversionError(model.FileName, 0, "too many atoms");
 
     const auto atoms = static_cast<std::size_t>(survey.rows);
-    reporter.progress_maximum(progress_maximum(survey.rows, options.HelicesBox));
+    reporter.progress_maximum(progress_maximum(survey.rows, options.Helices));
     reporter.progress_visible(true);
 
     AtomTable table(atoms);
@@ -723,7 +723,7 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
         MakePartCheckBoxes(options, model.MaxPart);
 
     // A protein shown with helices is drawn as its backbone trace.
-    if (model.ProteinFile && options.HelicesBox)
+    if (model.ProteinFile && options.Helices)
         build_backbone_trace(model);
 }
 

@@ -19,9 +19,9 @@ bool is_amino_acid(const std::string& residue)
 
 std::optional<int32_t> protein_style_mode(const StructureModel& model, const ModelOptions& options)
 {
-    if (!options.ProteinStyleBox || !model.ProteinFile)
+    if (!options.ProteinStyle || !model.ProteinFile)
         return std::nullopt;
-    return options.HelicesBox ? VanDerWaals : BallAndStick;
+    return options.Helices ? VanDerWaals : BallAndStick;
 }
 
 long double atom_radius(const StructureModel& model, const ModelOptions& options, int32_t i, long double cov,
@@ -31,11 +31,11 @@ long double atom_radius(const StructureModel& model, const ModelOptions& options
     if (protein_style_mode(model, options)) {
         if (is_amino_acid(model.AtomResidue[n]))
             return bead;
-        return options.HelicesBox ? vdw : cov;
+        return options.Helices ? vdw : cov;
     }
     switch (model.ModelMode) {
     case BallAndStick:
-        if (model.AtomSymbol[n] == "HX" && options.HelicesBox)
+        if (model.AtomSymbol[n] == "HX" && options.Helices)
             return cov;
         return cov * 0.5L;
     case CovalentRadius:

@@ -13,7 +13,7 @@ void write_bond_styles(TextOutput& out, const StructureModel& model, const Model
     out.line("Transform {children [Shape {appearance DEF hbondstyle Appearance {");
     out.line("material Material {diffuseColor 0.2 0.2 0.2 ");
     out.line(" ambientIntensity 0.2 specularColor 0.1 0.1 0.1 shininess 0.1}}}]}");
-    if (options.HelicesBox && model.ProteinFile) {
+    if (options.Helices && model.ProteinFile) {
         out.line("# helix-bond style");
         out.line("Transform {children [Shape {appearance DEF helixbondstyle Appearance {");
         out.line("material Material {diffuseColor 0.2 0.4 0.6 ");

@@ -270,7 +270,7 @@ TEST(MainWindowLoad, AnEnsembleIsShownOneModelAtATime)
     EXPECT_EQ(w.window->statusText(1), " Model 3 of 26");
     EXPECT_EQ(w.window->model().ModelIndex, 3);
     EXPECT_EQ(w.window->model().AtomCount, 1460);
-    EXPECT_FALSE(w.window->options().HelicesBox);
+    EXPECT_FALSE(w.window->options().Helices);
     EXPECT_NE(w.scene(), first);
 
     // Every model at once, as the backbone trace (all their atoms would take
@@ -331,7 +331,7 @@ TEST(MainWindowCommands, ProteinLoadSetsItsModeAndForbidsExpand)
     EXPECT_FALSE(w.enabled("expand"));
     EXPECT_TRUE(w.enabled("stl"));
     ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(BallAndStick); }));
-    EXPECT_FALSE(w.window->options().ProteinStyleBox) << "a mode command leaves protein style";
+    EXPECT_FALSE(w.window->options().ProteinStyle) << "a mode command leaves protein style";
     EXPECT_TRUE(w.window->action("ballStick")->isChecked());
 }
 
@@ -455,7 +455,7 @@ TEST(MainWindowExport, StlAndColourVrmlFiles)
     w.window->exportPrinterVrml();
     const std::string printer = testsupport::read_file(dir + "/colour.wrl");
     EXPECT_EQ(printer.rfind("#VRML V2.0 utf8\r\n# ball group\r\n", 0), 0u);
-    EXPECT_TRUE(w.window->options().HideBridgesBox) << "checked again after the export";
+    EXPECT_TRUE(w.window->options().HideBridges) << "checked again after the export";
     EXPECT_TRUE(w.window->settings().box("hideBridges")->isChecked());
     EXPECT_EQ(w.window->viewer().scene(), w.window->scratchScene());
 
@@ -614,7 +614,7 @@ TEST(SettingsDialog, PartBoxesFilterTheSceneAndEveryReadChecksThemAgain)
     w.window->action("options")->trigger();
     ASSERT_NE(d.partBox(2), nullptr);
     d.partBox(2)->click();
-    EXPECT_FALSE(w.window->options().PartCheckBoxes[2]);
+    EXPECT_FALSE(w.window->options().ShownParts[2]);
     ASSERT_TRUE(w.next_scene([&] { emit d.acceptPressed(); }));
     EXPECT_EQ(count(w.scene(), "USE O geometry"), 1u);
     EXPECT_FALSE(d.isVisible()) << "hidden when the new scene has loaded";

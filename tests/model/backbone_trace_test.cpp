@@ -312,11 +312,11 @@ Read read_corpus(const std::string& name, bool helices)
     r.model.FileName = name;
     if (!helices) {
         r.model.RereadRequested = true;  // a re-read keeps the user's Helices box
-        r.options.HelicesBox = false;
+        r.options.Helices = false;
     }
     Reporter quiet;
     cif_read_xyz_text(testsupport::corpus_text(name), r.model, r.options, quiet);
-    EXPECT_EQ(r.options.HelicesBox, helices);
+    EXPECT_EQ(r.options.Helices, helices);
     return r;
 }
 
@@ -335,7 +335,7 @@ TEST(BackboneTraceCorpus, ReaderBuildsTheTraceOfAFreshProteinLoad)
     // A small-molecule file is never traced, Helices or not.
     Read small;
     small.model.FileName = "pyobjcryst_caffeine.cif";
-    small.options.HelicesBox = true;
+    small.options.Helices = true;
     Reporter quiet;
     cif_read_xyz_text(testsupport::corpus_text("pyobjcryst_caffeine.cif"), small.model, small.options, quiet);
     EXPECT_EQ(small.model.AtomCount, 24);

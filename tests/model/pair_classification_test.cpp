@@ -111,7 +111,7 @@ TEST(HydrogenBonds, HiddenDonorStillCounts)
     model.AtomCoord[1].part = 1;
     model.MaxPart = 1;
     MakePartCheckBoxes(options, 1);
-    options.PartCheckBoxes[1] = false;
+    options.ShownParts[1] = false;
     const PairClassifier pairs(model, scene_pair_rules(model, options));
     int hbonds = 0;
     for_each_connected_pair(
@@ -184,7 +184,7 @@ TEST(ProteinPairs, ProteinFileClearsHydrogenBonds)
 {
     ModelOptions options;
     SetShowHydrogenBondsBox(options, true);
-    options.HelicesBox = false;
+    options.Helices = false;
     StructureModel model = hydrogen_bond_model(170, 1.9L);
     model.ProteinFile = true;
     EXPECT_FALSE(classify(model, options, 2, 3).hbond);

@@ -49,10 +49,9 @@ TEST(PresentationDefaults, OtherFilesStartInBallAndStick)
 TEST(PresentationDefaults, ApplyingRunsTheBoxHandlersThenSetsTheMode)
 {
     ModelOptions o;
-    o.SuppressWaterBox = false;
     o.SuppressWater = false;
-    o.ProteinStyleBox = false;
-    o.HelicesBox = false;
+    o.ProteinStyle = false;
+    o.Helices = false;
     StructureModel m;
     m.ProteinFile = true;
     m.ModelMode = BallAndStick;

@@ -73,11 +73,9 @@ StructureModel read_corpus(const std::string& name, ModelOptions& options)
 // The spheres come first, in atom order; everything after them is cylinders.
 std::size_t sphere_facets(const StructureModel& model, const ModelOptions& options, const StlTemplates& t)
 {
-    ModelOptions filter = options;
-    filter.SuppressWater = filter.SuppressWaterBox;
     std::size_t n = 0;
     for (int32_t i = 1; i <= model.AtomCount; ++i)
-        if (atom_ok(model, filter, i))
+        if (atom_ok(model, options, i))
             n += sphere_template(t, model.AtomSymbol[static_cast<std::size_t>(i)])->facets.size();
     return n;
 }
@@ -217,19 +215,17 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
         << "w.stl alone, no temporary file";
 }
 
-TEST(StlFile, SuppressWaterFollowsItsBoxAtEveryExport)
+TEST(StlFile, SuppressWaterHidesWaterAtEveryExport)
 {
     const StructureModel water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"C", 5, 0, 0, 0, "GLY"}});
     ModelOptions options;
-    options.SuppressWaterBox = true;
-    options.SuppressWater = false;
+    SetSuppressWaterBox(options, true);
     StringSink sink;
     Reporter quiet;
     write_stl(sink, "w.stl", water, options, real_templates(), quiet);
-    EXPECT_TRUE(options.SuppressWater);
     EXPECT_EQ(parse_solid(sink.text()).facets.size(), real_templates().ball.facets.size());
 
-    options.SuppressWaterBox = false;
+    SetSuppressWaterBox(options, false);
     EXPECT_EQ(parse_solid(stl_text(water, options, real_templates())).facets.size(),
               real_templates().ball2.facets.size() + real_templates().ball.facets.size());
 }
@@ -304,9 +300,9 @@ TEST(StlCylinders, VanDerWaalsWithoutHydrogenBondsOrHelicesHoldsSpheresOnly)
     ModelOptions options;
     StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
     ASSERT_EQ(model.AtomCount, 24);
-    options.HelicesBox = false;
-    options.ShowHydrogenBondsBox = false;
-    options.ShowVanDerWaalsBox = false;
+    options.Helices = false;
+    options.HydrogenBondsOnly = false;
+    options.HydrogenBondsAndVanDerWaals = false;
     const StlTemplates& t = small_templates();
     model.ModelMode = VanDerWaals;
     const Solid solid = parse_solid(stl_text(model, options, t));
@@ -373,9 +369,9 @@ TEST(StlCylinders, SizesByKindAndMode)
         model.ModelMode = c.mode;
         model.ProteinFile = c.protein;
         ModelOptions options;
-        options.HelicesBox = true;
-        options.HideBridgesBox = true;  // the STL file has its bridges all the same
-        options.ShowHydrogenBondsBox = c.hydrogen_bonds;
+        options.Helices = true;
+        options.HideBridges = true;  // the STL file has its bridges all the same
+        options.HydrogenBondsOnly = c.hydrogen_bonds;
         const Solid solid = parse_solid(stl_text(model, options, t));
         const Cylinders cyl = cylinders_of(solid, sphere_facets(model, options, t), t);
         ASSERT_FALSE(cyl.meshes.empty()) << c.what;
@@ -546,7 +542,6 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
             SetShowVanDerWaalsBox(options, true);
             StructureModel model = read_corpus(name, options);
             model.ModelMode = mode;
-            options.SuppressWater = options.SuppressWaterBox;
             const uint64_t bound = stl_size_at_least("test.stl", model, options, real_templates());
             const std::string text = stl_text(model, options, real_templates());
             EXPECT_LE(bound, text.size()) << name << " mode " << mode;
@@ -662,12 +657,11 @@ TEST(StlAdmesh, EverySphereAndCylinderIsAClosedValidShell)
         StructureModel model = read_corpus(in.file, options);
         if (in.mode != 0)
             model.ModelMode = in.mode;
-        options.ShowHydrogenBondsBox = in.hydrogen_bonds;
+        options.HydrogenBondsOnly = in.hydrogen_bonds;
         const std::string what = in.file + " mode " + std::to_string(model.ModelMode);
 
         // What should be there: a sphere per shown atom, a cylinder per pair.
-        ModelOptions filter = options;
-        filter.SuppressWater = filter.SuppressWaterBox;
+        const ModelOptions& filter = options;
         std::size_t spheres = 0;
         std::set<Vec3> places;
         for (int32_t i = 1; i <= model.AtomCount; ++i)

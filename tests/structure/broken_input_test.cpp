@@ -206,7 +206,7 @@ TEST(BrokenInput, NegativeSequenceNumbersLoseTheirSign)
 {
     // The minus sign is not among the characters a sequence number keeps.
     Reader r;
-    r.options.HelicesBox = false;
+    r.options.Helices = false;
     r.model.RereadRequested = true;
     r.read(kProteinHeader + "ATOM C ALA -5 1 2 3\nATOM N GLY -7 2 2 3\nHETATM O HOH . 9 9 9\n");
     ASSERT_EQ(r.model.AtomCount, 3);
@@ -281,7 +281,7 @@ TEST(BrokenInput, ExtremeCoordinatesGiveAFiniteModel)
     r.read(kProteinHeader + "ATOM C ALA 1 1e308 0 0\nATOM C ALA 2 -1e308 0 0\nATOM C ALA 3 1e-320 0 0\n");
     EXPECT_EQ(fuzzharness::model_problem(r.model, r.options, true), "");
     Reader s;
-    s.options.HelicesBox = false;
+    s.options.Helices = false;
     s.model.RereadRequested = true;
     s.read(kCell + kLoop + "C1 1e308 0 0\nC2 -1e308 0 0\nC3 1e-320 0 0\n");
     ASSERT_EQ(s.model.AtomCount, 3);
@@ -362,7 +362,7 @@ TEST(BrokenInput, ManyRowsWithLoneCarriageReturns)
     for (int i = 0; i < kRows; ++i)
         text += "C" + std::to_string(i) + " 0." + std::to_string(i % 10) + " 0.5 0.5\r";
     Reader r;
-    r.options.HelicesBox = false;
+    r.options.Helices = false;
     r.read(text);
     EXPECT_EQ(r.model.AtomCount, kRows);
     EXPECT_EQ(r.model.CellA, 10.0L);

@@ -210,7 +210,7 @@ TEST(CifReader, WyckoffColumnDoesNotReplaceTheSymbol)
 TEST(CifReader, PartsFromTheDisorderGroup)
 {
     Reader r;
-    r.options.PartCheckBoxes = {true, false};
+    r.options.ShownParts = {true, false};
     r.read(small_molecule(kCubic10, kLabelXyz + "_atom_site_disorder_group\n",
                           "C1 0 0 0 .\nC2 0.1 0 0 -1\nC3 0.2 0 0 2\n"));
     ASSERT_EQ(r.model.AtomCount, 3);
@@ -219,8 +219,7 @@ TEST(CifReader, PartsFromTheDisorderGroup)
     EXPECT_EQ(r.atom(3).part, 2.0L);
     EXPECT_EQ(r.model.MaxPart, 2);
     // The part boxes are rebuilt, all checked.
-    EXPECT_EQ(r.options.PartCheckBoxes, (std::vector<bool>{true, true, true}));
-    EXPECT_EQ(r.options.PartBoxCount, 2);
+    EXPECT_EQ(r.options.ShownParts, (std::vector<bool>{true, true, true}));
 
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n"));
     EXPECT_EQ(r.model.MaxPart, 0);
@@ -369,7 +368,7 @@ TEST(CifReader, MacromolecularFile)
 {
     Reader r;
     r.model.RereadRequested = true;  // atom by atom: Helices stays unchecked
-    r.options.HelicesBox = false;
+    r.options.Helices = false;
     r.model.ModelIndex = kAllModels;
     r.read(kProtein);
     EXPECT_TRUE(r.model.ProteinFile);
@@ -420,7 +419,7 @@ TEST(CifReader, AnEnsembleIsReadOneModelAtATime)
 {
     Reader r;
     r.model.RereadRequested = true;
-    r.options.HelicesBox = false;
+    r.options.Helices = false;
     r.read(kEnsemble);
     EXPECT_EQ(r.model.ModelCount, 2);
     ASSERT_EQ(r.model.AtomCount, 3);  // model 1 is the first number met, 7
@@ -564,7 +563,7 @@ TEST(CifReader, NoAtomLoop)
 TEST(CifReader, ReportsBusyDisablesTheSelectorAndMovesTheProgressBar)
 {
     Reader r;
-    r.options.HelicesBox = false;
+    r.options.Helices = false;
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\nC2 0.1 0 0\nC3 0.2 0 0\nC4 0.3 0 0\n"));
     EXPECT_EQ(r.reporter.statuses.front(), "0: busy");
     EXPECT_EQ(r.reporter.selector, std::vector<bool>{false});
@@ -575,31 +574,29 @@ TEST(CifReader, ReportsBusyDisablesTheSelectorAndMovesTheProgressBar)
     // A protein load checks Helices: two thirds of the atom count, rounded.
     Reader p;
     p.read(kProtein);
-    EXPECT_TRUE(p.options.HelicesBox);
+    EXPECT_TRUE(p.options.Helices);
     EXPECT_EQ(p.reporter.maximum, 3);  // 2 * 5 / 3 = 3.33
 }
 
 TEST(CifReader, PresentationDefaultsFollowTheFileKind)
 {
     Reader r;
-    r.options.HelicesBox = false;
-    r.options.ProteinStyleBox = false;
-    r.options.SuppressWaterBox = false;
+    r.options.Helices = false;
+    r.options.ProteinStyle = false;
     r.options.SuppressWater = false;
     r.read(kProtein);
     EXPECT_EQ(r.model.ModelMode, VanDerWaals);
     EXPECT_EQ(r.reporter.shown_mode, VanDerWaals);
-    EXPECT_TRUE(r.options.HelicesBox);
-    EXPECT_TRUE(r.options.ProteinStyleBox);
-    EXPECT_TRUE(r.options.SuppressWaterBox);
+    EXPECT_TRUE(r.options.Helices);
+    EXPECT_TRUE(r.options.ProteinStyle);
     EXPECT_TRUE(r.options.SuppressWater);  // the box's handler ran
-    EXPECT_TRUE(r.options.HideBridgesBox);
+    EXPECT_TRUE(r.options.HideBridges);
 
     r.model.RereadRequested = false;
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n"));
     EXPECT_EQ(r.model.ModelMode, BallAndStick);
     EXPECT_EQ(r.reporter.shown_mode, BallAndStick);
-    EXPECT_FALSE(r.options.HelicesBox);
+    EXPECT_FALSE(r.options.Helices);
     EXPECT_TRUE(r.model.RereadRequested);  // the Helices handler ran; the driver clears it
 }
 

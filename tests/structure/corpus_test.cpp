@@ -41,7 +41,7 @@ Read read_corpus(const std::string& name, int32_t structure = 0, int32_t model =
     r.model.ModelIndex = model;
     // Proteins atom by atom: a re-read with Helices unchecked builds no backbone trace.
     r.model.RereadRequested = true;
-    r.options.HelicesBox = false;
+    r.options.Helices = false;
     try {
         cif_read_xyz_text(corpus_text(name), r.model, r.options, quiet);
     } catch (const Error& e) {

@@ -115,7 +115,7 @@ TEST(AtomWriter, ProteinStyleBeadsAndItsModel)
     model.ModelMode = CovalentRadius;
     ModelOptions options;
     options.SuppressWater = false;
-    options.HelicesBox = false;
+    options.Helices = false;
     // Extent 10: 0.15 A -> 0.75 mm; water O covalent 0.73 -> 3.65 mm.
     std::string text = atoms_text(model, options);
     EXPECT_EQ(model.ModelMode, BallAndStick) << "protein style without helices";
@@ -123,13 +123,13 @@ TEST(AtomWriter, ProteinStyleBeadsAndItsModel)
     EXPECT_NE(text.find("USE O geometry Sphere { radius 3.65000 }"), std::string::npos) << text;
     EXPECT_NE(text.find("USE FE geometry Sphere { radius 6.25000 }"), std::string::npos) << text;
 
-    options.HelicesBox = true;
+    options.Helices = true;
     text = atoms_text(model, options);
     EXPECT_EQ(model.ModelMode, VanDerWaals);
     EXPECT_NE(text.find("USE HX geometry Sphere { radius 5.00000 }"), std::string::npos) << text;
     EXPECT_NE(text.find("USE O geometry Sphere { radius 7.60000 }"), std::string::npos) << text;
 
-    options.ProteinStyleBox = false;
+    options.ProteinStyle = false;
     model.ModelMode = BallAndStick;
     text = atoms_text(model, options);
     EXPECT_NE(text.find("USE HX geometry Sphere { radius 5.00000 }"), std::string::npos)
@@ -189,7 +189,7 @@ TEST(BondWriter, TraceSegmentsUseTheHelixStyle)
                           "material Material {diffuseColor 0.2 0.4 0.6 \r\n"
                           "  ambientIntensity 0.2 specularColor 0.1 0.1 0.1 shininess 0.1}}}]}\r\n"),
               std::string::npos);
-    options.HelicesBox = false;
+    options.Helices = false;
     EXPECT_EQ(written([&](TextOutput& out) { write_bond_styles(out, model, options); }),
               "# bond style\r\n"
               "Transform {children [Shape {appearance DEF bondstyle Appearance {\r\n"
