@@ -1,11 +1,13 @@
-// Reading speed of the CIF reader on real files, in memory and from disk.
+// Reading speed of a chosen file's read (the reader, and the backbone trace
+// of a protein) on real files, in memory and from disk.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 
-#include "structure/cif_reader.h"
+#include "convert/draw_model.h"
+#include "structure/text_file.h"
 #include "support/corpus.h"
 
 namespace {
@@ -15,12 +17,13 @@ std::string load(const std::string& name) { return testsupport::corpus_text(name
 void read_in_memory(benchmark::State& state, const std::string& name)
 {
     const std::string text = load(name);
-    vexalith::StructureModel model;
+    vexalith::Structure model;
     vexalith::ModelOptions options;
     vexalith::Reporter quiet;
-    model.FileName = name;
     for (auto _ : state) {
-        vexalith::cif_read_xyz_text(text, model, options, quiet);
+        vexalith::ConversionState chosen;
+        chosen.FileName = name;
+        vexalith::read_chosen_structure(text, chosen, model, options, quiet);
         benchmark::DoNotOptimize(model.AtomCount);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
@@ -34,12 +37,13 @@ void read_from_disk(benchmark::State& state, const std::string& name)
         std::ofstream out(path, std::ios::binary);
         out << load(name);
     }
-    vexalith::StructureModel model;
+    vexalith::Structure model;
     vexalith::ModelOptions options;
     vexalith::Reporter quiet;
-    model.FileName = path;
     for (auto _ : state) {
-        vexalith::cif_read_xyz(model, options, quiet);
+        vexalith::ConversionState chosen;
+        chosen.FileName = path;
+        vexalith::read_chosen_structure(vexalith::read_text_file(path), chosen, model, options, quiet);
         benchmark::DoNotOptimize(model.AtomCount);
     }
     state.counters["atoms"] = model.AtomCount;

@@ -21,6 +21,7 @@
 #include "model/backbone_trace.h"
 #include "model/compress_atoms.h"
 #include "model/pair_classification.h"
+#include "model/protein_style.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
 #include "structure/cif_reader.h"
@@ -72,7 +73,8 @@ const std::string& text_of(const Input& input)
 enum class Look { AllAtoms, Defaults };
 
 struct Loaded {
-    StructureModel model;
+    ConversionState state;
+    Structure model;
     ModelOptions options;
 };
 
@@ -80,18 +82,19 @@ Loaded load(const Input& input, Look look)
 {
     Loaded l;
     Reporter quiet;
-    l.model.FileName = input.name;
+    l.state.FileName = input.name;
     if (look == Look::AllAtoms) {
         // As after the options dialog: the boxes stay as set.
-        l.model.RereadRequested = true;
+        l.state.RereadRequested = true;
         l.options.Helices = false;
         l.options.ProteinStyle = false;
     }
-    cif_read_xyz_text(text_of(input), l.model, l.options, quiet);
+    read_chosen_structure(text_of(input), l.state, l.model, l.options, quiet);
     if (look == Look::AllAtoms)
-        l.model.ModelMode = BallAndStick;
+        l.options.ModelMode = BallAndStick;
     replace_unknown_symbols(l.model);
     list_present_elements(l.model);
+    apply_protein_style_mode(l.model, l.options);
     return l;
 }
 
@@ -118,13 +121,9 @@ void read(benchmark::State& state, const Input& input)
     const std::string& text = text_of(input);
     int32_t atoms = 0;
     for (auto _ : state) {
-        StructureModel model;
-        ModelOptions options;
+        Structure model;
         Reporter quiet;
-        model.FileName = input.name;
-        model.RereadRequested = true;
-        options.Helices = false;
-        cif_read_xyz_text(text, model, options, quiet);
+        read_structure(text, ReadRequest{input.name}, model, quiet);
         atoms = model.AtomCount;
         benchmark::DoNotOptimize(model.AtomCoord.data());
     }
@@ -139,7 +138,7 @@ void backbone(benchmark::State& state, const Input& input)
     const Loaded loaded = load(input, Look::AllAtoms);
     for (auto _ : state) {
         state.PauseTiming();
-        StructureModel model = loaded.model;
+        Structure model = loaded.model;
         state.ResumeTiming();
         build_backbone_trace(model);
         benchmark::DoNotOptimize(model.AtomCount);
@@ -155,7 +154,7 @@ void compress(benchmark::State& state, const Input& input)
     int32_t kept = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        StructureModel model = loaded.model;
+        Structure model = loaded.model;
         state.ResumeTiming();
         CompressAtoms(model, loaded.options);
         kept = model.AtomCount;

@@ -10,18 +10,19 @@
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
 #include "model/compress_atoms.h"
+#include "model/protein_style.h"
 #include "options/model_options.h"
 #include "print3d/stl_writer.h"
 #include "structure/cif_reader.h"
 #include "structure/present_elements.h"
 #include "structure/structure_count.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace fuzzharness {
 namespace {
 
 using vexalith::ModelOptions;
-using vexalith::StructureModel;
+using vexalith::Structure;
 
 constexpr int32_t kMostAtoms = 1000;
 constexpr int32_t kMostStlAtoms = 100;
@@ -68,7 +69,7 @@ std::string error_problem(const vexalith::Error& e)
 
 }  // namespace
 
-std::string model_problem(const StructureModel& model, const ModelOptions& options, bool after_read)
+std::string model_problem(const Structure& model, const ModelOptions& options, bool after_read)
 {
     if (model.AtomCount < 0)
         return "AtomCount is negative";
@@ -103,13 +104,14 @@ std::string model_problem(const StructureModel& model, const ModelOptions& optio
 
 namespace {
 
-std::string read(std::string_view text, StructureModel& model, ModelOptions& options, bool& read_well)
+std::string read(std::string_view text, vexalith::ConversionState& state, Structure& model, ModelOptions& options,
+                 bool& read_well)
 {
     vexalith::Reporter quiet;
-    model.FileName = std::string(kInputName);
+    state.FileName = std::string(kInputName);
     read_well = false;
     try {
-        vexalith::cif_read_xyz_text(text, model, options, quiet);
+        vexalith::read_chosen_structure(text, state, model, options, quiet);
     } catch (const vexalith::Error& e) {
         return error_problem(e);
     }
@@ -123,29 +125,31 @@ bool bit(std::uint8_t byte, int n) { return ((byte >> n) & 1) != 0; }
 
 std::string read_anything(std::string_view bytes)
 {
-    StructureModel model;
+    vexalith::ConversionState state;
+    Structure model;
     ModelOptions options;
     bool read_well = false;
-    return read(bytes, model, options, read_well);
+    return read(bytes, state, model, options, read_well);
 }
 
 std::string read_selected_structure(std::string_view bytes)
 {
     if (bytes.size() < 2)
         return "";
-    StructureModel model;
+    vexalith::ConversionState state;
+    Structure model;
     ModelOptions options;
     const auto low = static_cast<uint8_t>(bytes[0]);
     const auto high = static_cast<uint8_t>(bytes[1]);
-    model.StructureIndex = low | ((high & 0x0F) << 8);
-    model.ModelIndex = high >> 4;  // 0: every model
+    state.StructureIndex = low | ((high & 0x0F) << 8);
+    state.ModelIndex = high >> 4;  // 0: every model
     const std::string_view text = bytes.substr(2);
-    model.StructureCount = vexalith::count_structures(text);
+    state.StructureCount = vexalith::count_structures(text);
     bool read_well = false;
-    std::string problem = read(text, model, options, read_well);
-    if (problem.empty() && read_well && model.StructureIndex > model.StructureCount && model.AtomCount != 0)
+    std::string problem = read(text, state, model, options, read_well);
+    if (problem.empty() && read_well && state.StructureIndex > state.StructureCount && model.AtomCount != 0)
         problem = "atoms read for a structure beyond the last";
-    if (problem.empty() && model.ModelIndex > model.ModelCount && model.AtomCount != 0)
+    if (problem.empty() && state.ModelIndex > model.ModelCount && model.AtomCount != 0)
         problem = "atoms read for a model beyond the last";
     return problem;
 }
@@ -158,7 +162,8 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
         low = static_cast<std::uint8_t>(bytes[bytes.size() - 1]);
         high = static_cast<std::uint8_t>(bytes[bytes.size() - 2]);
     }
-    StructureModel model;
+    vexalith::ConversionState state;
+    Structure model;
     ModelOptions options;
     options.ModelSize = 25 + high % 226;
     options.BondDiameter = 5 + high % 26;
@@ -173,22 +178,22 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
     // A reload keeps the boxes as they are: a protein drawn atom by atom,
     // with or without protein style, bridges shown or hidden.
     if (bit(high, 7)) {
-        model.RereadRequested = true;
+        state.RereadRequested = true;
         options.Helices = bit(high, 6);
         options.ProteinStyle = bit(high, 5);
         options.HideBridges = bit(high, 4);
     }
 
     // What prepare_model does with the text of the file.
-    model.StructureCount = vexalith::count_structures(bytes);
+    state.StructureCount = vexalith::count_structures(bytes);
     bool read_well = false;
-    if (std::string problem = read(bytes, model, options, read_well); !problem.empty() || !read_well)
+    if (std::string problem = read(bytes, state, model, options, read_well); !problem.empty() || !read_well)
         return problem;
-    model.RereadRequested = false;
+    state.RereadRequested = false;
     if (model.AtomCount == 0 || model.AtomCount > kMostAtoms)
         return "";
     if (const int mode = low & 3; mode != 0)
-        vexalith::select_model_mode(model, options, mode);
+        vexalith::select_model_mode(state, options, model.ProteinFile, mode);
     if (!model.ProteinFile && bit(low, 2))
         vexalith::CompressAtoms(model, options);
     vexalith::replace_unknown_symbols(model);
@@ -200,6 +205,7 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
     try {
         vexalith::SceneTarget target{"fuzz.wrl"};
         target.PrinterExport = bit(low, 7);
+        vexalith::apply_protein_style_mode(model, options);
         CappedSink scene;
         {
             vexalith::TextOutput out(scene);

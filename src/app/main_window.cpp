@@ -176,7 +176,7 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
         connect(update_, &update::UpdateWindow::updateStarted, this, [this] { scratch_->setAutoRemove(false); });
     }
 
-    settings_ = new SettingsDialog(options_, model_, this);
+    settings_ = new SettingsDialog(options_, state_, structure_, this);
     connect(settings_, &SettingsDialog::sizeChanged, this, &MainWindow::showSizeCaption);
     connect(settings_, &SettingsDialog::unitChanged, this, [this] { reload_timer_.start(); });
     connect(settings_, &SettingsDialog::acceptPressed, this, &MainWindow::keepViewAndDraw);
@@ -202,9 +202,9 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
 
     // Start-up: the viewer's settings, the empty scene, then a file named
     // on the command line and the update check.
-    model_.ModelMode = BallAndStick;
-    model_.RedrawOnly = false;
-    model_.FileName.clear();
+    options_.ModelMode = BallAndStick;
+    state_.RedrawOnly = false;
+    state_.FileName.clear();
     viewer_->setHeadLight(true);
     viewer_->setNavigationBar(true);
     viewer_->setContextMenuEnabled(true);
@@ -444,26 +444,26 @@ void MainWindow::DrawModel()
 {
     if (!scratchReady())
         return;
-    if (!model_.FileChosen && !model_.RedrawOnly) {
+    if (!state_.FileChosen && !state_.RedrawOnly) {
         const QString chosen = dialogs_.open_file(this);
         if (!chosen.isEmpty())
-            model_.FileName = chosen.toStdString();
+            state_.FileName = chosen.toStdString();
     }
     const bool printer = printer_export_;
     printer_export_ = false;
     const SceneTarget target{scratchScene().toStdString(), printer, background_};
-    const QString name = QFileInfo(text(model_.FileName)).fileName();
+    const QString name = QFileInfo(text(state_.FileName)).fileName();
     DrawOutcome outcome = DrawOutcome::NoFile;
     warnings_.clear();
     expand_note_.clear();
     try {
-        outcome = vexalith::DrawModel(model_, options_, target, *reporter_);
+        outcome = vexalith::DrawModel(state_, structure_, options_, target, *reporter_);
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
         settings_->show_options();
         showWarnings();
         // A read that failed left no model: the window shows none either.
-        if (model_.AtomCount == 0) {
+        if (structure_.AtomCount == 0) {
             no_model_status_ = name + " could not be read";
             showEmptyScene();
         }
@@ -477,7 +477,7 @@ void MainWindow::DrawModel()
         return;
     case DrawOutcome::VrmlInput:
         no_model_status_.clear();
-        viewer_->setScene(text(model_.FileName));
+        viewer_->setScene(text(state_.FileName));
         return;
     case DrawOutcome::NoAtoms:
         no_model_status_ = name + ": " + QString::fromUtf8(kNoAtomsFound.data(), kNoAtomsFound.size());
@@ -521,7 +521,7 @@ void MainWindow::showWarnings()
 
 void MainWindow::configureSelector()
 {
-    const StructureChoice choice = structure_choice(model_);
+    const StructureChoice choice = structure_choice(state_, structure_);
     const QSignalBlocker block(structure_selector_);
     structure_selector_->setSpecialValueText(choice.kind == StructureChoice::Kind::Models ? "all" : "");
     structure_selector_->setRange(choice.first, std::max(choice.first, choice.last));
@@ -534,7 +534,7 @@ void MainWindow::configureSelector()
 void MainWindow::syncCamera()
 {
     viewer_->requestRedraw();
-    if (model_.RedrawOnly)
+    if (state_.RedrawOnly)
         viewer_->setViewpointPosition(saved_viewpoint_);
     else
         saved_viewpoint_ = viewer_->viewpointPosition();
@@ -542,9 +542,9 @@ void MainWindow::syncCamera()
 
 void MainWindow::keepViewAndDraw()
 {
-    model_.RedrawOnly = false;
+    state_.RedrawOnly = false;
     syncCamera();
-    model_.RedrawOnly = true;
+    state_.RedrawOnly = true;
     DrawModel();
 }
 
@@ -591,12 +591,12 @@ void MainWindow::backgroundChanged(const QColor& colour)
 
 void MainWindow::loadFile()
 {
-    model_.FileChosen = false;
-    model_.RedrawOnly = false;
-    model_.AtomCount = 0;
-    model_.StructureCount = 0;
-    model_.StructureIndex = 0;
-    model_.ModelIndex = 1;
+    state_.FileChosen = false;
+    state_.RedrawOnly = false;
+    structure_.AtomCount = 0;
+    state_.StructureCount = 0;
+    state_.StructureIndex = 0;
+    state_.ModelIndex = 1;
     {
         const QSignalBlocker block(structure_selector_);
         structure_selector_->setValue(1);
@@ -606,21 +606,21 @@ void MainWindow::loadFile()
 
 void MainWindow::openFile(const QString& path)
 {
-    model_.FileName = path.toStdString();
+    state_.FileName = path.toStdString();
     reload_timer_.start();
 }
 
 void MainWindow::reloadTimerFired()
 {
-    model_.RedrawOnly = false;
-    model_.StructureCount = 0;
-    model_.StructureIndex = 0;
-    model_.ModelIndex = 1;
+    state_.RedrawOnly = false;
+    state_.StructureCount = 0;
+    state_.StructureIndex = 0;
+    state_.ModelIndex = 1;
     {
         const QSignalBlocker block(structure_selector_);
         structure_selector_->setValue(1);
     }
-    model_.FileChosen = true;
+    state_.FileChosen = true;
     DrawModel();
 }
 
@@ -656,38 +656,38 @@ void MainWindow::convertCommandLine()
 {
     if (arguments_.size() != 1)
         return;
-    model_.FileChosen = true;
-    model_.FileName = arguments_.first().toStdString();
+    state_.FileChosen = true;
+    state_.FileName = arguments_.first().toStdString();
     DrawModel();
 }
 
 void MainWindow::selectStructure(int index)
 {
-    const StructureChoice choice = structure_choice(model_);
-    choose(model_, choice, index);
+    const StructureChoice choice = structure_choice(state_, structure_);
+    choose(state_, choice, index);
     status_[1]->setText(QString::fromStdString(choice_status(choice, index)));
-    model_.FileChosen = true;
-    model_.RedrawOnly = false;
+    state_.FileChosen = true;
+    state_.RedrawOnly = false;
     // Another model of an ensemble is the same protein: it keeps the
     // protein options as the user set them.
-    model_.RereadRequested = choice.kind == StructureChoice::Kind::Models;
+    state_.RereadRequested = choice.kind == StructureChoice::Kind::Models;
     DrawModel();
 }
 
 void MainWindow::selectModelMode(int mode)
 {
-    select_model_mode(model_, options_, mode);
+    select_model_mode(state_, options_, structure_.ProteinFile, mode);
     settings_->show_options();
-    model_.RedrawOnly = false;
+    state_.RedrawOnly = false;
     syncCamera();
-    model_.RedrawOnly = true;
+    state_.RedrawOnly = true;
     showModelMode(mode);
     DrawModel();
 }
 
 void MainWindow::expand()
 {
-    request_expand(model_);
+    request_expand(state_);
     keepViewAndDraw();
 }
 
@@ -698,8 +698,7 @@ void MainWindow::exportStl()
         return;
     try {
         const StlTemplates templates = load_stl_templates(data_folder());
-        // The export copies "Suppress Water" into the water filter first.
-        write_stl(chosen.toStdString(), model_, options_, templates, *reporter_);
+        write_stl(chosen.toStdString(), structure_, options_, templates, *reporter_);
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
         dialogs_.show_error(this, QString::fromStdString(e.what()));
@@ -709,10 +708,10 @@ void MainWindow::exportStl()
 void MainWindow::exportPrinterVrml()
 {
     printer_export_ = true;
-    model_.RedrawOnly = false;
+    state_.RedrawOnly = false;
     SetHideBridgesBox(options_, false);
     syncCamera();
-    model_.RedrawOnly = true;
+    state_.RedrawOnly = true;
     DrawModel();
     SetHideBridgesBox(options_, true);
     settings_->show_options();
@@ -738,9 +737,9 @@ void MainWindow::copyViewToClipboard()
 
 QString MainWindow::suggestedSaveFile(const QString& extension) const
 {
-    if (model_.FileName.empty())
+    if (state_.FileName.empty())
         return QString();
-    const QFileInfo loaded(text(model_.FileName));
+    const QFileInfo loaded(text(state_.FileName));
     return loaded.absoluteDir().filePath(loaded.completeBaseName() + "." + extension);
 }
 

@@ -15,8 +15,9 @@
 #include <map>
 #include <memory>
 
+#include "convert/conversion_state.h"
 #include "options/model_options.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 #include "update/update_window.h"
 #include "vrml/scene_header.h"
 
@@ -72,7 +73,8 @@ public:
     void DrawModel();
 
     // The model state, for the window's own parts and for tests.
-    StructureModel& model() { return model_; }
+    Structure& structure() { return structure_; }
+    ConversionState& state() { return state_; }
     ModelOptions& options() { return options_; }
     VrmlViewer& viewer() { return *viewer_; }
     CaptionPanel& caption() { return *caption_; }
@@ -152,7 +154,8 @@ private:
 
     UserDialogs dialogs_;
     QStringList arguments_;
-    StructureModel model_;
+    ConversionState state_;
+    Structure structure_;
     ModelOptions options_;
     std::unique_ptr<WindowReporter> reporter_;
     std::unique_ptr<QTemporaryDir> scratch_;

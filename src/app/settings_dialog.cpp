@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "convert/model_commands.h"
+
 namespace vexalith {
 namespace {
 
@@ -111,8 +113,9 @@ void set_checked_quietly(QCheckBox* box, bool checked)
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWidget* parent)
-    : QDialog(parent), options_(options), model_(model)
+SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, const Structure& structure,
+                               QWidget* parent)
+    : QDialog(parent), options_(options), state_(state), structure_(structure)
 {
     setObjectName("TSettingsform");
     setWindowTitle("Settingsform");
@@ -225,7 +228,7 @@ SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWi
         if (unit == options_.VrmlUnit)
             return;
         options_.VrmlUnit = unit;
-        model_.RereadRequested = false;
+        state_.RereadRequested = false;
         emit unitChanged();
     };
     connect(millimetre_, &QRadioButton::clicked, this, unit_clicked);
@@ -245,9 +248,9 @@ SettingsDialog::SettingsDialog(ModelOptions& options, StructureModel& model, QWi
     on_toggle(hydrogen_bonds_, [this](bool c) { SetShowHydrogenBondsBox(options_, c); });
     on_toggle(show_hydrogen_, [this](bool c) { SetShowHydrogenBox(options_, c); });
     on_toggle(suppress_water_, [this](bool c) { SetSuppressWaterBox(options_, c); });
-    on_toggle(protein_style_, [this](bool c) { SetProteinStyleBox(options_, model_, c); });
+    on_toggle(protein_style_, [this](bool c) { SetProteinStyleBox(options_, state_, structure_.ProteinFile, c); });
     on_toggle(hide_bridges_, [this](bool c) { SetHideBridgesBox(options_, c); });
-    on_toggle(helices_, [this](bool c) { SetHelicesBox(options_, model_, c); });
+    on_toggle(helices_, [this](bool c) { SetHelicesBox(options_, state_, c); });
 
     connect(accept, &QPushButton::clicked, this, [this] { emit acceptPressed(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
@@ -310,8 +313,8 @@ void SettingsDialog::show_options()
 void SettingsDialog::layoutForShow()
 {
     show_options();
-    protein_panel_->setVisible(model_.ProteinFile);
-    parts_panel_->setVisible(model_.MaxPart >= 1);
+    protein_panel_->setVisible(structure_.ProteinFile);
+    parts_panel_->setVisible(structure_.MaxPart >= 1);
     content_->layout()->activate();
     const int total = content_->sizeHint().height() + 2 * scroll_->frameWidth() + layout()->spacing() +
                       buttons_->sizeHint().height();

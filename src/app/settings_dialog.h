@@ -11,8 +11,9 @@
 #include <QDialog>
 #include <vector>
 
+#include "convert/conversion_state.h"
 #include "options/model_options.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 class QCheckBox;
 class QHBoxLayout;
@@ -35,7 +36,8 @@ public:
     static constexpr int kMaxHeight = 600;
     static constexpr int kScrolledWidth = 265;
 
-    SettingsDialog(ModelOptions& options, StructureModel& model, QWidget* parent = nullptr);
+    SettingsDialog(ModelOptions& options, ConversionState& state, const Structure& structure,
+                   QWidget* parent = nullptr);
 
     // The controls take the option values (after a read changed them).
     void show_options();
@@ -74,7 +76,8 @@ private:
     void resizeFitting(int width, int height);
 
     ModelOptions& options_;
-    StructureModel& model_;
+    ConversionState& state_;
+    const Structure& structure_;
     bool updating_ = false;  // show_options() is setting the controls
 
     QScrollArea* scroll_ = nullptr;

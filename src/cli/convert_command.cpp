@@ -12,7 +12,7 @@
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
 #include "structure/cif_reader.h"
-#include "vrml/atom_writer.h"
+#include "model/protein_style.h"
 
 namespace vexalith {
 namespace {
@@ -54,7 +54,7 @@ void apply_general_options(const ConvertRequest& request, ModelOptions& options)
     }
 }
 
-void hide_parts(const ConvertRequest& request, const StructureModel& model, ModelOptions& options)
+void hide_parts(const ConvertRequest& request, const Structure& model, ModelOptions& options)
 {
     if (request.hide_parts.empty())
         return;
@@ -69,41 +69,37 @@ void hide_parts(const ConvertRequest& request, const StructureModel& model, Mode
 }
 
 // Loads the file as the program does, then selects the structure.
-DrawOutcome load(const ConvertRequest& request, StructureModel& model, ModelOptions& options, Reporter& reporter)
+DrawOutcome load(const ConvertRequest& request, ConversionState& state, Structure& model, ModelOptions& options,
+                 Reporter& reporter)
 {
-    model.FileName = request.input;
-    model.ModelIndex = request.model;
-    model.FileChosen = true;
-    model.RedrawOnly = false;
-    DrawOutcome outcome = prepare_model(model, options, reporter);
+    state.FileName = request.input;
+    state.ModelIndex = request.model;
+    state.FileChosen = true;
+    state.RedrawOnly = false;
+    DrawOutcome outcome = prepare_model(state, model, options, reporter);
     if (outcome == DrawOutcome::VrmlInput || !request.structure)
         return outcome;
-    const int32_t last = std::max<int32_t>(model.StructureCount, 1);
+    const int32_t last = std::max<int32_t>(state.StructureCount, 1);
     if (*request.structure < 1 || *request.structure > last)
         throw RequestError("--structure " + std::to_string(*request.structure) + ": the file has " +
                            std::to_string(last) + (last == 1 ? " structure" : " structures"));
-    model.StructureIndex = *request.structure;
-    model.RedrawOnly = false;
-    return prepare_model(model, options, reporter);
+    state.StructureIndex = *request.structure;
+    state.RedrawOnly = false;
+    return prepare_model(state, model, options, reporter);
 }
 
-void check_outcome(DrawOutcome outcome, const StructureModel& model)
+void check_outcome(DrawOutcome outcome, const ConversionState& state)
 {
     if (outcome == DrawOutcome::NoAtoms)
-        throw NoAtomsFound(model.FileName, 0, std::string(kNoAtomsFound));
+        throw NoAtomsFound(state.FileName, 0, std::string(kNoAtomsFound));
 }
 
-void export_stl(const ConvertRequest& request, StructureModel& model, ModelOptions& options, const StlTemplates& templates,
+void export_stl(const ConvertRequest& request, const Structure& model, ModelOptions& options, const StlTemplates& templates,
                Reporter& reporter)
 {
-    // The scene drawn last has already put protein style's mode in force.
-    if (const auto mode = protein_style_mode(model, options)) {
-        for (int32_t i = 1; i <= model.AtomCount; ++i)
-            if (atom_ok(model, options, i)) {
-                model.ModelMode = *mode;
-                break;
-            }
-    }
+    // In the program the scene drawn last has put protein style's mode in
+    // force before the STL command.
+    apply_protein_style_mode(model, options);
     write_stl(request.output, model, options, templates, reporter);
 }
 
@@ -136,41 +132,42 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
         templates = &*loaded;
     }
 
-    StructureModel model;
+    ConversionState state;
+    Structure model;
     ModelOptions options;
     apply_general_options(request, options);
 
-    DrawOutcome outcome = load(request, model, options, reporter);
+    DrawOutcome outcome = load(request, state, model, options, reporter);
     if (outcome == DrawOutcome::VrmlInput) {
         if (format == OutputFormat::Stl)
             throw RequestError("a VRML file holds no structure to export as STL");
         SceneTarget target{request.output, false, request.background};
-        DrawModel(model, options, target, reporter);
+        DrawModel(state, model, options, target, reporter);
         return;
     }
-    check_outcome(outcome, model);
+    check_outcome(outcome, state);
 
     // The options dialog, then "Accept": a change of "Helices" reads the
     // file again.
     if (request.show_water)
         SetSuppressWaterBox(options, false);
     if (request.protein_style)
-        SetProteinStyleBox(options, model, *request.protein_style);
+        SetProteinStyleBox(options, state, model.ProteinFile, *request.protein_style);
     if (request.helices)
-        SetHelicesBox(options, model, *request.helices);
+        SetHelicesBox(options, state, *request.helices);
     if (request.bridges)
         SetHideBridgesBox(options, !*request.bridges);
-    model.RedrawOnly = true;
-    check_outcome(prepare_model(model, options, reporter), model);
+    state.RedrawOnly = true;
+    check_outcome(prepare_model(state, model, options, reporter), state);
     hide_parts(request, model, options);
 
     if (request.mode)
-        select_model_mode(model, options, *request.mode);
+        select_model_mode(state, options, model.ProteinFile, *request.mode);
     if (request.expand > 0 && model.ProteinFile)
         throw RequestError("--expand: a macromolecular structure cannot be expanded");
     for (int32_t k = 0; k < request.expand; ++k) {
-        request_expand(model);
-        check_outcome(prepare_model(model, options, reporter), model);
+        request_expand(state);
+        check_outcome(prepare_model(state, model, options, reporter), state);
     }
 
     if (format == OutputFormat::Stl) {
@@ -180,7 +177,7 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
     SceneTarget target{request.output, format == OutputFormat::Printer, request.background};
     if (target.PrinterExport)
         SetHideBridgesBox(options, false);  // the printer file carries the bridges
-    DrawModel(model, options, target, reporter);
+    DrawModel(state, model, options, target, reporter);
 }
 
 }  // namespace vexalith

@@ -6,6 +6,8 @@
 #include "cli/number_text.h"
 #include "common/error.h"
 #include "common/reporter.h"
+#include "convert/draw_model.h"
+#include "convert/model_commands.h"
 #include "options/model_options.h"
 #include "structure/cif_reader.h"
 #include "structure/element_table.h"
@@ -16,7 +18,7 @@
 namespace vexalith {
 namespace {
 
-const char* kind_name(const StructureModel& model)
+const char* kind_name(const Structure& model)
 {
     if (model.ProteinFile)
         return "macromolecular";
@@ -25,7 +27,7 @@ const char* kind_name(const StructureModel& model)
     return "small molecule";
 }
 
-std::vector<std::string> unknown_symbols(const StructureModel& model)
+std::vector<std::string> unknown_symbols(const Structure& model)
 {
     std::vector<std::string> unknown;
     for (int32_t i = 1; i <= model.AtomCount; ++i) {
@@ -56,33 +58,34 @@ private:
 
 void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warnings)
 {
-    StructureModel model;
+    ConversionState state;
+    Structure model;
     ModelOptions options;
     WarningLines reporter(warnings);
-    model.FileName = request.file;
-    model.ModelIndex = request.model;
+    state.FileName = request.file;
+    state.ModelIndex = request.model;
     // Unchecking "Helices" reads a protein atom by atom, as in the program.
     if (!request.helices)
-        SetHelicesBox(options, model, false);
+        SetHelicesBox(options, state, false);
 
     const std::string text = read_text_file(request.file);
-    model.StructureCount = count_structures(text);
-    if (request.structure < 0 || request.structure > std::max<int32_t>(model.StructureCount, 0) ||
-        (request.structure > 0 && model.StructureCount == 0))
+    state.StructureCount = count_structures(text);
+    if (request.structure < 0 || request.structure > std::max<int32_t>(state.StructureCount, 0) ||
+        (request.structure > 0 && state.StructureCount == 0))
         throw SelectionError(request.file, 0,
                     "there is no structure " + std::to_string(request.structure) + ": the file holds " +
-                        std::to_string(model.StructureCount) + " (lines with _chemical_formula_sum)");
-    model.StructureIndex = request.structure;
+                        std::to_string(state.StructureCount) + " (lines with _chemical_formula_sum)");
+    state.StructureIndex = request.structure;
 
-    cif_read_xyz_text(text, model, options, reporter);
+    read_chosen_structure(text, state, model, options, reporter);
     const bool found_kind = detect_file_kind(text).has_value();
 
     out << "File: " << request.file << '\n';
     out << "Kind: " << (found_kind ? kind_name(model) : "none") << '\n';
-    out << "Structures: " << model.StructureCount << '\n';
-    out << "Structure: " << model.StructureIndex << '\n';
+    out << "Structures: " << state.StructureCount << '\n';
+    out << "Structure: " << state.StructureIndex << '\n';
     out << "Models: " << model.ModelCount << '\n';
-    out << "Model: " << (model.ModelIndex == kAllModels ? std::string("all") : std::to_string(model.ModelIndex))
+    out << "Model: " << (state.ModelIndex == kAllModels ? std::string("all") : std::to_string(state.ModelIndex))
         << '\n';
     if (!model.ProteinFile && !model.ChemCompFile && model.AtomCount > 0) {
         out << "Cell: " << full_precision(model.CellA) << ' ' << full_precision(model.CellB) << ' '

@@ -5,7 +5,10 @@
 #include "common/output_limit.h"
 #include "common/file_names.h"
 #include "convert/structure_choice.h"
+#include "convert/presentation_defaults.h"
+#include "model/backbone_trace.h"
 #include "model/compress_atoms.h"
+#include "model/protein_style.h"
 #include "print3d/export_check.h"
 #include "structure/cif_reader.h"
 #include "structure/present_elements.h"
@@ -19,20 +22,20 @@
 namespace vexalith {
 namespace {
 
-void count_structures_once(StructureModel& model, const std::string& text, Reporter& reporter)
+void count_structures_once(ConversionState& state, const std::string& text, Reporter& reporter)
 {
-    if (model.StructureCount != 0)
+    if (state.StructureCount != 0)
         return;
-    model.StructureCount = count_structures(text);
-    if (model.StructureCount >= 2)
-        reporter.status_text(1, "Structure 1 of " + std::to_string(model.StructureCount));
+    state.StructureCount = count_structures(text);
+    if (state.StructureCount >= 2)
+        reporter.status_text(1, "Structure 1 of " + std::to_string(state.StructureCount));
     else
         reporter.status_text(1, "");
 }
 
-void end_of_conversion(const StructureModel& model, Reporter& reporter)
+void end_of_conversion(const ConversionState& state, const Structure& structure, Reporter& reporter)
 {
-    if (structure_choice(model).kind != StructureChoice::Kind::None)
+    if (structure_choice(state, structure).kind != StructureChoice::Kind::None)
         reporter.structure_selector_enabled(true);
     reporter.progress_visible(false);
 }
@@ -40,116 +43,141 @@ void end_of_conversion(const StructureModel& model, Reporter& reporter)
 // A structure without atoms, or a read that failed: no model command, the
 // caption says so.  The selector stays, so that another structure or model
 // of the file can be chosen.
-void show_no_model(const StructureModel& model, Reporter& reporter)
+void show_no_model(const ConversionState& state, const Structure& structure, Reporter& reporter)
 {
     reporter.model_commands_enabled(false, false);
     reporter.caption_text(kNoAtomsFound);
-    end_of_conversion(model, reporter);
+    end_of_conversion(state, structure, reporter);
 }
 
 // After a read that failed nothing of the previous model stays drawn or
 // exportable.
-void forget_structure(StructureModel& model, Reporter& reporter)
+void forget_structure(const ConversionState& state, Structure& structure, Reporter& reporter)
 {
-    model.AtomCount = 0;
-    model.AtomsRead = 0;
-    model.PresentElements.clear();
-    show_no_model(model, reporter);
-}
-
-void read_structure(const std::string& text, StructureModel& model, ModelOptions& options, Reporter& reporter)
-{
-    cif_read_xyz_text(text, model, options, reporter);
-    const StructureChoice choice = structure_choice(model);
-    if (choice.kind == StructureChoice::Kind::Models)
-        reporter.status_text(1, choice_status(choice, model.ModelIndex));
+    structure.AtomCount = 0;
+    structure.AtomsRead = 0;
+    structure.PresentElements.clear();
+    show_no_model(state, structure, reporter);
 }
 
 }  // namespace
+
+void read_chosen_structure(std::string_view text, ConversionState& state, Structure& structure,
+                           ModelOptions& options, Reporter& reporter)
+{
+    reporter.structure_selector_enabled(false);
+    reporter.status_text(0, " busy");
+    reporter.repaint_status();
+
+    const auto kind = detect_file_kind(text);
+    if (kind) {
+        const PresentationDefaults defaults =
+            presentation_defaults(*kind, state.RereadRequested, protein_boxes(options));
+        apply_presentation_defaults(defaults, *kind, options, state);
+        reporter.model_mode_shown(defaults.shown_mode);
+    } else {
+        reporter.caption_text(kNoAtomsFound);
+    }
+    const bool trace = kind == FileKind::Macromolecular && options.Helices;
+    const ReadRequest request{state.FileName, state.StructureIndex, state.ModelIndex, trace};
+    read_structure(text, request, structure, reporter);
+
+    if (structure.MaxPart >= 1)
+        MakePartCheckBoxes(options, structure.MaxPart);
+    // A protein shown with helices is drawn as its backbone trace.
+    if (trace && structure.AtomCount > 0)
+        build_backbone_trace(structure);
+
+    const StructureChoice choice = structure_choice(state, structure);
+    if (choice.kind == StructureChoice::Kind::Models)
+        reporter.status_text(1, choice_status(choice, state.ModelIndex));
+}
 
 bool is_vrml_file(const std::string& file_name)
 {
     return has_extension(file_name, "wrl") || has_extension(file_name, "wrz");
 }
 
-DrawOutcome prepare_model(StructureModel& model, ModelOptions& options, Reporter& reporter)
+DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOptions& options,
+                          Reporter& reporter)
 {
-    reporter.caption_text(file_name_part(model.FileName));
-    if (model.FileName.empty())
+    reporter.caption_text(file_name_part(state.FileName));
+    if (state.FileName.empty())
         return DrawOutcome::NoFile;
-    if (is_vrml_file(model.FileName)) {
+    if (is_vrml_file(state.FileName)) {
         reporter.model_commands_enabled(false, false);
         return DrawOutcome::VrmlInput;
     }
 
-    const bool read = !model.RedrawOnly || model.RereadRequested;
-    if (model.StructureCount == 0 || read) {
+    const bool read = !state.RedrawOnly || state.RereadRequested;
+    if (state.StructureCount == 0 || read) {
         try {
-            const std::string text = read_text_file(model.FileName);
-            count_structures_once(model, text, reporter);
+            const std::string text = read_text_file(state.FileName);
+            count_structures_once(state, text, reporter);
             reporter.progress_visible(true);
             if (read)
-                read_structure(text, model, options, reporter);
+                read_chosen_structure(text, state, structure, options, reporter);
         } catch (...) {
-            model.RereadRequested = false;
+            state.RereadRequested = false;
             if (read)
-                forget_structure(model, reporter);
+                forget_structure(state, structure, reporter);
             throw;
         }
     } else {
         reporter.progress_visible(true);
     }
-    model.RereadRequested = false;
+    state.RereadRequested = false;
 
-    if (model.AtomCount == 0) {
-        show_no_model(model, reporter);
+    if (structure.AtomCount == 0) {
+        show_no_model(state, structure, reporter);
         return DrawOutcome::NoAtoms;
     }
-    reporter.model_commands_enabled(true, !model.ProteinFile);
+    reporter.model_commands_enabled(true, !structure.ProteinFile);
 
-    if (!model.ProteinFile && model.CompressRequested) {
-        const int32_t before = model.AtomCount;
-        CompressAtoms(model, options);
-        reporter.atoms_joined(model.AtomCount, before - model.AtomCount);
+    if (!structure.ProteinFile && state.CompressRequested) {
+        const int32_t before = structure.AtomCount;
+        CompressAtoms(structure, options);
+        reporter.atoms_joined(structure.AtomCount, before - structure.AtomCount);
     }
-    model.CompressRequested = false;
+    state.CompressRequested = false;
 
-    replace_unknown_symbols(model);
-    list_present_elements(model);
+    replace_unknown_symbols(structure);
+    list_present_elements(structure);
     return DrawOutcome::SceneWritten;
 }
 
-void write_scene(TextOutput& out, StructureModel& model, const ModelOptions& options, const SceneTarget& target,
-                 Reporter& reporter)
+void write_scene(TextOutput& out, const Structure& structure, const ModelOptions& options,
+                 const SceneTarget& target, Reporter& reporter)
 {
     try {
         out.line("#VRML V2.0 utf8");
         if (!target.PrinterExport)
-            write_scene_header(out, model, options, target.background);
-        write_element_styles(out, model);
-        write_atoms(out, model, options, reporter);
-        write_bond_styles(out, model, options);
-        write_bonds(out, model, options, reporter);
+            write_scene_header(out, structure, options, target.background);
+        write_element_styles(out, structure);
+        write_atoms(out, structure, options, reporter);
+        write_bond_styles(out, structure, options);
+        write_bonds(out, structure, options, reporter);
         if (!target.PrinterExport)
             write_scene_routes(out);
         out.flush();
     } catch (const RangeError& e) {
         if (!e.file().empty())
             throw;
-        throw RangeError(model.FileName, e.line(), e.text());
+        throw RangeError(structure.FileName, e.line(), e.text());
     }
 }
 
-DrawOutcome DrawModel(StructureModel& model, ModelOptions& options, const SceneTarget& target, Reporter& reporter)
+DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions& options,
+                      const SceneTarget& target, Reporter& reporter)
 {
-    const DrawOutcome outcome = prepare_model(model, options, reporter);
+    const DrawOutcome outcome = prepare_model(state, structure, options, reporter);
     switch (outcome) {
     case DrawOutcome::NoFile:
-        end_of_conversion(model, reporter);
+        end_of_conversion(state, structure, reporter);
         return outcome;
     case DrawOutcome::VrmlInput:
-        if (target.scene_path != model.FileName)
-            copy_file_atomically(model.FileName, target.scene_path);
+        if (target.scene_path != state.FileName)
+            copy_file_atomically(state.FileName, target.scene_path);
         return outcome;
     case DrawOutcome::NoAtoms:
         return outcome;
@@ -157,14 +185,15 @@ DrawOutcome DrawModel(StructureModel& model, ModelOptions& options, const SceneT
         break;
     }
     if (target.PrinterExport)
-        require_shown_atoms(model, options);
+        require_shown_atoms(structure, options);
+    apply_protein_style_mode(structure, options);
 
     AtomicFile file(target.scene_path);
     {
         LimitedSink limited(file, options.MaxOutputSize, target.scene_path,
                             target.PrinterExport ? "the VRML file" : "the scene file");
         TextOutput out(limited);
-        write_scene(out, model, options, target, reporter);
+        write_scene(out, structure, options, target, reporter);
     }
     file.commit();
 
@@ -173,7 +202,7 @@ DrawOutcome DrawModel(StructureModel& model, ModelOptions& options, const SceneT
         reporter.status_text(2, "Rendering");
         reporter.repaint_status();
     }
-    end_of_conversion(model, reporter);
+    end_of_conversion(state, structure, reporter);
     return outcome;
 }
 

@@ -4,18 +4,18 @@
 
 namespace vexalith {
 
-StructureChoice structure_choice(const StructureModel& model)
+StructureChoice structure_choice(const ConversionState& state, const Structure& structure)
 {
     StructureChoice choice;
-    if (model.ModelCount > 1) {
+    if (structure.ModelCount > 1) {
         choice.kind = StructureChoice::Kind::Models;
         choice.first = kAllModels;
-        choice.last = model.ModelCount;
-        choice.current = model.ModelIndex;
-    } else if (model.StructureCount > 1) {
+        choice.last = structure.ModelCount;
+        choice.current = state.ModelIndex;
+    } else if (state.StructureCount > 1) {
         choice.kind = StructureChoice::Kind::Structures;
-        choice.last = model.StructureCount;
-        choice.current = std::max(1, model.StructureIndex);
+        choice.last = state.StructureCount;
+        choice.current = std::max(1, state.StructureIndex);
     }
     return choice;
 }
@@ -35,12 +35,12 @@ std::string choice_status(const StructureChoice& choice, int32_t value)
     return "";
 }
 
-void choose(StructureModel& model, const StructureChoice& choice, int32_t value)
+void choose(ConversionState& state, const StructureChoice& choice, int32_t value)
 {
     if (choice.kind == StructureChoice::Kind::Models)
-        model.ModelIndex = value;
+        state.ModelIndex = value;
     else
-        model.StructureIndex = value;
+        state.StructureIndex = value;
 }
 
 }  // namespace vexalith

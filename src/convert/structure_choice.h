@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "structure/structure_model.h"
+#include "convert/conversion_state.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 
@@ -19,13 +20,13 @@ struct StructureChoice {
 
 // The models of an ensemble when the file holds more than one, else its
 // structures when it holds more than one, else nothing to choose.
-StructureChoice structure_choice(const StructureModel& model);
+StructureChoice structure_choice(const ConversionState& state, const Structure& structure);
 
 // The status text of a selector value: " Structure 3 of 20",
 // " Model 3 of 26", " All 26 models".
 std::string choice_status(const StructureChoice& choice, int32_t value);
 
-// Puts a selector value into the model for the next read.
-void choose(StructureModel& model, const StructureChoice& choice, int32_t value);
+// Puts a selector value into the state for the next read.
+void choose(ConversionState& state, const StructureChoice& choice, int32_t value);
 
 }  // namespace vexalith

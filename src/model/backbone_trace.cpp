@@ -15,7 +15,7 @@ constexpr long double kLongestStep = 8.0L;  // angstrom; longer steps are breaks
 
 // Turns the sequence numbers into consecutive residue indexes in place and
 // returns the largest index (0 when no atom has a positive number).
-int32_t renumber_residues(StructureModel& model)
+int32_t renumber_residues(Structure& model)
 {
     int32_t index = 0;
     int32_t previous_number = 0;
@@ -37,7 +37,7 @@ int32_t renumber_residues(StructureModel& model)
 }
 
 // The mean scene position of the atoms of every index 1..R; slot 0 unused.
-std::vector<Vec3> residue_centres(const StructureModel& model, int32_t residues)
+std::vector<Vec3> residue_centres(const Structure& model, int32_t residues)
 {
     const auto slots = static_cast<std::size_t>(residues) + 1;
     std::vector<Vec3> sums(slots, Vec3{0, 0, 0});
@@ -108,7 +108,7 @@ bool intermediate_point(const Vec3& A, const Vec3& B, const Vec3& C, Vec3& point
 
 }  // namespace
 
-void build_backbone_trace(StructureModel& model)
+void build_backbone_trace(Structure& model)
 {
     const int32_t residues = renumber_residues(model);
 

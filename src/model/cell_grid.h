@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 

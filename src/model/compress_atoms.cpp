@@ -29,13 +29,13 @@ Vec3 translated(const AtomCoordRecord& atom, const Vec3& L)
     return {atom.x - L[1], atom.y + L[2], atom.z - L[0]};
 }
 
-long double rounded_part(const StructureModel& model, int32_t atom)
+long double rounded_part(const Structure& model, int32_t atom)
 {
     return round_half_even(model.AtomCoord[static_cast<std::size_t>(atom)].part);
 }
 
 // Moves the placed atoms down over the unplaced ones, in order.
-void remove_unplaced(StructureModel& model, const std::vector<bool>& placed)
+void remove_unplaced(Structure& model, const std::vector<bool>& placed)
 {
     const int32_t n = model.AtomCount;
     int32_t removed = 0;
@@ -54,7 +54,7 @@ void remove_unplaced(StructureModel& model, const std::vector<bool>& placed)
 
 }  // namespace
 
-CompressionTables make_compression_tables(const StructureModel& model)
+CompressionTables make_compression_tables(const Structure& model)
 {
     CompressionTables tables;
     tables.a = FracToCart(model, Vec3{1, 0, 0});
@@ -71,7 +71,7 @@ CompressionTables make_compression_tables(const StructureModel& model)
     return tables;
 }
 
-bool AttachAtom(StructureModel& model, const ModelOptions& options, const CompressionTables& tables,
+bool AttachAtom(Structure& model, const ModelOptions& options, const CompressionTables& tables,
                 int32_t candidate, int32_t seed)
 {
     const auto j = static_cast<std::size_t>(candidate);
@@ -103,7 +103,7 @@ bool AttachAtom(StructureModel& model, const ModelOptions& options, const Compre
     return false;
 }
 
-void CompressAtoms_plain(StructureModel& model, const ModelOptions& options)
+void CompressAtoms_plain(Structure& model, const ModelOptions& options)
 {
     const int32_t n = model.AtomCount;
     if (n <= 0)
@@ -165,7 +165,7 @@ void CompressAtoms_plain(StructureModel& model, const ModelOptions& options)
 // Within a pass, a candidate is only tested when some image of it lies
 // within the cutoff of the seed; the grid of unplaced candidates finds a
 // superset of those, and the test itself decides as before.
-void CompressAtoms(StructureModel& model, const ModelOptions& options)
+void CompressAtoms(Structure& model, const ModelOptions& options)
 {
     const int32_t n = model.AtomCount;
     if (n <= 0)

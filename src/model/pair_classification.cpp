@@ -13,10 +13,10 @@
 namespace vexalith {
 namespace {
 
-PairRules common_rules(const StructureModel& model, const ModelOptions& options)
+PairRules common_rules(const Structure& model, const ModelOptions& options)
 {
     PairRules rules;
-    rules.ModelMode = model.ModelMode;
+    rules.ModelMode = options.ModelMode;
     rules.ProteinFile = model.ProteinFile;
     rules.HydrogenBonds = options.HydrogenBondsOnly || options.HydrogenBondsAndVanDerWaals;
     rules.Helices = options.Helices;
@@ -27,7 +27,7 @@ PairRules common_rules(const StructureModel& model, const ModelOptions& options)
 
 bool in_window(long double d, long double lo, long double hi) { return lo < d && d < hi; }
 
-std::vector<int32_t> shown_atoms(const StructureModel& model, const ModelOptions& options)
+std::vector<int32_t> shown_atoms(const Structure& model, const ModelOptions& options)
 {
     std::vector<int32_t> shown;
     shown.reserve(static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0)));
@@ -154,21 +154,21 @@ private:
 
 }  // namespace
 
-PairRules scene_pair_rules(const StructureModel& model, const ModelOptions& options)
+PairRules scene_pair_rules(const Structure& model, const ModelOptions& options)
 {
     PairRules rules = common_rules(model, options);
     rules.Bridges = !options.HideBridges;
     return rules;
 }
 
-PairRules stl_pair_rules(const StructureModel& model, const ModelOptions& options)
+PairRules stl_pair_rules(const Structure& model, const ModelOptions& options)
 {
     PairRules rules = common_rules(model, options);
     rules.Bridges = true;
     return rules;
 }
 
-PairClassifier::PairClassifier(const StructureModel& model, PairRules rules) : rules_(std::move(rules))
+PairClassifier::PairClassifier(const Structure& model, PairRules rules) : rules_(std::move(rules))
 {
     atoms_.resize(static_cast<std::size_t>(model.AtomCount) + 1);
     // What depends on the symbol alone is worked out once per symbol: a
@@ -319,7 +319,7 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
     return kind;
 }
 
-void for_each_connected_pair_plain(const StructureModel& model, const ModelOptions& options,
+void for_each_connected_pair_plain(const Structure& model, const ModelOptions& options,
                                    const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                                    const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
 {
@@ -334,7 +334,7 @@ void for_each_connected_pair_plain(const StructureModel& model, const ModelOptio
     }
 }
 
-PairSearch::PairSearch(const StructureModel& model, const ModelOptions& options, const PairClassifier& classifier)
+PairSearch::PairSearch(const Structure& model, const ModelOptions& options, const PairClassifier& classifier)
     : classifier_(classifier), shown_(shown_atoms(model, options))
 {
     is_shown_.assign(static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0)) + 2, false);
@@ -416,7 +416,7 @@ void PairSearch::visit(std::size_t first, std::size_t last, const std::function<
     }
 }
 
-void for_each_connected_pair(const StructureModel& model, const ModelOptions& options,
+void for_each_connected_pair(const Structure& model, const ModelOptions& options,
                              const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
 {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 

@@ -7,7 +7,7 @@
 
 namespace vexalith {
 
-bool atom_ok(const StructureModel& model, const ModelOptions& options, int32_t index)
+bool atom_ok(const Structure& model, const ModelOptions& options, int32_t index)
 {
     const auto i = static_cast<std::size_t>(index);
     bool part_ok = true;
@@ -32,26 +32,6 @@ void MakePartCheckBoxes(ModelOptions& options, int32_t max_part)
 void SetSuppressWaterBox(ModelOptions& options, bool checked)
 {
     options.SuppressWater = checked;
-}
-
-void SetProteinStyleBox(ModelOptions& options, StructureModel& model, bool checked)
-{
-    if (options.ProteinStyle == checked)
-        return;
-    options.ProteinStyle = checked;
-    if (model.ProteinFile) {
-        model.RedrawOnly = false;
-        if (!options.Helices)
-            model.ModelMode = CovalentRadius;
-    }
-}
-
-void SetHelicesBox(ModelOptions& options, StructureModel& model, bool checked)
-{
-    if (options.Helices == checked)
-        return;
-    options.Helices = checked;
-    model.RereadRequested = true;
 }
 
 void SetHideBridgesBox(ModelOptions& options, bool checked)

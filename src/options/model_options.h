@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/output_limit.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 
@@ -22,7 +22,13 @@ inline constexpr std::string_view AminoAcidList =
     "VAL LEU SER GLU GLY TRP GLN HIS ALA LYS ASP ILE ARG PHE PRO THR MET TYR ASN CYS";
 inline constexpr std::string_view AcceptorElements = "N O F S CL BR I";
 
+// Model modes: how atoms are drawn.
+enum : int32_t { BallAndStick = 1, CovalentRadius = 2, VanDerWaals = 3 };
+
 struct ModelOptions {
+    // The model mode of the next drawing; protein style may set it (see
+    // apply_protein_style_mode), and it stays set for later conversions.
+    int32_t ModelMode = BallAndStick;
     int32_t ModelSize = 100;             // mm, 25..250: the model's largest extent
     int32_t VrmlUnit = 1;                // 1 millimetre, 1000 metre
     int32_t BondDiameter = 10;           // 5..30
@@ -54,7 +60,7 @@ struct ModelOptions {
 // is checked (when the structure has parts), it is not water while water is
 // suppressed, and not hydrogen while hydrogen is hidden.  Comparisons are
 // exact: "hoh" is not water, "D" is not hydrogen.
-bool atom_ok(const StructureModel& model, const ModelOptions& options, int32_t index);
+bool atom_ok(const Structure& model, const ModelOptions& options, int32_t index);
 
 // Shows every part 0..max_part (the dialog's part boxes are made again).
 void MakePartCheckBoxes(ModelOptions& options, int32_t max_part);
@@ -62,13 +68,9 @@ void MakePartCheckBoxes(ModelOptions& options, int32_t max_part);
 // "Suppress Water": SuppressWater follows the box.
 void SetSuppressWaterBox(ModelOptions& options, bool checked);
 
-// "Protein Style": for a protein file the next conversion reads the model
-// again (RedrawOnly cleared), in covalent-radius mode unless helices are on.
-void SetProteinStyleBox(ModelOptions& options, StructureModel& model, bool checked);
-
-// "Helices": the next conversion reads the file again, so that the backbone
-// trace is built or dropped.
-void SetHelicesBox(ModelOptions& options, StructureModel& model, bool checked);
+// The rules of "Protein Style" and "Helices", which also ask the next
+// conversion for a new read, are with the conversion's state in
+// convert/model_commands.h.
 
 // "hide bridges": no handler; the writers read the state.
 void SetHideBridgesBox(ModelOptions& options, bool checked);

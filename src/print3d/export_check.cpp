@@ -7,7 +7,7 @@
 
 namespace vexalith {
 
-void require_shown_atoms(const StructureModel& model, const ModelOptions& options)
+void require_shown_atoms(const Structure& model, const ModelOptions& options)
 {
     if (model.AtomCount <= 0)
         throw ConversionError(model.FileName, 0, std::string(kNoAtomsFound));

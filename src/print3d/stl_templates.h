@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 

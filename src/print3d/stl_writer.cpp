@@ -123,7 +123,7 @@ private:
     Reporter& reporter_;
 };
 
-StlScale model_scale(const StructureModel& model, const ModelOptions& options)
+StlScale model_scale(const Structure& model, const ModelOptions& options)
 {
     return {static_cast<long double>(options.ModelSize), model.ModelExtent};
 }
@@ -287,7 +287,7 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
     text.end();
 }
 
-void WriteBondCylinders(TextOutput& out, const StructureModel& model, const ModelOptions& options,
+void WriteBondCylinders(TextOutput& out, const Structure& model, const ModelOptions& options,
                         const StlTemplates& templates, Reporter& reporter)
 {
     const PairClassifier classifier(model, stl_pair_rules(model, options));
@@ -305,7 +305,7 @@ void WriteBondCylinders(TextOutput& out, const StructureModel& model, const Mode
                 return;
             const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
             const Mat3 rotation = cylinder_rotation(kind.direction);
-            const CylinderSize size = cylinder_size(kind, model.ModelMode, options.BondDiameter, model.ProteinFile);
+            const CylinderSize size = cylinder_size(kind, options.ModelMode, options.BondDiameter, model.ProteinFile);
             const Vec3 s{size.radius, size.radius, size.half_length};
             for (const TemplateFacet& facet : templates.cylinder.facets)
                 WriteCylinderFacet(to, facet, rotation, s, middle, scale);
@@ -331,7 +331,7 @@ uint64_t sphere_bytes_at_least(const StlTemplate& mesh)
     return bytes;
 }
 
-void write_solid(ByteSink& sink, std::string_view file_name, const StructureModel& model,
+void write_solid(ByteSink& sink, std::string_view file_name, const Structure& model,
                  const ModelOptions& options, const StlTemplates& templates, Reporter& reporter)
 {
     LimitedSink limited(sink, options.MaxOutputSize, std::string(file_name), "the STL file");
@@ -361,7 +361,7 @@ void write_solid(ByteSink& sink, std::string_view file_name, const StructureMode
                 const auto n = static_cast<std::size_t>(i);
                 const std::string& symbol = model.AtomSymbol[n];
                 if (const StlTemplate* mesh = sphere_template(templates, symbol))
-                    write_sphere(to, *mesh, sphere_radius(symbol, model.ModelMode), position(model.AtomCoord[n]),
+                    write_sphere(to, *mesh, sphere_radius(symbol, options.ModelMode), position(model.AtomCoord[n]),
                                  scale);
             }
         },
@@ -377,7 +377,7 @@ void write_solid(ByteSink& sink, std::string_view file_name, const StructureMode
 }
 
 // Refuses, before anything is written, a file that would pass the limit.
-void check_stl_size(std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+void check_stl_size(std::string_view file_name, const Structure& model, const ModelOptions& options,
                     const StlTemplates& templates)
 {
     const uint64_t size = stl_size_at_least(file_name, model, options, templates);
@@ -388,7 +388,7 @@ void check_stl_size(std::string_view file_name, const StructureModel& model, con
 
 }  // namespace
 
-uint64_t stl_size_at_least(std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+uint64_t stl_size_at_least(std::string_view file_name, const Structure& model, const ModelOptions& options,
                            const StlTemplates& templates)
 {
     const std::string name = base_name_without_extension(file_name);
@@ -412,7 +412,7 @@ uint64_t stl_size_at_least(std::string_view file_name, const StructureModel& mod
     return bytes + cylinders * cylinder;
 }
 
-void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+void write_stl(ByteSink& sink, std::string_view file_name, const Structure& model, const ModelOptions& options,
                const StlTemplates& templates, Reporter& reporter)
 {
     const ProgressShown progress(reporter);
@@ -421,7 +421,7 @@ void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel&
     write_solid(sink, file_name, model, options, templates, reporter);
 }
 
-void write_stl(const std::string& file_name, const StructureModel& model, const ModelOptions& options,
+void write_stl(const std::string& file_name, const Structure& model, const ModelOptions& options,
                const StlTemplates& templates, Reporter& reporter)
 {
     const ProgressShown progress(reporter);

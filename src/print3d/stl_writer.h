@@ -18,7 +18,7 @@
 #include "model/pair_classification.h"
 #include "options/model_options.h"
 #include "print3d/stl_templates.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 
@@ -28,17 +28,17 @@ namespace vexalith {
 // InputOutputError when the file cannot be written, and, before anything is
 // written, ConversionError when no atom is shown and OutputTooLarge when the
 // file would pass options.MaxOutputSize.
-void write_stl(const std::string& file_name, const StructureModel& model, const ModelOptions& options,
+void write_stl(const std::string& file_name, const Structure& model, const ModelOptions& options,
                const StlTemplates& templates, Reporter& reporter);
 
 // The same text written to `sink`; `file_name` only gives the solid its
 // name (the file name without folder and extension).
-void write_stl(ByteSink& sink, std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+void write_stl(ByteSink& sink, std::string_view file_name, const Structure& model, const ModelOptions& options,
                const StlTemplates& templates, Reporter& reporter);
 
 // A lower bound of the size of the file in bytes (every number at its
 // narrowest), found by counting the spheres and cylinders.
-uint64_t stl_size_at_least(std::string_view file_name, const StructureModel& model, const ModelOptions& options,
+uint64_t stl_size_at_least(std::string_view file_name, const Structure& model, const ModelOptions& options,
                            const StlTemplates& templates);
 
 // The scale of the model: atom centres in angstrom to millimetres.
@@ -81,7 +81,7 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
                         const Vec3& middle, const StlScale& scale);
 
 // The cylinders of all connected pairs of shown atoms.
-void WriteBondCylinders(TextOutput& out, const StructureModel& model, const ModelOptions& options,
+void WriteBondCylinders(TextOutput& out, const Structure& model, const ModelOptions& options,
                         const StlTemplates& templates, Reporter& reporter);
 
 // Number formats of the file: vertex components with two decimals in at

@@ -14,7 +14,7 @@ struct Trig {
     long double v;         // its root, 0 when it is not positive
 };
 
-Trig cell_trig(const StructureModel& m)
+Trig cell_trig(const Structure& m)
 {
     Trig t{};
     t.ca = std::cos(kDegree * m.CellAlpha);
@@ -57,7 +57,7 @@ Mat3 transpose(const Mat3& m)
 
 }  // namespace
 
-std::optional<std::string> cell_problem(const StructureModel& m)
+std::optional<std::string> cell_problem(const Structure& m)
 {
     for (long double length : {m.CellA, m.CellB, m.CellC})
         if (!std::isfinite(length) || !(length > 0))
@@ -74,7 +74,7 @@ std::optional<std::string> cell_problem(const StructureModel& m)
     return std::nullopt;
 }
 
-void SetupCellMatrices(StructureModel& m)
+void SetupCellMatrices(Structure& m)
 {
     const Trig t = cell_trig(m);
     const long double a = m.CellA, b = m.CellB, c = m.CellC;
@@ -85,7 +85,7 @@ void SetupCellMatrices(StructureModel& m)
     m.OrthoMatrix = transpose(inverse(f));
 }
 
-Vec3 FracToCart(const StructureModel& m, const Vec3& f)
+Vec3 FracToCart(const Structure& m, const Vec3& f)
 {
     const Mat3& o = m.OrthoMatrix;
     Vec3 r{};

@@ -6,20 +6,20 @@
 #include <optional>
 #include <string>
 
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 
 // Recomputes FracMatrix and OrthoMatrix from the six cell values.  The cell
 // must be valid (see cell_problem).
-void SetupCellMatrices(StructureModel& model);
+void SetupCellMatrices(Structure& model);
 
 // OrthoMatrix times f: fractional coordinates to Cartesian angstrom.
-Vec3 FracToCart(const StructureModel& model, const Vec3& f);
+Vec3 FracToCart(const Structure& model, const Vec3& f);
 
 // Why the six cell values give no valid matrix, or nothing when they do:
 // a length that is not a positive finite number, an angle that is not finite,
 // sin(beta) = 0, or a volume term under the square root that is not positive.
-std::optional<std::string> cell_problem(const StructureModel& model);
+std::optional<std::string> cell_problem(const Structure& model);
 
 }  // namespace vexalith

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 

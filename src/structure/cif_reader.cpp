@@ -11,8 +11,6 @@
 
 #include "common/error.h"
 #include "common/rounding.h"
-#include "model/backbone_trace.h"
-#include "options/presentation_defaults.h"
 #include "structure/cell_geometry.h"
 #include "structure/cif_header.h"
 #include "structure/cif_line_cursor.h"
@@ -20,7 +18,6 @@
 #include "structure/decimal_symbol.h"
 #include "structure/ensemble_models.h"
 #include "structure/structure_count.h"
-#include "structure/text_file.h"
 
 namespace vexalith {
 namespace {
@@ -194,13 +191,13 @@ private:
     bool first_ = true;
 };
 
-[[noreturn]] void float_error(const StructureModel& model, long long line, std::string_view token)
+[[noreturn]] void float_error(const Structure& model, long long line, std::string_view token)
 {
     throw ConversionError(model.FileName, line,
                           "'" + std::string(token) + "' is not a valid floating point value");
 }
 
-[[noreturn]] void integer_error(const StructureModel& model, long long line, std::string_view token)
+[[noreturn]] void integer_error(const Structure& model, long long line, std::string_view token)
 {
     throw ConversionError(model.FileName, line, "'" + std::string(token) + "' is not a valid integer value");
 }
@@ -248,7 +245,7 @@ struct Carried {
 
 class RowParser {
 public:
-    RowParser(const StructureModel& model, std::vector<ColumnCode> codes)
+    RowParser(const Structure& model, std::vector<ColumnCode> codes)
         : model_(model), codes_(std::move(codes))
     {
     }
@@ -337,7 +334,7 @@ private:
         return *value;
     }
 
-    const StructureModel& model_;
+    const Structure& model_;
     std::vector<ColumnCode> codes_;
 };
 
@@ -347,16 +344,16 @@ private:
 struct CellTag {
     std::string_view tag;
     std::size_t column;  // 1-based column where the value starts
-    long double StructureModel::*value;
+    long double Structure::*value;
 };
 
 constexpr std::array<CellTag, 6> kCellTags{{
-    {"_cell_length_a", 15, &StructureModel::CellA},
-    {"_cell_length_b", 15, &StructureModel::CellB},
-    {"_cell_length_c", 15, &StructureModel::CellC},
-    {"_cell_angle_alpha", 18, &StructureModel::CellAlpha},
-    {"_cell_angle_beta", 17, &StructureModel::CellBeta},
-    {"_cell_angle_gamma", 18, &StructureModel::CellGamma},
+    {"_cell_length_a", 15, &Structure::CellA},
+    {"_cell_length_b", 15, &Structure::CellB},
+    {"_cell_length_c", 15, &Structure::CellC},
+    {"_cell_angle_alpha", 18, &Structure::CellAlpha},
+    {"_cell_angle_beta", 17, &Structure::CellBeta},
+    {"_cell_angle_gamma", 18, &Structure::CellGamma},
 }};
 
 std::string number_text(long double value)
@@ -369,7 +366,7 @@ std::string number_text(long double value)
 // Reads the six cell values of the selected structure; a tag that is not
 // found leaves its value as it was.  Returns the line of _cell_length_a (0
 // when not found).
-long long read_cell(std::string_view text, long long block_lines, StructureModel& model)
+long long read_cell(std::string_view text, long long block_lines, Structure& model)
 {
     long long first_line = 0;
     for (std::size_t i = 0; i < kCellTags.size(); ++i) {
@@ -399,7 +396,7 @@ long long read_cell(std::string_view text, long long block_lines, StructureModel
     return first_line;
 }
 
-InvalidCellError invalid_cell(const StructureModel& model, long long line, const std::string& problem)
+InvalidCellError invalid_cell(const Structure& model, long long line, const std::string& problem)
 {
     return InvalidCellError(model.FileName, line,
                            "invalid cell (" + problem + "): a = " + number_text(model.CellA) +
@@ -557,7 +554,7 @@ std::string short_rows_warning(const ShortRows& rows, std::size_t columns)
 }
 
 void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<ColumnCode>& codes,
-               StructureModel& model, AtomTable& table, Reporter& reporter)
+               int32_t model_index, const Structure& model, AtomTable& table, Reporter& reporter)
 {
     RowParser row(model, codes);
     if (loop.key_value) {
@@ -570,14 +567,14 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
     RowWalker rows(text, loop);
     RowSplitter splitter;
     EnsembleModels models(codes);
-    const bool one_model = models.has_column() && model.ModelIndex != kAllModels;
+    const bool one_model = models.has_column() && model_index != kAllModels;
     ShortRows short_rows;
     std::string_view line;
     std::size_t n = 0;
     const std::size_t last = table.coords.size() - 1;
     while (n < last && rows.next(line)) {
         const long long line_number = rows.line_number();
-        if (one_model && models.model_of(splitter.split_first(line, models.values_needed())) != model.ModelIndex)
+        if (one_model && models.model_of(splitter.split_first(line, models.values_needed())) != model_index)
             continue;
         const auto& tokens = splitter.split_first(line, codes.size());
         if (tokens.size() < codes.size())
@@ -596,7 +593,7 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
 // Cartesian ones and stores them in the scene frame; returns the extent.
 // Throws RangeError for a position that long double cannot hold (a sum of
 // huge coordinates, or the matrix of a cell of 1e4000 angstrom).
-long double place_atoms(const StructureModel& model, AtomTable& table, const Vec3& centroid, bool fractional)
+long double place_atoms(const Structure& model, AtomTable& table, const Vec3& centroid, bool fractional)
 {
     long double extent = 1.0L;
     for (std::size_t n = 1; n < table.coords.size(); ++n) {
@@ -624,86 +621,58 @@ long long progress_maximum(long long atoms, bool helices)
 
 }  // namespace
 
-void cif_read_xyz(StructureModel& model, ModelOptions& options, Reporter& reporter)
+void read_structure(std::string_view text, const ReadRequest& request, Structure& model, Reporter& reporter)
 {
-    const std::string text = read_text_file(model.FileName);
-    cif_read_xyz_text(text, model, options, reporter);
-}
-
-void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOptions& options, Reporter& reporter)
-{
-    reporter.structure_selector_enabled(false);
-    model.MaxPart = 0;
-    reporter.status_text(0, " busy");
-    reporter.repaint_status();
-    model.ProteinFile = false;
-    model.ChemCompFile = false;
-    model.Centroid = Vec3{0, 0, 0};
-    model.ModelExtent = 1.0L;
-    model.MaxSeqId = 1;
+    // Cell values the file does not give keep those read before.
+    Structure read;
+    read.CellA = model.CellA, read.CellB = model.CellB, read.CellC = model.CellC;
+    read.CellAlpha = model.CellAlpha, read.CellBeta = model.CellBeta, read.CellGamma = model.CellGamma;
+    read.FracMatrix = model.FracMatrix;
+    read.OrthoMatrix = model.OrthoMatrix;
+    model = std::move(read);
+    model.FileName = std::string(request.file_name);
     model.ModelCount = 1;
 
     const auto kind = detect_file_kind(text);
-    if (!kind) {
-        model.AtomCount = 0;
-        reporter.caption_text(kNoAtomsFound);
+    if (!kind)
         return;
-    }
     model.ProteinFile = *kind == FileKind::Macromolecular;
     model.ChemCompFile = *kind == FileKind::ChemicalComponent;
 
-    const PresentationDefaults defaults = presentation_defaults(*kind, model.RereadRequested, protein_boxes(options));
-    apply_presentation_defaults(defaults, options, model);
-    reporter.model_mode_shown(defaults.shown_mode);
-
-    const long long block_lines = block_start_lines(text, model.StructureIndex);
+    const long long block_lines = block_start_lines(text, request.structure_index);
     const bool small_molecule = *kind == FileKind::SmallMolecule;
     if (small_molecule) {
         const long long cell_line = read_cell(text, block_lines, model);
-        if (const auto problem = cell_problem(model)) {
-            model.AtomCount = 0;
+        if (const auto problem = cell_problem(model))
             throw invalid_cell(model, cell_line, *problem);
-        }
         SetupCellMatrices(model);
     }
 
     const auto loop = find_atom_loop(text, block_lines);
-    if (!loop || (!loop->key_value && loop->first_row_position == kNoPosition)) {
-        model.AtomCount = 0;
+    if (!loop || (!loop->key_value && loop->first_row_position == kNoPosition))
         return;
-    }
-    const RowSurvey survey = survey_rows(text, *loop, model.ModelIndex);
+    const RowSurvey survey = survey_rows(text, *loop, request.model_index);
     model.ModelCount = survey.models;
-    if (model.ModelIndex < 0 || model.ModelIndex > survey.models) {
-        model.AtomCount = 0;
+    if (request.model_index < 0 || request.model_index > survey.models) {
         throw SelectionError(model.FileName, 0,
-                             "there is no model " + std::to_string(model.ModelIndex) + ": the file holds " +
+                             "there is no model " + std::to_string(request.model_index) + ": the file holds " +
                                  std::to_string(survey.models) + (survey.models == 1 ? " model" : " models"));
     }
-    if (survey.rows == 0) {
-        model.AtomCount = 0;
+    if (survey.rows == 0)
         return;
-    }
     if (survey.rows > std::numeric_limits<int32_t>::max() - 1)
         throw ConversionError(model.FileName, 0, "too many atoms");
 
     const auto atoms = static_cast<std::size_t>(survey.rows);
-    reporter.progress_maximum(progress_maximum(survey.rows, options.Helices));
+    reporter.progress_maximum(progress_maximum(survey.rows, request.backbone_trace_follows));
     reporter.progress_visible(true);
 
     AtomTable table(atoms);
-    Vec3 centroid{};
-    long double extent = 1.0L;
-    try {
-        read_rows(text, *loop, coordinate_codes(loop->codes, survey.use_ideal), model, table, reporter);
-        const long double count = static_cast<long double>(atoms);
-        centroid = Vec3{table.sums[0] / count, table.sums[1] / count, table.sums[2] / count};
-        extent = place_atoms(model, table, centroid, small_molecule);
-    } catch (const Error&) {
-        model.AtomCount = 0;
-        model.AtomsRead = 0;
-        throw;
-    }
+    read_rows(text, *loop, coordinate_codes(loop->codes, survey.use_ideal), request.model_index, model, table,
+              reporter);
+    const long double count = static_cast<long double>(atoms);
+    const Vec3 centroid{table.sums[0] / count, table.sums[1] / count, table.sums[2] / count};
+    const long double extent = place_atoms(model, table, centroid, small_molecule);
 
     model.AtomSymbol = std::move(table.symbols);
     model.AtomCoord = std::move(table.coords);
@@ -718,13 +687,6 @@ void cif_read_xyz_text(std::string_view text, StructureModel& model, ModelOption
     model.ResidueTable.assign(static_cast<std::size_t>(model.MaxSeqId) + 1, ResidueRow{0, 0, 0, 0});
     for (std::size_t n = 1; n <= atoms; ++n)
         model.ResidueTable[static_cast<std::size_t>(model.AtomSeqId[n])][0] += 1;
-
-    if (model.MaxPart >= 1)
-        MakePartCheckBoxes(options, model.MaxPart);
-
-    // A protein shown with helices is drawn as its backbone trace.
-    if (model.ProteinFile && options.Helices)
-        build_backbone_trace(model);
 }
 
 }  // namespace vexalith

@@ -6,7 +6,7 @@
 
 namespace vexalith {
 
-int replace_unknown_symbols(StructureModel& model)
+int replace_unknown_symbols(Structure& model)
 {
     int changed = 0;
     for (int32_t i = 1; i <= model.AtomCount; ++i) {
@@ -19,7 +19,7 @@ int replace_unknown_symbols(StructureModel& model)
     return changed;
 }
 
-void list_present_elements(StructureModel& model)
+void list_present_elements(Structure& model)
 {
     model.PresentElements.clear();
     for (int32_t i = 1; i <= model.AtomCount; ++i) {

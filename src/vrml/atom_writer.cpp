@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/element_radii.h"
+#include "model/protein_style.h"
 #include "structure/element_table.h"
 #include "vrml/scene_numbers.h"
 
@@ -17,14 +18,7 @@ bool is_amino_acid(const std::string& residue)
 
 }  // namespace
 
-std::optional<int32_t> protein_style_mode(const StructureModel& model, const ModelOptions& options)
-{
-    if (!options.ProteinStyle || !model.ProteinFile)
-        return std::nullopt;
-    return options.Helices ? VanDerWaals : BallAndStick;
-}
-
-long double atom_radius(const StructureModel& model, const ModelOptions& options, int32_t i, long double cov,
+long double atom_radius(const Structure& model, const ModelOptions& options, int32_t i, long double cov,
                         long double vdw, long double bead)
 {
     const auto n = static_cast<std::size_t>(i);
@@ -33,7 +27,7 @@ long double atom_radius(const StructureModel& model, const ModelOptions& options
             return bead;
         return options.Helices ? vdw : cov;
     }
-    switch (model.ModelMode) {
+    switch (options.ModelMode) {
     case BallAndStick:
         if (model.AtomSymbol[n] == "HX" && options.Helices)
             return cov;
@@ -45,7 +39,7 @@ long double atom_radius(const StructureModel& model, const ModelOptions& options
     }
 }
 
-void write_atoms(TextOutput& out, StructureModel& model, const ModelOptions& options, Reporter& reporter)
+void write_atoms(TextOutput& out, const Structure& model, const ModelOptions& options, Reporter& reporter)
 {
     const ModelScale scale = model_scale(options, model);
     const long double bead = ToModelUnits(0.15L, scale);
@@ -77,8 +71,6 @@ void write_atoms(TextOutput& out, StructureModel& model, const ModelOptions& opt
         out << "Transform {translation " << model_units_text(p.x, scale) << ' ' << model_units_text(p.y, scale)
             << ' ' << model_units_text(p.z, scale);
         out.line();
-        if (const auto mode = protein_style_mode(model, options))
-            model.ModelMode = *mode;
         const ElementSizes& sizes = element_sizes(symbol);
         const long double cov = sizes.covalent;
         const long double vdw = sizes.vdw;

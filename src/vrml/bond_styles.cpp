@@ -2,11 +2,11 @@
 
 namespace vexalith {
 
-void write_bond_styles(TextOutput& out, const StructureModel& model, const ModelOptions& options)
+void write_bond_styles(TextOutput& out, const Structure& model, const ModelOptions& options)
 {
     out.line("# bond style");
     out.line("Transform {children [Shape {appearance DEF bondstyle Appearance {");
-    if (model.ModelMode == BallAndStick || model.ModelMode == CovalentRadius || model.ModelMode == VanDerWaals)
+    if (options.ModelMode == BallAndStick || options.ModelMode == CovalentRadius || options.ModelMode == VanDerWaals)
         out.line("material Material {diffuseColor 0.7 0.7 0.7 ");
     out.line(" ambientIntensity 0.2 specularColor 0.1 0.1 0.1 shininess 0.1}}}]}");
     out.line("# h-bond style");

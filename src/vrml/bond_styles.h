@@ -4,10 +4,10 @@
 
 #include "common/text_output.h"
 #include "options/model_options.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 
-void write_bond_styles(TextOutput& out, const StructureModel& model, const ModelOptions& options);
+void write_bond_styles(TextOutput& out, const Structure& model, const ModelOptions& options);
 
 }  // namespace vexalith

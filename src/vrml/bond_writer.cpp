@@ -95,7 +95,7 @@ void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i
 
 }  // namespace
 
-void write_bonds(TextOutput& out, const StructureModel& model, const ModelOptions& options, Reporter& reporter)
+void write_bonds(TextOutput& out, const Structure& model, const ModelOptions& options, Reporter& reporter)
 {
     const ModelScale scale = model_scale(options, model);
     const PairClassifier pairs(model, scene_pair_rules(model, options));

@@ -8,7 +8,7 @@
 #include "common/text_output.h"
 #include "model/pair_classification.h"
 #include "options/model_options.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 #include "vrml/scene_numbers.h"
 
 namespace vexalith {
@@ -19,6 +19,6 @@ namespace vexalith {
 std::string cylinder_rotation(const Vec3& v, long double d);
 
 // All cylinders.  Progress: AtomCount + i per shown atom i.
-void write_bonds(TextOutput& out, const StructureModel& model, const ModelOptions& options, Reporter& reporter);
+void write_bonds(TextOutput& out, const Structure& model, const ModelOptions& options, Reporter& reporter);
 
 }  // namespace vexalith

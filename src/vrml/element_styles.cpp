@@ -4,7 +4,7 @@
 
 namespace vexalith {
 
-void write_element_styles(TextOutput& out, const StructureModel& model)
+void write_element_styles(TextOutput& out, const Structure& model)
 {
     out.line("# ball group");
     out.line("# styles");

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "common/text_output.h"
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace vexalith {
 
 // "# ball group", "# styles", then three lines per symbol of PresentElements.
-void write_element_styles(TextOutput& out, const StructureModel& model);
+void write_element_styles(TextOutput& out, const Structure& model);
 
 }  // namespace vexalith

@@ -16,7 +16,7 @@ BackgroundColour GetColorValues(uint32_t colour)
             static_cast<uint8_t>((colour >> 16) & 0xFF)};
 }
 
-void write_scene_header(TextOutput& out, const StructureModel& model, const ModelOptions& options,
+void write_scene_header(TextOutput& out, const Structure& model, const ModelOptions& options,
                         const BackgroundColour& background)
 {
     const std::string distance = general_number(ToModelUnits(model.ModelExtent, model_scale(options, model)) * 25);

@@ -10,7 +10,7 @@
 
 namespace vexalith {
 
-ModelScale model_scale(const ModelOptions& options, const StructureModel& model)
+ModelScale model_scale(const ModelOptions& options, const Structure& model)
 {
     return ModelScale{options.ModelSize, options.VrmlUnit, model.ModelExtent};
 }

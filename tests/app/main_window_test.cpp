@@ -43,6 +43,7 @@
 
 #include "app/caption_panel.h"
 #include "app/settings_dialog.h"
+#include "convert/model_commands.h"
 #include "support/corpus.h"
 #include "viewer/viewer_support.h"
 #include "viewer/vrml_viewer.h"
@@ -165,9 +166,9 @@ TEST(MainWindowLoad, DialogLoadThenCancelConvertsThePreviousFileAgain)
 
     w.answers.open_files = {""};  // cancel
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
-    EXPECT_EQ(w.window->model().StructureIndex, 0);
+    EXPECT_EQ(w.window->state().StructureIndex, 0);
     EXPECT_NE(w.scene(), third) << "the first structure again";
-    EXPECT_EQ(w.window->model().FileName, corpus("openbabel_hashizume.cif").toStdString());
+    EXPECT_EQ(w.window->state().FileName, corpus("openbabel_hashizume.cif").toStdString());
 }
 
 TEST(MainWindowLoad, DroppedFilesConvertTheFirstOnly)
@@ -261,31 +262,31 @@ TEST(MainWindowLoad, AnEnsembleIsShownOneModelAtATime)
     EXPECT_EQ(selector->maximum(), 26);
     EXPECT_EQ(selector->value(), 1);
     EXPECT_EQ(w.window->statusText(1), " Model 1 of 26");
-    EXPECT_EQ(w.window->model().AtomsRead, 1460);
+    EXPECT_EQ(w.window->structure().AtomsRead, 1460);
     const std::string first = w.scene();
 
     // The user's protein options stay while they go through the models.
-    SetHelicesBox(w.window->options(), w.window->model(), false);
+    SetHelicesBox(w.window->options(), w.window->state(), false);
     ASSERT_TRUE(w.next_scene([&] { selector->setValue(3); }));
     EXPECT_EQ(w.window->statusText(1), " Model 3 of 26");
-    EXPECT_EQ(w.window->model().ModelIndex, 3);
-    EXPECT_EQ(w.window->model().AtomCount, 1460);
+    EXPECT_EQ(w.window->state().ModelIndex, 3);
+    EXPECT_EQ(w.window->structure().AtomCount, 1460);
     EXPECT_FALSE(w.window->options().Helices);
     EXPECT_NE(w.scene(), first);
 
     // Every model at once, as the backbone trace (all their atoms would take
     // the viewer long).
-    SetHelicesBox(w.window->options(), w.window->model(), true);
+    SetHelicesBox(w.window->options(), w.window->state(), true);
     ASSERT_TRUE(w.next_scene([&] { selector->setValue(0); }));
     EXPECT_EQ(selector->text(), "all");
     EXPECT_EQ(w.window->statusText(1), " All 26 models");
-    EXPECT_EQ(w.window->model().AtomsRead, 37960);
+    EXPECT_EQ(w.window->structure().AtomsRead, 37960);
 
     // Another file starts from its first model again, and a file of one
     // structure has nothing to select.
     w.answers.open_files = {corpus("libcifpp_1cbs.cif")};
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
-    EXPECT_EQ(w.window->model().ModelIndex, 1);
+    EXPECT_EQ(w.window->state().ModelIndex, 1);
     EXPECT_FALSE(selector->isEnabled());
 }
 
@@ -341,9 +342,9 @@ TEST(MainWindowCommands, ExpandJoinsTheFragmentOnTheTableInMemory)
     w.settle();
     w.answers.open_files = {corpus("avogadro_zeolites_ZSM-5.cif")};
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
-    EXPECT_EQ(w.window->model().AtomCount, 99);
+    EXPECT_EQ(w.window->structure().AtomCount, 99);
     ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
-    EXPECT_EQ(w.window->model().AtomCount, 50);
+    EXPECT_EQ(w.window->structure().AtomCount, 50);
 }
 
 TEST(MainWindowCommands, ExpandSaysWhatItJoinedAndLeftOut)
@@ -352,9 +353,9 @@ TEST(MainWindowCommands, ExpandSaysWhatItJoinedAndLeftOut)
     w.settle();
     w.answers.open_files = {corpus("pyobjcryst_paracetamol.cif")};
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
-    const int before = w.window->model().AtomCount;
+    const int before = w.window->structure().AtomCount;
     ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
-    const int kept = w.window->model().AtomCount;
+    const int kept = w.window->structure().AtomCount;
     EXPECT_EQ(w.window->statusText(2), QString("3D-model size = 100 mm; Expand: %1 atoms joined, %2 left out")
                                            .arg(kept)
                                            .arg(before - kept));
@@ -711,7 +712,7 @@ TEST(SettingsDialog, ProteinThenSmallMoleculeBoxesAndModes)
     ASSERT_TRUE(w.next_scene([&] { emit d.acceptPressed(); }));
     EXPECT_EQ(w.scene().find("USE HX geometry"), std::string::npos);
     EXPECT_NE(w.scene().find("USE bondstyle"), std::string::npos);
-    EXPECT_EQ(w.window->model().ModelMode, BallAndStick);
+    EXPECT_EQ(w.window->options().ModelMode, BallAndStick);
 
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
     EXPECT_FALSE(d.box("helices")->isChecked());
@@ -727,7 +728,7 @@ TEST(SettingsDialog, UnitChangeReadsTheFileAgainInMetres)
     ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
     ASSERT_TRUE(w.next_scene([&] { w.window->selectStructure(4); }));
     ASSERT_TRUE(w.next_scene([&] { w.window->settings().metreButton()->click(); }));
-    EXPECT_EQ(w.window->model().StructureIndex, 0) << "from its first structure";
+    EXPECT_EQ(w.window->state().StructureIndex, 0) << "from its first structure";
     EXPECT_NE(w.scene().find("location  50 50 100  radius 5000}]}"), std::string::npos);
     EXPECT_EQ(w.window->statusText(2).toStdString(), "3D-model size = 0" + QLocale().decimalPoint().toStdString() + "1 m");
 }
@@ -812,7 +813,7 @@ TEST(SettingsDialog, ClickOnTheChosenUnitKeepsStructureExpandAndMode)
     ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
     ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
     const std::string scene = w.scene();
-    const int atoms = w.window->model().AtomCount;
+    const int atoms = w.window->structure().AtomCount;
     SettingsDialog& d = w.window->settings();
     w.window->action("options")->trigger();
     QSignalSpy shown(w.window.get(), &MainWindow::sceneShown);
@@ -820,9 +821,9 @@ TEST(SettingsDialog, ClickOnTheChosenUnitKeepsStructureExpandAndMode)
     EXPECT_FALSE(shown.wait(1000)) << "nothing read again";
     EXPECT_TRUE(d.millimetreButton()->isChecked());
     EXPECT_EQ(w.window->options().VrmlUnit, 1);
-    EXPECT_EQ(w.window->model().StructureIndex, 4);
-    EXPECT_EQ(w.window->model().AtomCount, atoms);
-    EXPECT_EQ(w.window->model().ModelMode, CovalentRadius);
+    EXPECT_EQ(w.window->state().StructureIndex, 4);
+    EXPECT_EQ(w.window->structure().AtomCount, atoms);
+    EXPECT_EQ(w.window->options().ModelMode, CovalentRadius);
     EXPECT_EQ(w.scene(), scene);
 
     ASSERT_TRUE(w.next_scene([&] { d.metreButton()->click(); }));
@@ -1119,12 +1120,12 @@ TEST(MainWindowLoad, TypedStructureNumberIsReadOnceWhenCompleteArrowsAtEachClick
     QSignalSpy shown(w.window.get(), &MainWindow::sceneShown);
     QTest::keyClicks(selector, "12");
     EXPECT_FALSE(shown.wait(1000)) << "nothing read while typing";
-    EXPECT_EQ(w.window->model().StructureIndex, 0);
+    EXPECT_EQ(w.window->state().StructureIndex, 0);
     QTest::keyClick(selector, Qt::Key_Return);
     ASSERT_TRUE(shown.wait(20000));
     EXPECT_FALSE(shown.wait(500));
     EXPECT_EQ(shown.count(), 1) << "one read, of the whole number";
-    EXPECT_EQ(w.window->model().StructureIndex, 12);
+    EXPECT_EQ(w.window->state().StructureIndex, 12);
     EXPECT_EQ(w.window->statusText(1), " Structure 12 of 20");
 
     // The up arrow reads at each click.
@@ -1136,17 +1137,17 @@ TEST(MainWindowLoad, TypedStructureNumberIsReadOnceWhenCompleteArrowsAtEachClick
     const QPoint up =
         selector->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, selector).center();
     ASSERT_TRUE(w.next_scene([&] { QTest::mouseClick(selector, Qt::LeftButton, Qt::NoModifier, up); }));
-    EXPECT_EQ(w.window->model().StructureIndex, 13);
+    EXPECT_EQ(w.window->state().StructureIndex, 13);
 
     // A number typed, then the focus elsewhere.  (The selector is off while
     // a structure is read, and gives its focus away.)
     selector->setFocus();
     selector->selectAll();
     QTest::keyClicks(selector, "5");
-    EXPECT_EQ(w.window->model().StructureIndex, 13);
+    EXPECT_EQ(w.window->state().StructureIndex, 13);
 
     ASSERT_TRUE(w.next_scene([&] { w.window->viewer().setFocus(); }));
-    EXPECT_EQ(w.window->model().StructureIndex, 5);
+    EXPECT_EQ(w.window->state().StructureIndex, 5);
 }
 
 // TMPDIR set for one test, and put back.

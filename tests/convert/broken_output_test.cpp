@@ -60,22 +60,24 @@ struct OutputKind {
 
 void convert_scene(const std::string& input, const std::string& output, bool printer)
 {
-    StructureModel model;
+    ConversionState state;
+    Structure model;
     ModelOptions options;
     Reporter quiet;
-    model.FileName = input;
+    state.FileName = input;
     SceneTarget target{output};
     target.PrinterExport = printer;
-    DrawModel(model, options, target, quiet);
+    DrawModel(state, model, options, target, quiet);
 }
 
 void convert_stl(const std::string& input, const std::string& output)
 {
-    StructureModel model;
+    ConversionState state;
+    Structure model;
     ModelOptions options;
     Reporter quiet;
-    model.FileName = input;
-    ASSERT_EQ(prepare_model(model, options, quiet), DrawOutcome::SceneWritten);
+    state.FileName = input;
+    ASSERT_EQ(prepare_model(state, model, options, quiet), DrawOutcome::SceneWritten);
     write_stl(output, model, options, templates(), quiet);
 }
 
@@ -185,13 +187,14 @@ TEST(BrokenOutputStl, AWriteFailingAnywhereIsAnError)
 {
     // Every write of the file fails once, in every model mode: each failure
     // must reach the caller as an error (none may end the process).
-    StructureModel model;
+    ConversionState state;
+    Structure model;
     ModelOptions options;
     Reporter quiet;
-    model.FileName = corpus_plain_path("pymatgen_C26H16BeN2O2S2.cif");
-    ASSERT_EQ(prepare_model(model, options, quiet), DrawOutcome::SceneWritten);
+    state.FileName = corpus_plain_path("pymatgen_C26H16BeN2O2S2.cif");
+    ASSERT_EQ(prepare_model(state, model, options, quiet), DrawOutcome::SceneWritten);
     for (const int32_t mode : {BallAndStick, CovalentRadius, VanDerWaals}) {
-        model.ModelMode = mode;
+        options.ModelMode = mode;
         FailingSink whole(0);
         write_stl(whole, "out.stl", model, options, templates(), quiet);
         ASSERT_GE(whole.writes(), 2) << "the file is written in more than one piece";

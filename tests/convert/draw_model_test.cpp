@@ -48,7 +48,8 @@ struct WindowLog : Reporter {
 };
 
 struct Session {
-    StructureModel model;
+    ConversionState state;
+    Structure model;
     ModelOptions options;
     WindowLog log;
     std::string folder = temp_dir();
@@ -56,16 +57,16 @@ struct Session {
 
     DrawOutcome load(const std::string& file)
     {
-        model.FileName = file;
-        model.FileChosen = true;
-        model.RedrawOnly = false;
-        model.StructureCount = 0;
-        return DrawModel(model, options, target, log);
+        state.FileName = file;
+        state.FileChosen = true;
+        state.RedrawOnly = false;
+        state.StructureCount = 0;
+        return DrawModel(state, model, options, target, log);
     }
     DrawOutcome redraw()
     {
-        model.RedrawOnly = true;
-        return DrawModel(model, options, target, log);
+        state.RedrawOnly = true;
+        return DrawModel(state, model, options, target, log);
     }
     std::string scene() const { return read_file(target.scene_path); }
 };
@@ -86,7 +87,7 @@ TEST(DrawModel, VrmlFilesAreCopiedAsTheyAreInAnyCase)
         EXPECT_EQ(session.load(input), DrawOutcome::VrmlInput);
         EXPECT_EQ(session.scene(), bytes);
         EXPECT_TRUE(session.log.saw("commands:off"));
-        EXPECT_EQ(session.model.StructureCount, 0) << "nothing is counted or read";
+        EXPECT_EQ(session.state.StructureCount, 0) << "nothing is counted or read";
         EXPECT_FALSE(session.log.saw("progress:shown"));
     }
 }
@@ -103,13 +104,13 @@ TEST(DrawModel, StructureCountIsShownAndTakenOncePerLoad)
     Session three;
     const std::string file = corpus_plain_path("openbabel_hashizume.cif");
     ASSERT_EQ(three.load(file), DrawOutcome::SceneWritten);
-    EXPECT_EQ(three.model.StructureCount, 20);
+    EXPECT_EQ(three.state.StructureCount, 20);
     EXPECT_TRUE(three.log.saw("status1:Structure 1 of 20"));
     EXPECT_TRUE(three.log.saw("selector:on"));
     three.log.events.clear();
-    three.model.StructureIndex = 3;
-    three.model.RedrawOnly = false;
-    ASSERT_EQ(DrawModel(three.model, three.options, three.target, three.log), DrawOutcome::SceneWritten);
+    three.state.StructureIndex = 3;
+    three.state.RedrawOnly = false;
+    ASSERT_EQ(DrawModel(three.state, three.model, three.options, three.target, three.log), DrawOutcome::SceneWritten);
     EXPECT_FALSE(three.log.saw("status1:Structure 1 of 20")) << "selection does not recount";
 }
 
@@ -123,8 +124,8 @@ TEST(DrawModel, RedrawUsesTheTableInMemory)
     fs::remove(file);
     ASSERT_EQ(session.redraw(), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.scene(), first);
-    select_model_mode(session.model, session.options, CovalentRadius);
-    ASSERT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    select_model_mode(session.state, session.options, session.model.ProteinFile, CovalentRadius);
+    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
     EXPECT_NE(session.scene(), first);
 }
 
@@ -201,17 +202,17 @@ TEST(DrawModel, AFailedOrEmptyStructureKeepsTheSelector)
                          "data_z\n_chemical_formula_sum 'C'\n");
     ASSERT_EQ(session.load(file), DrawOutcome::SceneWritten);
     session.log.events.clear();
-    session.model.StructureIndex = 2;
-    session.model.RedrawOnly = false;
-    EXPECT_THROW(DrawModel(session.model, session.options, session.target, session.log), InvalidCellError);
+    session.state.StructureIndex = 2;
+    session.state.RedrawOnly = false;
+    EXPECT_THROW(DrawModel(session.state, session.model, session.options, session.target, session.log), InvalidCellError);
     EXPECT_TRUE(session.log.saw("selector:on"));
-    session.model.StructureIndex = 1;
-    EXPECT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    session.state.StructureIndex = 1;
+    EXPECT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
 
     // A structure without atoms leaves it as well.
     session.log.events.clear();
-    session.model.StructureIndex = 3;
-    EXPECT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::NoAtoms);
+    session.state.StructureIndex = 3;
+    EXPECT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::NoAtoms);
     EXPECT_TRUE(session.log.saw("selector:on"));
     EXPECT_EQ(session.log.events.back(), "progress:hidden");
 }
@@ -224,9 +225,9 @@ TEST(DrawModel, EnsemblesShowWhichModelIsDrawn)
     EXPECT_TRUE(session.log.saw("status1: Model 1 of 26"));
     EXPECT_TRUE(session.log.saw("selector:on"));
     session.log.events.clear();
-    session.model.ModelIndex = kAllModels;
-    session.model.RedrawOnly = false;
-    ASSERT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    session.state.ModelIndex = kAllModels;
+    session.state.RedrawOnly = false;
+    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.model.AtomsRead, 37960);
     EXPECT_TRUE(session.log.saw("status1: All 26 models"));
 }
@@ -241,8 +242,8 @@ TEST(DrawModel, ExpandTellsHowManyAtomsItJoinedAndLeftOut)
                      "_atom_site_fract_y\n_atom_site_fract_z\nC1 0 0 0\nC2 1.15 0 0\nC3 0.5 0.5 0.5\n");
     ASSERT_EQ(session.load(file), DrawOutcome::SceneWritten);
     EXPECT_FALSE(session.log.saw("joined:2,1"));
-    request_expand(session.model);
-    ASSERT_EQ(DrawModel(session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    request_expand(session.state);
+    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
     EXPECT_TRUE(session.log.saw("joined:2,1"));
     EXPECT_EQ(session.model.AtomCount, 2);
 }

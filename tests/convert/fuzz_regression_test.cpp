@@ -79,31 +79,31 @@ TEST(FuzzHarness, AcceptsRealFilesAndCleanErrors)
 TEST(FuzzHarness, NamesEachBrokenRuleOfAModel)
 {
     const vexalith::ModelOptions options;
-    const vexalith::StructureModel sound =
+    const vexalith::Structure sound =
         testsupport::make_model({{"C", 0, 0, 0, 0, "ALA", 1}, {"O", 1, 0, 0, 0, "ALA", 1}});
-    const vexalith::StructureModel& read = sound;
+    const vexalith::Structure& read = sound;
     ASSERT_EQ(fuzzharness::model_problem(read, options, true), "");
 
     struct Breakage {
         const char* expected;
-        void (*apply)(vexalith::StructureModel&);
+        void (*apply)(vexalith::Structure&);
     };
     const Breakage breakages[] = {
-        {"AtomCount is negative", [](vexalith::StructureModel& m) { m.AtomCount = -1; }},
-        {"ModelExtent is not finite or below 1", [](vexalith::StructureModel& m) { m.ModelExtent = 0.5L; }},
-        {"a per-atom column is shorter than AtomCount + 1", [](vexalith::StructureModel& m) { m.AtomSeqId.pop_back(); }},
-        {"ResidueTable does not have MaxSeqId + 1 rows", [](vexalith::StructureModel& m) { m.MaxSeqId = 5; }},
-        {"the centroid is not finite", [](vexalith::StructureModel& m) { m.Centroid[1] = INFINITY; }},
-        {"the position of atom 2 is not finite", [](vexalith::StructureModel& m) { m.AtomCoord[2].z = NAN; }},
-        {"the part of atom 1 is outside 0..MaxPart", [](vexalith::StructureModel& m) { m.AtomCoord[1].part = 1; }},
-        {"the sequence number of atom 2 is outside 0..MaxSeqId", [](vexalith::StructureModel& m) { m.AtomSeqId[2] = 2; }},
+        {"AtomCount is negative", [](vexalith::Structure& m) { m.AtomCount = -1; }},
+        {"ModelExtent is not finite or below 1", [](vexalith::Structure& m) { m.ModelExtent = 0.5L; }},
+        {"a per-atom column is shorter than AtomCount + 1", [](vexalith::Structure& m) { m.AtomSeqId.pop_back(); }},
+        {"ResidueTable does not have MaxSeqId + 1 rows", [](vexalith::Structure& m) { m.MaxSeqId = 5; }},
+        {"the centroid is not finite", [](vexalith::Structure& m) { m.Centroid[1] = INFINITY; }},
+        {"the position of atom 2 is not finite", [](vexalith::Structure& m) { m.AtomCoord[2].z = NAN; }},
+        {"the part of atom 1 is outside 0..MaxPart", [](vexalith::Structure& m) { m.AtomCoord[1].part = 1; }},
+        {"the sequence number of atom 2 is outside 0..MaxSeqId", [](vexalith::Structure& m) { m.AtomSeqId[2] = 2; }},
     };
     for (const Breakage& breakage : breakages) {
-        vexalith::StructureModel broken = read;
+        vexalith::Structure broken = read;
         breakage.apply(broken);
         EXPECT_EQ(fuzzharness::model_problem(broken, options, true), breakage.expected);
     }
-    vexalith::StructureModel parts = read;
+    vexalith::Structure parts = read;
     parts.MaxPart = 2;
     EXPECT_EQ(fuzzharness::model_problem(parts, options, true), "fewer part boxes than parts");
 }

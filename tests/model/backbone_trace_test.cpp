@@ -15,6 +15,7 @@
 #include "options/model_options.h"
 #include "structure/cif_reader.h"
 #include "support/corpus.h"
+#include "support/loading.h"
 
 namespace vexalith {
 namespace {
@@ -22,7 +23,7 @@ namespace {
 // A hand-made atom table with residue names and sequence numbers; the
 // residue table is filled the way the reader fills it.
 struct Protein {
-    StructureModel model;
+    Structure model;
 
     Protein()
     {
@@ -301,7 +302,7 @@ TEST(BackboneTrace, StepsOfEightAngstromOrMoreGetNoIntermediatePoint)
 // Real files
 
 struct Read {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
 };
 
@@ -309,13 +310,14 @@ struct Read {
 Read read_corpus(const std::string& name, bool helices)
 {
     Read r;
-    r.model.FileName = name;
+    ConversionState state;
+    state.FileName = name;
     if (!helices) {
-        r.model.RereadRequested = true;  // a re-read keeps the user's Helices box
+        state.RereadRequested = true;  // a re-read keeps the user's Helices box
         r.options.Helices = false;
     }
     Reporter quiet;
-    cif_read_xyz_text(testsupport::corpus_text(name), r.model, r.options, quiet);
+    read_chosen_structure(testsupport::corpus_text(name), state, r.model, r.options, quiet);
     EXPECT_EQ(r.options.Helices, helices);
     return r;
 }
@@ -334,10 +336,10 @@ TEST(BackboneTraceCorpus, ReaderBuildsTheTraceOfAFreshProteinLoad)
 
     // A small-molecule file is never traced, Helices or not.
     Read small;
-    small.model.FileName = "pyobjcryst_caffeine.cif";
     small.options.Helices = true;
     Reporter quiet;
-    cif_read_xyz_text(testsupport::corpus_text("pyobjcryst_caffeine.cif"), small.model, small.options, quiet);
+    testsupport::load_text(testsupport::corpus_text("pyobjcryst_caffeine.cif"), small.model, small.options, quiet,
+                           "pyobjcryst_caffeine.cif");
     EXPECT_EQ(small.model.AtomCount, 24);
 }
 
@@ -449,7 +451,7 @@ TEST(BackboneTraceCorpus, RebuiltTablesOfAllProteinFilesAreConsistent)
         SCOPED_TRACE(name);
         const Read traced = read_corpus(name, true);
         const Read atoms = read_corpus(name, false);
-        const StructureModel& m = traced.model;
+        const Structure& m = traced.model;
         ASSERT_GT(m.MaxSeqId, 0);
         ASSERT_EQ(m.AtomSeqId.size(), static_cast<std::size_t>(m.AtomCount) + 1);
         ASSERT_EQ(m.AtomCoord.size(), static_cast<std::size_t>(m.AtomCount) + 1);

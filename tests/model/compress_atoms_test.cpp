@@ -11,13 +11,14 @@
 #include "structure/cell_geometry.h"
 #include "structure/cif_reader.h"
 #include "support/corpus.h"
+#include "support/loading.h"
 
 namespace vexalith {
 namespace {
 
 // A hand-made atom table; without a cell every lattice vector is zero.
 struct Atoms {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
 
     Atoms()
@@ -117,11 +118,10 @@ TEST(CompressAtoms, FirstQualifyingTranslationWinsNotTheNearest)
 
 TEST(CompressAtoms, ChemicalComponentWithoutCellOnlyDropsDisconnectedAtoms)
 {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
-    model.FileName = "ccd_ATP.cif";
     Reporter quiet;
-    cif_read_xyz_text(testsupport::corpus_text("ccd_ATP.cif"), model, options, quiet);
+    testsupport::load_text(testsupport::corpus_text("ccd_ATP.cif"), model, options, quiet, "ccd_ATP.cif");
     ASSERT_TRUE(model.ChemCompFile);
     ASSERT_EQ(model.AtomCount, 47);
     ASSERT_EQ(model.OrthoMatrix, Mat3{});
@@ -316,16 +316,15 @@ TEST(AttachAtom, LeavesACandidateOutOfReachWhereItIs)
 // Real files
 
 struct ReadModel {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
 };
 
 ReadModel read_text(const std::string& name, const std::string& text)
 {
     ReadModel r;
-    r.model.FileName = name;
     Reporter quiet;
-    cif_read_xyz_text(text, r.model, r.options, quiet);
+    testsupport::load_text(text, r.model, r.options, quiet, name);
     return r;
 }
 
@@ -339,7 +338,7 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 }
 
 // Position of atom i relative to atom 1 (reads of shifted files have other centroids).
-Vec3 relative(const StructureModel& m, int i)
+Vec3 relative(const Structure& m, int i)
 {
     return position(m.AtomCoord[static_cast<std::size_t>(i)]) - position(m.AtomCoord[1]);
 }

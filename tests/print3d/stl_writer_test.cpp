@@ -27,6 +27,7 @@
 #include "support/admesh_check.h"
 #include "support/corpus.h"
 #include "support/model_builder.h"
+#include "support/loading.h"
 
 namespace vexalith {
 namespace {
@@ -51,7 +52,7 @@ const StlTemplates& small_templates()
     return templates;
 }
 
-std::string stl_text(const StructureModel& model, ModelOptions options, const StlTemplates& templates,
+std::string stl_text(const Structure& model, ModelOptions options, const StlTemplates& templates,
                      std::string_view name = "test.stl")
 {
     StringSink sink;
@@ -60,18 +61,17 @@ std::string stl_text(const StructureModel& model, ModelOptions options, const St
     return sink.text();
 }
 
-StructureModel read_corpus(const std::string& name, ModelOptions& options)
+Structure read_corpus(const std::string& name, ModelOptions& options)
 {
-    StructureModel model;
+    Structure model;
     Reporter quiet;
-    model.FileName = name;
-    cif_read_xyz_text(testsupport::corpus_text(name), model, options, quiet);
+    testsupport::load_text(testsupport::corpus_text(name), model, options, quiet, name);
     replace_unknown_symbols(model);
     return model;
 }
 
 // The spheres come first, in atom order; everything after them is cylinders.
-std::size_t sphere_facets(const StructureModel& model, const ModelOptions& options, const StlTemplates& t)
+std::size_t sphere_facets(const Structure& model, const ModelOptions& options, const StlTemplates& t)
 {
     std::size_t n = 0;
     for (int32_t i = 1; i <= model.AtomCount; ++i)
@@ -148,10 +148,10 @@ TEST(StlFile, WorkedExampleCarbonAtOneOfTwo)
 {
     // Carbon at scene (1, 0, 0), ModelExtent 2, ModelSize 100, covalent
     // radius 0.77: the template vertex (1, 0, 0) lands at 100 * 1.77 / 2 / 2.
-    StructureModel model = make_model({{"C", 1, 0, 0}});
+    Structure model = make_model({{"C", 1, 0, 0}});
     model.ModelExtent = 2;
-    model.ModelMode = CovalentRadius;
     ModelOptions options;
+    options.ModelMode = CovalentRadius;
     options.ModelSize = 100;
     const StlTemplate one = parse_stl_template("normal as written\n1 0 0\n0 1 0\n-1 0 0\n", "one.txt");
     const StlTemplates templates{one, one, one, one};
@@ -169,7 +169,7 @@ TEST(StlFile, WorkedExampleCarbonAtOneOfTwo)
 
 TEST(StlFile, SolidIsNamedAfterTheFile)
 {
-    const StructureModel one = make_model({{"C", 0, 0, 0}});
+    const Structure one = make_model({{"C", 0, 0, 0}});
     for (const char* name : {"quartz.stl", "a.b.stl"}) {
         const std::string text = stl_text(one, ModelOptions{}, real_templates(), name);
         const std::string solid = std::string(name).substr(0, std::string(name).size() - 4);
@@ -185,7 +185,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
     const std::string dir = testsupport::temp_dir();
     Reporter quiet;
     ModelOptions options;
-    StructureModel empty = make_model({});
+    Structure empty = make_model({});
     empty.FileName = "/data/empty.cif";
     try {
         write_stl(dir + "/quartz.stl", empty, options, real_templates(), quiet);
@@ -197,7 +197,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
 
     // Atoms that all fail the display filter: an existing file stays.
     testsupport::write_file(dir + "/w.stl", "earlier");
-    StructureModel water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"H", 0.96L, 0, 0, 0, "HOH"}});
+    Structure water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"H", 0.96L, 0, 0, 0, "HOH"}});
     water.FileName = "w.cif";
     try {
         write_stl(dir + "/w.stl", water, options, real_templates(), quiet);
@@ -217,7 +217,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
 
 TEST(StlFile, SuppressWaterHidesWaterAtEveryExport)
 {
-    const StructureModel water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"C", 5, 0, 0, 0, "GLY"}});
+    const Structure water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"C", 5, 0, 0, 0, "GLY"}});
     ModelOptions options;
     SetSuppressWaterBox(options, true);
     StringSink sink;
@@ -268,7 +268,7 @@ TEST(StlFile, SphereRadiusByMode)
 
 // ---- Which pairs get a cylinder ----
 
-std::size_t cylinder_count(const StructureModel& model, const ModelOptions& options, const StlTemplates& t)
+std::size_t cylinder_count(const Structure& model, const ModelOptions& options, const StlTemplates& t)
 {
     const Solid solid = parse_solid(stl_text(model, options, t));
     return cylinders_of(solid, sphere_facets(model, options, t), t).meshes.size();
@@ -277,7 +277,7 @@ std::size_t cylinder_count(const StructureModel& model, const ModelOptions& opti
 TEST(StlCylinders, DisorderPartsAndPartZero)
 {
     // Atoms 1 and 2 in different parts 1.5 A apart; atom 3 of part 0 1.5 A from atom 1.
-    StructureModel model = make_model({{"C", 0, 0, 0, 1}, {"C", 1.5L, 0, 0, 2}, {"C", 0, 1.5L, 0, 0}});
+    Structure model = make_model({{"C", 0, 0, 0, 1}, {"C", 1.5L, 0, 0, 2}, {"C", 0, 1.5L, 0, 0}});
     ModelOptions options;
     const StlTemplates& t = small_templates();
     const Solid solid = parse_solid(stl_text(model, options, t));
@@ -298,17 +298,17 @@ TEST(StlCylinders, DisorderPartsAndPartZero)
 TEST(StlCylinders, VanDerWaalsWithoutHydrogenBondsOrHelicesHoldsSpheresOnly)
 {
     ModelOptions options;
-    StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
+    Structure model = read_corpus("pyobjcryst_caffeine.cif", options);
     ASSERT_EQ(model.AtomCount, 24);
     options.Helices = false;
     options.HydrogenBondsOnly = false;
     options.HydrogenBondsAndVanDerWaals = false;
     const StlTemplates& t = small_templates();
-    model.ModelMode = VanDerWaals;
+    options.ModelMode = VanDerWaals;
     const Solid solid = parse_solid(stl_text(model, options, t));
     EXPECT_EQ(solid.facets.size(), sphere_facets(model, options, t));
     // The same molecule in ball-and-stick mode: caffeine has 25 bonds.
-    model.ModelMode = BallAndStick;
+    options.ModelMode = BallAndStick;
     EXPECT_EQ(cylinder_count(model, options, t), 25u);
 }
 
@@ -364,11 +364,11 @@ TEST(StlCylinders, SizesByKindAndMode)
          false, 10 * 0.05L, 1.5L},
     };
     for (const Case& c : cases) {
-        StructureModel model = make_model(c.atoms);
+        Structure model = make_model(c.atoms);
         model.ModelExtent = 1;
-        model.ModelMode = c.mode;
         model.ProteinFile = c.protein;
         ModelOptions options;
+        options.ModelMode = c.mode;
         options.Helices = true;
         options.HideBridges = true;  // the STL file has its bridges all the same
         options.HydrogenBondsOnly = c.hydrogen_bonds;
@@ -438,10 +438,10 @@ TEST(StlRotation, BondsAlongTheZAxisKeepTheirOutsideOut)
     for (const bool downwards : {true, false}) {
         const long double top = 1.0L;
         const long double bottom = -0.54L;
-        StructureModel model = downwards ? make_model({{"C", 0, 0, top}, {"C", 0, 0, bottom}})
+        Structure model = downwards ? make_model({{"C", 0, 0, top}, {"C", 0, 0, bottom}})
                                          : make_model({{"C", 0, 0, bottom}, {"C", 0, 0, top}});
-        model.ModelMode = CovalentRadius;
         ModelOptions options;
+        options.ModelMode = CovalentRadius;
         const Solid solid = parse_solid(stl_text(model, options, t));
         const Cylinders c = cylinders_of(solid, sphere_facets(model, options, t), t);
         ASSERT_EQ(c.meshes.size(), 1u);
@@ -466,8 +466,8 @@ TEST(StlRotation, BondsAlongTheZAxisKeepTheirOutsideOut)
 TEST(StlRotation, EveryCylinderOfARealMoleculeFacesOutwards)
 {
     ModelOptions options;
-    StructureModel model = read_corpus("pyobjcryst_paracetamol.cif", options);
-    model.ModelMode = CovalentRadius;
+    Structure model = read_corpus("pyobjcryst_paracetamol.cif", options);
+    options.ModelMode = CovalentRadius;
     const StlTemplates& t = real_templates();
     const Solid solid = parse_solid(stl_text(model, options, t));
     const Cylinders c = cylinders_of(solid, sphere_facets(model, options, t), t);
@@ -500,7 +500,7 @@ public:
 TEST(StlExport, ProgressRunsOverBothPasses)
 {
     // Atom 2 is water and hidden: the first pass counts it, the second does not.
-    const StructureModel model =
+    const Structure model =
         make_model({{"C", 0, 0, 0}, {"O", 5, 0, 0, 0, "HOH"}, {"C", 1.5L, 0, 0}});
     ModelOptions options;
     StringSink sink;
@@ -515,7 +515,7 @@ TEST(StlExport, AnExistingFileSurvivesAFailedExport)
     const std::string path = dir + "/keep.stl";
     testsupport::write_file(path, "the previous file");
     ModelOptions options;
-    const StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
+    const Structure model = read_corpus("pyobjcryst_caffeine.cif", options);
     RecordingReporter failing;
     failing.fail_at = model.AtomCount + 5;
     EXPECT_THROW(write_stl(path, model, options, small_templates(), failing), InputOutputError);
@@ -540,8 +540,8 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
         for (const int32_t mode : {BallAndStick, CovalentRadius, VanDerWaals}) {
             ModelOptions options;
             SetShowVanDerWaalsBox(options, true);
-            StructureModel model = read_corpus(name, options);
-            model.ModelMode = mode;
+            Structure model = read_corpus(name, options);
+            options.ModelMode = mode;
             const uint64_t bound = stl_size_at_least("test.stl", model, options, real_templates());
             const std::string text = stl_text(model, options, real_templates());
             EXPECT_LE(bound, text.size()) << name << " mode " << mode;
@@ -553,7 +553,7 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
     const std::string path = dir + "/big.stl";
     testsupport::write_file(path, "the previous file");
     ModelOptions options;
-    const StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
+    const Structure model = read_corpus("pyobjcryst_caffeine.cif", options);
     options.MaxOutputSize = stl_size_at_least(path, model, options, real_templates()) - 1;
     RecordingReporter reporter;
     try {
@@ -581,8 +581,8 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
 TEST(StlExport, SameBytesUnderAGermanLocale)
 {
     ModelOptions options;
-    StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
-    model.ModelMode = CovalentRadius;
+    Structure model = read_corpus("pyobjcryst_caffeine.cif", options);
+    options.ModelMode = CovalentRadius;
     const std::string plain = stl_text(model, options, real_templates());
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
         GTEST_SKIP() << "no de_DE.UTF-8 locale";
@@ -620,8 +620,8 @@ void expect_golden(const std::string& name, const std::string& text)
 TEST(StlGolden, CaffeineBallAndStick)
 {
     ModelOptions options;
-    StructureModel model = read_corpus("pyobjcryst_caffeine.cif", options);
-    model.ModelMode = BallAndStick;
+    Structure model = read_corpus("pyobjcryst_caffeine.cif", options);
+    options.ModelMode = BallAndStick;
     expect_golden("caffeine_ball_and_stick.stl",
                   stl_text(model, options, small_templates(), "caffeine_ball_and_stick.stl"));
 }
@@ -629,9 +629,9 @@ TEST(StlGolden, CaffeineBallAndStick)
 TEST(StlGolden, TinyMoleculeCovalentRadiusWithTheInstalledTemplates)
 {
     // C above N (a bond straight down z), O beside N.
-    StructureModel model = make_model({{"C", 0, 0, 1.4L}, {"N", 0, 0, 0}, {"O", 1.36L, 0, -0.5L}});
-    model.ModelMode = CovalentRadius;
+    Structure model = make_model({{"C", 0, 0, 1.4L}, {"N", 0, 0, 0}, {"O", 1.36L, 0, -0.5L}});
     ModelOptions options;
+    options.ModelMode = CovalentRadius;
     options.ModelSize = 60;
     expect_golden("tiny_covalent.stl", stl_text(model, options, real_templates(), "tiny_covalent.stl"));
 }
@@ -654,11 +654,11 @@ TEST(StlAdmesh, EverySphereAndCylinderIsAClosedValidShell)
     const StlTemplates& t = real_templates();
     for (const Input& in : inputs) {
         ModelOptions options;
-        StructureModel model = read_corpus(in.file, options);
+        Structure model = read_corpus(in.file, options);
         if (in.mode != 0)
-            model.ModelMode = in.mode;
+            options.ModelMode = in.mode;
         options.HydrogenBondsOnly = in.hydrogen_bonds;
-        const std::string what = in.file + " mode " + std::to_string(model.ModelMode);
+        const std::string what = in.file + " mode " + std::to_string(options.ModelMode);
 
         // What should be there: a sphere per shown atom, a cylinder per pair.
         const ModelOptions& filter = options;

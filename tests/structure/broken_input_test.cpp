@@ -13,7 +13,9 @@
 
 #include "common/error.h"
 #include "harness.h"
+#include "convert/draw_model.h"
 #include "structure/cif_reader.h"
+#include "structure/text_file.h"
 #include "support/command_run.h"
 #include "support/corpus.h"
 
@@ -40,16 +42,18 @@ struct ProgressLog : Reporter {
 };
 
 struct Reader {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
     ProgressLog reporter;
 
-    Reader() { model.FileName = "broken.cif"; }
+    ConversionState state;
+
+    Reader() { state.FileName = "broken.cif"; }
 
     void read(std::string_view text, int32_t structure = 0)
     {
-        model.StructureIndex = structure;
-        cif_read_xyz_text(text, model, options, reporter);
+        state.StructureIndex = structure;
+        read_chosen_structure(text, state, model, options, reporter);
     }
 };
 
@@ -207,7 +211,7 @@ TEST(BrokenInput, NegativeSequenceNumbersLoseTheirSign)
     // The minus sign is not among the characters a sequence number keeps.
     Reader r;
     r.options.Helices = false;
-    r.model.RereadRequested = true;
+    r.state.RereadRequested = true;
     r.read(kProteinHeader + "ATOM C ALA -5 1 2 3\nATOM N GLY -7 2 2 3\nHETATM O HOH . 9 9 9\n");
     ASSERT_EQ(r.model.AtomCount, 3);
     EXPECT_EQ(r.model.AtomSeqId[1], 5);
@@ -282,7 +286,7 @@ TEST(BrokenInput, ExtremeCoordinatesGiveAFiniteModel)
     EXPECT_EQ(fuzzharness::model_problem(r.model, r.options, true), "");
     Reader s;
     s.options.Helices = false;
-    s.model.RereadRequested = true;
+    s.state.RereadRequested = true;
     s.read(kCell + kLoop + "C1 1e308 0 0\nC2 -1e308 0 0\nC3 1e-320 0 0\n");
     ASSERT_EQ(s.model.AtomCount, 3);
     EXPECT_EQ(fuzzharness::model_problem(s.model, s.options, true), "");
@@ -401,12 +405,12 @@ TEST(BrokenInput, StructureIndexBeyondTheLast)
 TEST(BrokenInput, AFolderAsInput)
 {
     Reader r;
-    r.model.FileName = testsupport::temp_dir();
+    r.state.FileName = testsupport::temp_dir();
     try {
-        cif_read_xyz(r.model, r.options, r.reporter);
+        r.read(read_text_file(r.state.FileName));
         FAIL() << "a folder was read";
     } catch (const InputOutputError& e) {
-        EXPECT_EQ(e.file(), r.model.FileName);
+        EXPECT_EQ(e.file(), r.state.FileName);
         EXPECT_EQ(e.text(), "is a folder, not a file");
     }
 }
@@ -415,9 +419,9 @@ TEST(BrokenInput, AFileThatFailsToRead)
 {
     // Opening succeeds, reading fails (EIO), for root as for everyone.
     Reader r;
-    r.model.FileName = "/proc/self/mem";
+    r.state.FileName = "/proc/self/mem";
     try {
-        cif_read_xyz(r.model, r.options, r.reporter);
+        r.read(read_text_file(r.state.FileName));
         FAIL() << "the file was read";
     } catch (const InputOutputError& e) {
         EXPECT_EQ(e.file(), "/proc/self/mem");
@@ -434,9 +438,9 @@ TEST(BrokenInput, AFileWithoutReadPermission)
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
     const int outcome = testsupport::run_without_root([&] {
         Reader r;
-        r.model.FileName = path;
+        r.state.FileName = path;
         try {
-            cif_read_xyz(r.model, r.options, r.reporter);
+            r.read(read_text_file(r.state.FileName));
             return 2;
         } catch (const InputOutputError& e) {
             return e.file() == path && e.text() == "cannot open the file: Permission denied" ? 0 : 1;
@@ -450,8 +454,8 @@ TEST(BrokenInput, AnEmptyFileOnDisk)
     const std::string path = testsupport::temp_dir() + "/empty.cif";
     testsupport::write_file(path, "");
     Reader r;
-    r.model.FileName = path;
-    cif_read_xyz(r.model, r.options, r.reporter);
+    r.state.FileName = path;
+    r.read(read_text_file(r.state.FileName));
     EXPECT_EQ(r.model.AtomCount, 0);
     EXPECT_EQ(r.reporter.captions, std::vector<std::string>{std::string(kNoAtomsFound)});
 }

@@ -8,10 +8,10 @@
 namespace vexalith {
 namespace {
 
-StructureModel cell(long double a, long double b, long double c, long double alpha, long double beta,
+Structure cell(long double a, long double b, long double c, long double alpha, long double beta,
                     long double gamma)
 {
-    StructureModel m;
+    Structure m;
     m.CellA = a;
     m.CellB = b;
     m.CellC = c;
@@ -31,7 +31,7 @@ long double angle_degrees(const Vec3& u, const Vec3& v)
 
 TEST(CellGeometry, CubicCellScalesFractionalCoordinates)
 {
-    StructureModel m = cell(10, 10, 10, 90, 90, 90);
+    Structure m = cell(10, 10, 10, 90, 90, 90);
     SetupCellMatrices(m);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
@@ -44,7 +44,7 @@ TEST(CellGeometry, CubicCellScalesFractionalCoordinates)
 
 TEST(CellGeometry, TriclinicCellVectorsReproduceTheCell)
 {
-    StructureModel m = cell(5, 7, 9, 80, 100, 110);
+    Structure m = cell(5, 7, 9, 80, 100, 110);
     SetupCellMatrices(m);
     const Vec3 a = FracToCart(m, {1, 0, 0});
     const Vec3 b = FracToCart(m, {0, 1, 0});
@@ -67,7 +67,7 @@ TEST(CellGeometry, TriclinicCellVectorsReproduceTheCell)
 
 TEST(CellGeometry, OrthoMatrixIsTheClosedFormAndInvertsFracMatrix)
 {
-    StructureModel m = cell(8.7038L, 12.204L, 4.9747L, 93.021L, 90.616L, 90.319L);
+    Structure m = cell(8.7038L, 12.204L, 4.9747L, 93.021L, 90.616L, 90.319L);
     SetupCellMatrices(m);
     const long double k = std::numbers::pi_v<long double> / 180;
     const long double ca = std::cos(k * m.CellAlpha), cb = std::cos(k * m.CellBeta),
@@ -89,7 +89,7 @@ TEST(CellGeometry, OrthoMatrixIsTheClosedFormAndInvertsFracMatrix)
 
 TEST(CellGeometry, DefaultCellMakesFractionalEqualCartesian)
 {
-    StructureModel m;
+    Structure m;
     SetupCellMatrices(m);
     const Vec3 p = FracToCart(m, {0.3L, -1.2L, 2.5L});
     EXPECT_NEAR(static_cast<double>(p[0]), 0.3, 1e-15);

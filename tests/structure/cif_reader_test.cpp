@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "convert/draw_model.h"
 
 namespace vexalith {
 namespace {
@@ -34,16 +35,18 @@ struct RecordingReporter : Reporter {
 };
 
 struct Reader {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
     RecordingReporter reporter;
 
-    Reader() { model.FileName = "test.cif"; }
+    ConversionState state;
+
+    Reader() { state.FileName = "test.cif"; }
 
     void read(const std::string& text, int32_t structure = 0)
     {
-        model.StructureIndex = structure;
-        cif_read_xyz_text(text, model, options, reporter);
+        state.StructureIndex = structure;
+        read_chosen_structure(text, state, model, options, reporter);
     }
 
     const AtomCoordRecord& atom(int n) const { return model.AtomCoord.at(static_cast<std::size_t>(n)); }
@@ -367,9 +370,9 @@ const std::string kProtein =
 TEST(CifReader, MacromolecularFile)
 {
     Reader r;
-    r.model.RereadRequested = true;  // atom by atom: Helices stays unchecked
+    r.state.RereadRequested = true;  // atom by atom: Helices stays unchecked
     r.options.Helices = false;
-    r.model.ModelIndex = kAllModels;
+    r.state.ModelIndex = kAllModels;
     r.read(kProtein);
     EXPECT_TRUE(r.model.ProteinFile);
     ASSERT_EQ(r.model.AtomCount, 5);  // both models, superimposed
@@ -418,7 +421,7 @@ const std::string kEnsemble =
 TEST(CifReader, AnEnsembleIsReadOneModelAtATime)
 {
     Reader r;
-    r.model.RereadRequested = true;
+    r.state.RereadRequested = true;
     r.options.Helices = false;
     r.read(kEnsemble);
     EXPECT_EQ(r.model.ModelCount, 2);
@@ -427,19 +430,19 @@ TEST(CifReader, AnEnsembleIsReadOneModelAtATime)
     EXPECT_EQ(r.symbol(3), "S");
     EXPECT_EQ(r.model.Centroid[0], 7.0L / 3.0L);
 
-    r.model.ModelIndex = 2;
+    r.state.ModelIndex = 2;
     r.read(kEnsemble);
     ASSERT_EQ(r.model.AtomCount, 2);
     EXPECT_EQ(r.symbol(1), "O");
     EXPECT_EQ(r.symbol(2), "FE");
     EXPECT_EQ(r.model.AtomResidue[2], "HEM");
 
-    r.model.ModelIndex = kAllModels;
+    r.state.ModelIndex = kAllModels;
     r.read(kEnsemble);
     EXPECT_EQ(r.model.AtomCount, 5);
     EXPECT_EQ(r.model.ModelCount, 2);
 
-    r.model.ModelIndex = 3;
+    r.state.ModelIndex = 3;
     try {
         r.read(kEnsemble);
         ADD_FAILURE() << "no error";
@@ -453,7 +456,7 @@ TEST(CifReader, AnEnsembleIsReadOneModelAtATime)
     Reader small;
     small.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n"));
     EXPECT_EQ(small.model.ModelCount, 1);
-    small.model.ModelIndex = 2;
+    small.state.ModelIndex = 2;
     EXPECT_THROW(small.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n")), SelectionError);
 }
 
@@ -471,7 +474,7 @@ TEST(CifReader, ReadingASmallMoleculeAfterAProteinLeavesNoResidues)
 {
     Reader r;
     r.read(kProtein);
-    r.model.RereadRequested = false;
+    r.state.RereadRequested = false;
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\nC2 0.1 0 0\n"));
     ASSERT_EQ(r.model.AtomCount, 2);
     EXPECT_EQ(r.model.AtomResidue[1], "");
@@ -585,19 +588,19 @@ TEST(CifReader, PresentationDefaultsFollowTheFileKind)
     r.options.ProteinStyle = false;
     r.options.SuppressWater = false;
     r.read(kProtein);
-    EXPECT_EQ(r.model.ModelMode, VanDerWaals);
+    EXPECT_EQ(r.options.ModelMode, VanDerWaals);
     EXPECT_EQ(r.reporter.shown_mode, VanDerWaals);
     EXPECT_TRUE(r.options.Helices);
     EXPECT_TRUE(r.options.ProteinStyle);
     EXPECT_TRUE(r.options.SuppressWater);  // the box's handler ran
     EXPECT_TRUE(r.options.HideBridges);
 
-    r.model.RereadRequested = false;
+    r.state.RereadRequested = false;
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n"));
-    EXPECT_EQ(r.model.ModelMode, BallAndStick);
+    EXPECT_EQ(r.options.ModelMode, BallAndStick);
     EXPECT_EQ(r.reporter.shown_mode, BallAndStick);
     EXPECT_FALSE(r.options.Helices);
-    EXPECT_TRUE(r.model.RereadRequested);  // the Helices handler ran; the driver clears it
+    EXPECT_TRUE(r.state.RereadRequested);  // the Helices handler ran; the driver clears it
 }
 
 }  // namespace

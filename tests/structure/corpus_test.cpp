@@ -17,6 +17,7 @@
 #include "structure/present_elements.h"
 #include "structure/structure_count.h"
 #include "support/corpus.h"
+#include "support/loading.h"
 
 namespace vexalith {
 namespace {
@@ -26,7 +27,7 @@ using testsupport::corpus_text;
 using testsupport::Json;
 
 struct Read {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
     std::string error;  // what() of the error the read ended with, if any
 };
@@ -36,14 +37,15 @@ Read read_corpus(const std::string& name, int32_t structure = 0, int32_t model =
 {
     Read r;
     Reporter quiet;
-    r.model.FileName = name;
-    r.model.StructureIndex = structure;
-    r.model.ModelIndex = model;
+    ConversionState state;
+    state.FileName = name;
+    state.StructureIndex = structure;
+    state.ModelIndex = model;
     // Proteins atom by atom: a re-read with Helices unchecked builds no backbone trace.
-    r.model.RereadRequested = true;
+    state.RereadRequested = true;
     r.options.Helices = false;
     try {
-        cif_read_xyz_text(corpus_text(name), r.model, r.options, quiet);
+        read_chosen_structure(corpus_text(name), state, r.model, r.options, quiet);
     } catch (const Error& e) {
         r.error = e.what();
     }
@@ -66,7 +68,7 @@ const std::map<std::string, std::string> kGeometryExceptions{
      "previous row's y and z"},
 };
 
-double distance(const StructureModel& m, std::size_t i, std::size_t j)
+double distance(const Structure& m, std::size_t i, std::size_t j)
 {
     const AtomCoordRecord& a = m.AtomCoord[i];
     const AtomCoordRecord& b = m.AtomCoord[j];

@@ -7,17 +7,17 @@
 
 #include "structure/cif_reader.h"
 #include "support/corpus.h"
+#include "support/loading.h"
 
 namespace vexalith {
 namespace {
 
-StructureModel read_corpus(const std::string& name)
+Structure read_corpus(const std::string& name)
 {
-    StructureModel model;
+    Structure model;
     ModelOptions options;
     Reporter quiet;
-    model.FileName = name;
-    cif_read_xyz_text(testsupport::corpus_text(name), model, options, quiet);
+    testsupport::load_text(testsupport::corpus_text(name), model, options, quiet, name);
     return model;
 }
 
@@ -43,10 +43,10 @@ TEST_F(GermanLocale, ReadingGivesTheSameModel)
 {
     ASSERT_EQ(std::localeconv()->decimal_point[0], ',');
     for (const char* name : {"pyobjcryst_paracetamol.cif", "libcifpp_1cbs.cif", "ccd_ATP.cif"}) {
-        const StructureModel german = read_corpus(name);
+        const Structure german = read_corpus(name);
         std::setlocale(LC_ALL, "C");
         const std::locale saved = std::locale::global(std::locale::classic());
-        const StructureModel plain = read_corpus(name);
+        const Structure plain = read_corpus(name);
         std::setlocale(LC_ALL, "de_DE.UTF-8");
         std::locale::global(saved);
         ASSERT_GT(plain.AtomCount, 0) << name;

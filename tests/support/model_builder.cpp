@@ -7,9 +7,9 @@
 
 namespace testsupport {
 
-vexalith::StructureModel make_model(const std::vector<TestAtom>& atoms)
+vexalith::Structure make_model(const std::vector<TestAtom>& atoms)
 {
-    vexalith::StructureModel model;
+    vexalith::Structure model;
     model.FileName = "test.cif";
     model.AtomCount = static_cast<int32_t>(atoms.size());
     model.AtomsRead = model.AtomCount;

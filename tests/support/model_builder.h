@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "structure/structure_model.h"
+#include "structure/structure.h"
 
 namespace testsupport {
 
@@ -25,6 +25,6 @@ struct TestAtom {
 // A model holding these atoms (numbered from 1), with ModelExtent the
 // largest absolute coordinate (at least 1), MaxPart and MaxSeqId set, and
 // the elements present listed.
-vexalith::StructureModel make_model(const std::vector<TestAtom>& atoms);
+vexalith::Structure make_model(const std::vector<TestAtom>& atoms);
 
 }  // namespace testsupport

@@ -6,6 +6,7 @@
 
 #include "common/text_output.h"
 #include "model/pair_classification.h"
+#include "model/protein_style.h"
 #include "support/model_builder.h"
 #include "vrml/atom_writer.h"
 #include "vrml/bond_styles.h"
@@ -29,13 +30,13 @@ std::string written(Write write)
     return sink.text();
 }
 
-std::string atoms_text(StructureModel& model, const ModelOptions& options)
+std::string atoms_text(const Structure& model, const ModelOptions& options)
 {
     Reporter reporter;
     return written([&](TextOutput& out) { write_atoms(out, model, options, reporter); });
 }
 
-std::string bonds_text(const StructureModel& model, const ModelOptions& options)
+std::string bonds_text(const Structure& model, const ModelOptions& options)
 {
     Reporter reporter;
     return written([&](TextOutput& out) { write_bonds(out, model, options, reporter); });
@@ -43,7 +44,7 @@ std::string bonds_text(const StructureModel& model, const ModelOptions& options)
 
 TEST(AtomWriter, CarbonInBallAndStickIsHalfItsCovalentRadius)
 {
-    StructureModel model = make_model({{"C", 5, 0, 0}, {"C", -5, 0, 0}});
+    Structure model = make_model({{"C", 5, 0, 0}, {"C", -5, 0, 0}});
     ModelOptions options;
     EXPECT_EQ(atoms_text(model, options),
               "# Atoms\r\n"
@@ -55,13 +56,13 @@ TEST(AtomWriter, CarbonInBallAndStickIsHalfItsCovalentRadius)
 
 TEST(AtomWriter, RadiusByModeAndUnit)
 {
-    StructureModel model = make_model({{"C", 0, 0, 0}});  // ModelExtent 1
+    Structure model = make_model({{"C", 0, 0, 0}});  // ModelExtent 1
     ModelOptions options;
-    model.ModelMode = CovalentRadius;
+    options.ModelMode = CovalentRadius;
     EXPECT_NE(atoms_text(model, options).find("radius 38.50000 }"), std::string::npos);
-    model.ModelMode = VanDerWaals;
+    options.ModelMode = VanDerWaals;
     EXPECT_NE(atoms_text(model, options).find("radius 85.00000 }"), std::string::npos);
-    model.ModelMode = CovalentRadius;
+    options.ModelMode = CovalentRadius;
     options.VrmlUnit = 1000;
     EXPECT_NE(atoms_text(model, options).find("radius 0.03850 }"), std::string::npos);
 }
@@ -69,7 +70,7 @@ TEST(AtomWriter, RadiusByModeAndUnit)
 TEST(AtomWriter, CoordinatesRoundToHundredthsOfAMillimetre)
 {
     // Extent 100: one angstrom is half a millimetre.
-    StructureModel model = make_model({{"C", 100, -0.002L, 0.0001L}, {"C", 0.25L, 0.75L, -0.25L}});
+    Structure model = make_model({{"C", 100, -0.002L, 0.0001L}, {"C", 0.25L, 0.75L, -0.25L}});
     ModelOptions options;
     const std::string text = atoms_text(model, options);
     EXPECT_NE(text.find("Transform {translation 50 0 0\r\n"), std::string::npos) << text;
@@ -82,7 +83,7 @@ TEST(AtomWriter, CoordinatesRoundToHundredthsOfAMillimetre)
 
 TEST(AtomWriter, HiddenAtomsWriteNothingButKeepTheirStyle)
 {
-    StructureModel model = make_model({{"C", 1, 0, 0}, {"O", 0, 1, 0, 0, "HOH"}, {"H", 0, 0, 1}});
+    Structure model = make_model({{"C", 1, 0, 0}, {"O", 0, 1, 0, 0, "HOH"}, {"H", 0, 0, 1}});
     ModelOptions options;
     const std::string text = atoms_text(model, options);
     EXPECT_EQ(text.find("USE O"), std::string::npos);
@@ -93,7 +94,7 @@ TEST(AtomWriter, HiddenAtomsWriteNothingButKeepTheirStyle)
 
 TEST(ElementStyles, OneGroupPerElementInOrderOfFirstAtom)
 {
-    const StructureModel model = make_model({{"CL", 0, 0, 0}, {"C", 1, 0, 0}, {"CL", 2, 0, 0}});
+    const Structure model = make_model({{"CL", 0, 0, 0}, {"C", 1, 0, 0}, {"CL", 2, 0, 0}});
     EXPECT_EQ(written([&](TextOutput& out) { write_element_styles(out, model); }),
               "# ball group\r\n"
               "# styles\r\n"
@@ -107,30 +108,43 @@ TEST(ElementStyles, OneGroupPerElementInOrderOfFirstAtom)
 
 TEST(AtomWriter, ProteinStyleBeadsAndItsModel)
 {
-    StructureModel model = make_model({{"C", 10, 0, 0, 0, "GLY"},
+    Structure model = make_model({{"C", 10, 0, 0, 0, "GLY"},
                                        {"O", 0, 10, 0, 0, "HOH"},
                                        {"HX", 0, 0, 10, 0, "HEL"},
                                        {"FE", -10, 0, 0, 0, "HEM"}});
     model.ProteinFile = true;
-    model.ModelMode = CovalentRadius;
     ModelOptions options;
+    options.ModelMode = CovalentRadius;
     options.SuppressWater = false;
     options.Helices = false;
     // Extent 10: 0.15 A -> 0.75 mm; water O covalent 0.73 -> 3.65 mm.
     std::string text = atoms_text(model, options);
-    EXPECT_EQ(model.ModelMode, BallAndStick) << "protein style without helices";
+    EXPECT_EQ(options.ModelMode, CovalentRadius) << "the writer changes no option";
+    apply_protein_style_mode(model, options);
+    EXPECT_EQ(options.ModelMode, BallAndStick) << "protein style without helices";
     EXPECT_NE(text.find("USE C geometry Sphere { radius 0.75000 }"), std::string::npos) << text;
     EXPECT_NE(text.find("USE O geometry Sphere { radius 3.65000 }"), std::string::npos) << text;
     EXPECT_NE(text.find("USE FE geometry Sphere { radius 6.25000 }"), std::string::npos) << text;
 
     options.Helices = true;
     text = atoms_text(model, options);
-    EXPECT_EQ(model.ModelMode, VanDerWaals);
+    apply_protein_style_mode(model, options);
+    EXPECT_EQ(options.ModelMode, VanDerWaals);
+
+    // A model that shows no atom keeps the mode it had.
+    ModelOptions hidden = options;
+    hidden.ModelMode = CovalentRadius;
+    hidden.SuppressWater = true;
+    hidden.ShownParts = {false};
+    Structure parted = model;
+    parted.MaxPart = 1;
+    apply_protein_style_mode(parted, hidden);
+    EXPECT_EQ(hidden.ModelMode, CovalentRadius);
     EXPECT_NE(text.find("USE HX geometry Sphere { radius 5.00000 }"), std::string::npos) << text;
     EXPECT_NE(text.find("USE O geometry Sphere { radius 7.60000 }"), std::string::npos) << text;
 
     options.ProteinStyle = false;
-    model.ModelMode = BallAndStick;
+    options.ModelMode = BallAndStick;
     text = atoms_text(model, options);
     EXPECT_NE(text.find("USE HX geometry Sphere { radius 5.00000 }"), std::string::npos)
         << "a trace point is not halved in ball-and-stick";
@@ -148,7 +162,7 @@ TEST(BondWriter, RotationTexts)
 
 TEST(BondWriter, BallAndStickCylinder)
 {
-    const StructureModel model = make_model({{"C", 0, 0, 0}, {"C", 1.5L, 0, 0}, {"C", 10, 0, 0}});
+    const Structure model = make_model({{"C", 0, 0, 0}, {"C", 1.5L, 0, 0}, {"C", 10, 0, 0}});
     ModelOptions options;
     // Extent 10: 1 A -> 5 mm, the bond 7.5 mm long, centred at x = 3.75 mm.
     EXPECT_EQ(bonds_text(model, options),
@@ -163,10 +177,10 @@ TEST(BondWriter, RadiiFollowModeKindAndBondDiameter)
 {
     ModelOptions options;
     options.BondDiameter = 20;
-    StructureModel model = make_model({{"O", 0, 0, 0}, {"NA", 2.4L, 0, 0}, {"C", 10, 0, 0}});
+    Structure model = make_model({{"O", 0, 0, 0}, {"NA", 2.4L, 0, 0}, {"C", 10, 0, 0}});
     EXPECT_NE(bonds_text(model, options).find("USE hbondstyle\r\n geometry Cylinder { height 1 radius 0.14 }}]}"),
               std::string::npos);
-    model.ModelMode = CovalentRadius;
+    options.ModelMode = CovalentRadius;
     EXPECT_NE(bonds_text(model, options).find("radius 0.5 }}]}"), std::string::npos);
     model.AtomSymbol[1] = "C";
     EXPECT_NE(bonds_text(model, options).find("USE bondstyle\r\n geometry Cylinder { height 1 radius 0.54 }}]}"),
@@ -175,10 +189,10 @@ TEST(BondWriter, RadiiFollowModeKindAndBondDiameter)
 
 TEST(BondWriter, TraceSegmentsUseTheHelixStyle)
 {
-    StructureModel model = make_model({{"HX", 0, 0, 0, 0, "HEL"}, {"HX", 0, 3.8L, 0, 0, "HEL"}, {"C", 10, 0, 0}});
+    Structure model = make_model({{"HX", 0, 0, 0, 0, "HEL"}, {"HX", 0, 3.8L, 0, 0, "HEL"}, {"C", 10, 0, 0}});
     model.ProteinFile = true;
-    model.ModelMode = VanDerWaals;
     ModelOptions options;
+    options.ModelMode = VanDerWaals;
     EXPECT_NE(bonds_text(model, options).find(" rotation 0 0 0 0\r\n scale  5 19 5 \r\n"
                                               "children [Shape {appearance USE helixbondstyle\r\n"
                                               " geometry Cylinder { height 1 radius 1 }}]}"),
@@ -203,7 +217,7 @@ TEST(BondWriter, TraceSegmentsUseTheHelixStyle)
 
 TEST(SceneHeader, CameraDistanceAndLight)
 {
-    const StructureModel model = make_model({{"C", 3, 0, 0}});
+    const Structure model = make_model({{"C", 3, 0, 0}});
     ModelOptions options;
     options.ModelSize = 75;
     const std::string mm = written([&](TextOutput& out) { write_scene_header(out, model, options, StartupBackground); });

@@ -1,4 +1,4 @@
-#include "options/presentation_defaults.h"
+#include "convert/presentation_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -52,16 +52,17 @@ TEST(PresentationDefaults, ApplyingRunsTheBoxHandlersThenSetsTheMode)
     o.SuppressWater = false;
     o.ProteinStyle = false;
     o.Helices = false;
-    StructureModel m;
-    m.ProteinFile = true;
-    m.ModelMode = BallAndStick;
-    apply_presentation_defaults(presentation_defaults(FileKind::Macromolecular, false, protein_boxes(o)), o, m);
+    o.ModelMode = BallAndStick;
+    ConversionState state;
+    state.RedrawOnly = true;
+    apply_presentation_defaults(presentation_defaults(FileKind::Macromolecular, false, protein_boxes(o)),
+                                FileKind::Macromolecular, o, state);
     EXPECT_TRUE(o.SuppressWater);
-    EXPECT_TRUE(m.RereadRequested);  // Helices changed
-    EXPECT_FALSE(m.RedrawOnly);      // Protein Style changed on a protein
+    EXPECT_TRUE(state.RereadRequested);  // Helices changed
+    EXPECT_FALSE(state.RedrawOnly);      // Protein Style changed on a protein
     // Protein style was checked while helices were still off (covalent), then
     // the mode of the defaults is set last.
-    EXPECT_EQ(m.ModelMode, VanDerWaals);
+    EXPECT_EQ(o.ModelMode, VanDerWaals);
 }
 
 }  // namespace

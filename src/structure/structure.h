@@ -1,6 +1,8 @@
-// The structure currently loaded: the atom table, the residue table, the unit
-// cell with its matrices, the structure selection and the flags that the
-// reader, the conversion driver and the writers share.
+// One structure as read from a file: the atom table, the residue table, the
+// unit cell with its matrices and what kind of file it came from.  It holds
+// what the file says (and what the model stages made of it: the backbone
+// trace, Expand); the requests of a conversion live with the driver
+// (convert/conversion_state.h) and the options with the options.
 //
 // Atoms are numbered from 1 in file order; slot 0 of every per-atom column
 // exists and holds no atom.  Positions are stored in the scene frame
@@ -38,10 +40,7 @@ enum class FileKind { None, SmallMolecule, Macromolecular, ChemicalComponent };
 // ModelIndex for every model of an ensemble drawn together.
 inline constexpr int32_t kAllModels = 0;
 
-// Model modes: how atoms are drawn.
-enum : int32_t { BallAndStick = 1, CovalentRadius = 2, VanDerWaals = 3 };
-
-struct StructureModel {
+struct Structure {
     // Atom table, slots 0..AtomCount (slot 0 unused).
     std::vector<std::string> AtomSymbol;
     std::vector<AtomCoordRecord> AtomCoord;
@@ -63,29 +62,18 @@ struct StructureModel {
     Mat3 FracMatrix{};
     Mat3 OrthoMatrix{};
 
-    // Structure selection within a multi-structure file.
-    int32_t StructureIndex = 0;   // 0: from the top of the file
-    int32_t StructureCount = 0;   // 0: not counted yet
-
-    // Model selection within an ensemble (an NMR file holding several
-    // models in one atom loop, told apart by _atom_site.pdbx_PDB_model_num):
-    // ModelIndex counts the models in the order they first appear, from 1;
-    // kAllModels reads every model at once.  ModelCount is set by each read
-    // (1 for a file without a model column).
-    int32_t ModelIndex = 1;
+    // The number of models of the ensemble the structure belongs to (an
+    // NMR file holding several models in one atom loop, told apart by
+    // _atom_site.pdbx_PDB_model_num); 1 for a file without a model column.
+    // A read that fails on a model or a row still tells it.
     int32_t ModelCount = 0;
+    // The file it was read from (names it in messages).
     std::string FileName;
     std::vector<std::string> PresentElements;  // distinct symbols, in order of first appearance
 
-    // Shared flags.
-    bool DecimalComma = false;
+    // The file kind (neither: a small-molecule file).
     bool ProteinFile = false;
     bool ChemCompFile = false;
-    int32_t ModelMode = BallAndStick;
-    bool RedrawOnly = false;
-    bool RereadRequested = false;
-    bool CompressRequested = false;
-    bool FileChosen = false;
 
     FileKind file_kind() const
     {

@@ -1,4 +1,6 @@
-#include "options/presentation_defaults.h"
+#include "convert/presentation_defaults.h"
+
+#include "convert/model_commands.h"
 
 namespace vexalith {
 
@@ -31,15 +33,15 @@ ProteinBoxes protein_boxes(const ModelOptions& options)
                         options.HideBridges};
 }
 
-void apply_presentation_defaults(const PresentationDefaults& defaults, ModelOptions& options,
-                                 StructureModel& model)
+void apply_presentation_defaults(const PresentationDefaults& defaults, FileKind kind, ModelOptions& options,
+                                 ConversionState& state)
 {
     SetSuppressWaterBox(options, defaults.boxes.suppress_water);
-    SetProteinStyleBox(options, model, defaults.boxes.protein_style);
-    SetHelicesBox(options, model, defaults.boxes.helices);
+    SetProteinStyleBox(options, state, kind == FileKind::Macromolecular, defaults.boxes.protein_style);
+    SetHelicesBox(options, state, defaults.boxes.helices);
     SetHideBridgesBox(options, defaults.boxes.hide_bridges);
     if (defaults.model_mode)
-        model.ModelMode = *defaults.model_mode;
+        options.ModelMode = *defaults.model_mode;
 }
 
 }  // namespace vexalith

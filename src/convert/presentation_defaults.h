@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "convert/conversion_state.h"
 #include "options/model_options.h"
-#include "structure/structure_model.h"
 
 namespace vexalith {
 
@@ -35,8 +35,9 @@ PresentationDefaults presentation_defaults(FileKind kind, bool reread_requested,
 ProteinBoxes protein_boxes(const ModelOptions& options);
 
 // Sets the boxes (each as a click would: Suppress Water, Protein Style,
-// Helices, hide bridges, in that order) and then the model mode.
-void apply_presentation_defaults(const PresentationDefaults& defaults, ModelOptions& options,
-                                 StructureModel& model);
+// Helices, hide bridges, in that order) and then the model mode, for a file
+// of the kind the defaults were made for.
+void apply_presentation_defaults(const PresentationDefaults& defaults, FileKind kind, ModelOptions& options,
+                                 ConversionState& state);
 
 }  // namespace vexalith
