@@ -64,12 +64,21 @@ class WindowReporter : public Reporter {
 public:
     explicit WindowReporter(MainWindow& window) : w_(window) {}
 
-    void status_text(int panel, std::string_view value) override
+    // The status bar's panels: the stage of reading, the structure or model
+    // loaded, the stage of rendering.  A stage is drawn at once, as the work
+    // that follows blocks the window.
+    void stage(Stage stage) override
     {
-        if (panel >= 0 && panel < 3)
-            w_.status_[panel]->setText(QString::fromUtf8(value.data(), static_cast<int>(value.size())));
+        if (stage == Stage::Reading)
+            w_.status_[0]->setText(" busy");
+        else
+            w_.status_[2]->setText("Rendering");
+        w_.statusBar()->repaint();
     }
-    void repaint_status() override { w_.statusBar()->repaint(); }
+    void selection_text(std::string_view value) override
+    {
+        w_.status_[1]->setText(QString::fromUtf8(value.data(), static_cast<int>(value.size())));
+    }
     void progress_visible(bool visible) override
     {
         w_.status_stack_->setCurrentIndex(visible ? 1 : 0);

@@ -1,7 +1,10 @@
-// The narrow interface through which the core reaches the windows: status
-// texts, the progress bar, the structure selector and the caption panel.
-// Every operation does nothing by default, so the core runs headless with a
-// plain Reporter, and a window overrides what it shows.
+// The events through which the core tells its callers what a conversion is
+// doing: the stage it has reached, how far it is, which structure or model
+// is loaded, what the caption should say, which commands a loaded model
+// allows, and warnings about the input.  Every event does nothing by
+// default, so the core runs headless with a plain Reporter; the window maps
+// the events onto its status bar, progress bar, selector and caption, the
+// converter onto its terminal bar and warning lines.
 #pragma once
 
 #include <string_view>
@@ -12,10 +15,16 @@ class Reporter {
 public:
     virtual ~Reporter() = default;
 
-    // Status bar panel `panel` (0-based) shows `text`; repaint_status() asks
-    // for the status bar to be drawn at once (the work that follows blocks).
-    virtual void status_text(int /*panel*/, std::string_view /*text*/) {}
-    virtual void repaint_status() {}
+    // The stage a conversion has reached: the file is being read, or the
+    // scene is written and goes to the viewer to be rendered.  The work that
+    // follows may block, so a window shows the stage at once.
+    enum class Stage { Reading, Rendering };
+    virtual void stage(Stage /*stage*/) {}
+
+    // Which structure or model of the file is loaded (" Structure 3 of 20",
+    // " Model 3 of 26", "Structure 1 of 20" on loading a file that holds
+    // several), or "" when the file holds one.
+    virtual void selection_text(std::string_view /*text*/) {}
 
     virtual void progress_visible(bool /*visible*/) {}
     virtual void progress_maximum(long long /*maximum*/) {}

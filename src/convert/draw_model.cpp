@@ -28,9 +28,9 @@ void count_structures_once(ConversionState& state, const std::string& text, Repo
         return;
     state.StructureCount = count_structures(text);
     if (state.StructureCount >= 2)
-        reporter.status_text(1, "Structure 1 of " + std::to_string(state.StructureCount));
+        reporter.selection_text("Structure 1 of " + std::to_string(state.StructureCount));
     else
-        reporter.status_text(1, "");
+        reporter.selection_text("");
 }
 
 void end_of_conversion(const ConversionState& state, const Structure& structure, Reporter& reporter)
@@ -66,8 +66,7 @@ void read_chosen_structure(std::string_view text, ConversionState& state, Struct
                            ModelOptions& options, Reporter& reporter)
 {
     reporter.structure_selector_enabled(false);
-    reporter.status_text(0, " busy");
-    reporter.repaint_status();
+    reporter.stage(Reporter::Stage::Reading);
 
     const auto kind = detect_file_kind(text);
     if (kind) {
@@ -90,7 +89,7 @@ void read_chosen_structure(std::string_view text, ConversionState& state, Struct
 
     const StructureChoice choice = structure_choice(state, structure);
     if (choice.kind == StructureChoice::Kind::Models)
-        reporter.status_text(1, choice_status(choice, state.ModelIndex));
+        reporter.selection_text(choice_status(choice, state.ModelIndex));
 }
 
 bool is_vrml_file(const std::string& file_name)
@@ -199,8 +198,7 @@ DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions
 
     if (!target.PrinterExport) {
         reporter.progress_visible(false);
-        reporter.status_text(2, "Rendering");
-        reporter.repaint_status();
+        reporter.stage(Reporter::Stage::Rendering);
     }
     end_of_conversion(state, structure, reporter);
     return outcome;

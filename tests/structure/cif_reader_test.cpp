@@ -20,10 +20,7 @@ struct RecordingReporter : Reporter {
     long long last_position = -1;
     int shown_mode = 0;
 
-    void status_text(int panel, std::string_view text) override
-    {
-        statuses.push_back(std::to_string(panel) + ":" + std::string(text));
-    }
+    void stage(Stage stage) override { statuses.push_back(stage == Stage::Reading ? "reading" : "rendering"); }
     void caption_text(std::string_view text) override { captions.emplace_back(text); }
     void structure_selector_enabled(bool enabled) override { selector.push_back(enabled); }
     void progress_maximum(long long value) override { maximum = value; }
@@ -568,7 +565,7 @@ TEST(CifReader, ReportsBusyDisablesTheSelectorAndMovesTheProgressBar)
     Reader r;
     r.options.Helices = false;
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\nC2 0.1 0 0\nC3 0.2 0 0\nC4 0.3 0 0\n"));
-    EXPECT_EQ(r.reporter.statuses.front(), "0: busy");
+    EXPECT_EQ(r.reporter.statuses.front(), "reading");
     EXPECT_EQ(r.reporter.selector, std::vector<bool>{false});
     EXPECT_EQ(r.reporter.maximum, 12);
     EXPECT_EQ(r.reporter.last_position, 3);
