@@ -190,7 +190,7 @@ void scene(benchmark::State& state, const Input& input, Look look)
         {
             TextOutput out(sink);
             Reporter quiet;
-            write_scene(out, l.model, l.options, SceneTarget{}, quiet);
+            write_scene(out, build_model(l.model, l.options), SceneTarget{}, quiet);
         }
         bytes = sink.bytes();
     }
@@ -210,7 +210,7 @@ void stl(benchmark::State& state, const Input& input, Look look)
     for (auto _ : state) {
         CountingSink sink;
         Reporter quiet;
-        write_stl(sink, "bench.stl", l.model, l.options, templates, quiet);
+        write_stl(sink, "bench.stl", build_model(l.model, l.options), templates, quiet);
         bytes = sink.bytes();
     }
     state.counters["output_bytes"] = static_cast<double>(bytes);

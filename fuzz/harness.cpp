@@ -209,7 +209,7 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
         CappedSink scene;
         {
             vexalith::TextOutput out(scene);
-            vexalith::write_scene(out, model, options, target, quiet);
+            vexalith::write_scene(out, build_model(model, options), target, quiet);
         }
         if (!scene.ends_with_line_end())
             return "a scene that does not end with a line end";
@@ -217,7 +217,7 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
             return "a number in the scene that is not finite";
         if (model.AtomCount <= kMostStlAtoms) {
             CappedSink stl;
-            vexalith::write_stl(stl, "fuzz.stl", model, options, templates, quiet);
+            vexalith::write_stl(stl, "fuzz.stl", build_model(model, options), templates, quiet);
             if (!stl.ends_with_line_end())
                 return "an STL file that does not end with a line end";
             if (stl.saw_non_finite())

@@ -707,7 +707,7 @@ void MainWindow::exportStl()
         return;
     try {
         const StlTemplates templates = load_stl_templates(data_folder());
-        write_stl(chosen.toStdString(), structure_, options_, templates, *reporter_);
+        write_stl(chosen.toStdString(), build_model(structure_, options_), templates, *reporter_);
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
         dialogs_.show_error(this, QString::fromStdString(e.what()));

@@ -100,7 +100,7 @@ void export_stl(const ConvertRequest& request, const Structure& model, ModelOpti
     // In the program the scene drawn last has put protein style's mode in
     // force before the STL command.
     apply_protein_style_mode(model, options);
-    write_stl(request.output, model, options, templates, reporter);
+    write_stl(request.output, build_model(model, options), templates, reporter);
 }
 
 }  // namespace

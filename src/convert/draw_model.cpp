@@ -145,17 +145,17 @@ DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOpt
     return DrawOutcome::SceneWritten;
 }
 
-void write_scene(TextOutput& out, const Structure& structure, const ModelOptions& options,
-                 const SceneTarget& target, Reporter& reporter)
+void write_scene(TextOutput& out, const Model& model, const SceneTarget& target, Reporter& reporter)
 {
+    const Structure& structure = model.structure;
     try {
         out.line("#VRML V2.0 utf8");
         if (!target.PrinterExport)
-            write_scene_header(out, structure, options, target.background);
+            write_scene_header(out, structure, model.options, target.background);
         write_element_styles(out, structure);
-        write_atoms(out, structure, options, reporter);
-        write_bond_styles(out, structure, options);
-        write_bonds(out, structure, options, reporter);
+        write_atoms(out, model, reporter);
+        write_bond_styles(out, structure, model.options);
+        write_bonds(out, model, reporter);
         if (!target.PrinterExport)
             write_scene_routes(out);
         out.flush();
@@ -183,16 +183,17 @@ DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions
     case DrawOutcome::SceneWritten:
         break;
     }
-    if (target.PrinterExport)
-        require_shown_atoms(structure, options);
     apply_protein_style_mode(structure, options);
+    const Model model = build_model(structure, options);
+    if (target.PrinterExport)
+        require_shown_atoms(model);
 
     AtomicFile file(target.scene_path);
     {
         LimitedSink limited(file, options.MaxOutputSize, target.scene_path,
                             target.PrinterExport ? "the VRML file" : "the scene file");
         TextOutput out(limited);
-        write_scene(out, structure, options, target, reporter);
+        write_scene(out, model, target, reporter);
     }
     file.commit();
 

@@ -13,6 +13,7 @@
 #include "common/reporter.h"
 #include "common/text_output.h"
 #include "convert/conversion_state.h"
+#include "model/model.h"
 #include "options/model_options.h"
 #include "structure/structure.h"
 #include "vrml/scene_header.h"
@@ -53,12 +54,11 @@ DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOpt
 
 // The whole scene file: "#VRML V2.0 utf8", the header (not for printers),
 // the element styles, atoms, bond styles, bonds, and the routes (not for
-// printers), drawn in the mode the options hold.
-void write_scene(TextOutput& out, const Structure& structure, const ModelOptions& options,
-                 const SceneTarget& target, Reporter& reporter);
+// printers).
+void write_scene(TextOutput& out, const Model& model, const SceneTarget& target, Reporter& reporter);
 
-// prepare_model, protein style's mode put in force, then the scene written
-// to target.scene_path in full or not at all (a VRML input is copied there
+// prepare_model, protein style's mode put in force, the model built, then
+// the scene written to target.scene_path in full or not at all (a VRML input is copied there
 // instead), then the status effects of the end of a conversion.
 DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions& options,
                       const SceneTarget& target, Reporter& reporter);

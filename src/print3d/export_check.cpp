@@ -7,14 +7,13 @@
 
 namespace vexalith {
 
-void require_shown_atoms(const Structure& model, const ModelOptions& options)
+void require_shown_atoms(const Model& model)
 {
-    if (model.AtomCount <= 0)
-        throw ConversionError(model.FileName, 0, std::string(kNoAtomsFound));
-    for (int32_t i = 1; i <= model.AtomCount; ++i)
-        if (atom_ok(model, options, i))
-            return;
-    throw ConversionError(model.FileName, 0,
+    if (model.structure.AtomCount <= 0)
+        throw ConversionError(model.structure.FileName, 0, std::string(kNoAtomsFound));
+    if (!model.shown.empty())
+        return;
+    throw ConversionError(model.structure.FileName, 0,
                           "nothing to export: the model options hide every atom (hydrogen, water or "
                           "disorder parts)");
 }

@@ -3,14 +3,13 @@
 // would print nothing and look like success.
 #pragma once
 
-#include "options/model_options.h"
-#include "structure/structure.h"
+#include "model/model.h"
 
 namespace vexalith {
 
 // Throws ConversionError naming the model's file when no atom is shown:
 // "no atoms found, sorry" for a model without atoms, otherwise that the
 // options hide every atom.
-void require_shown_atoms(const Structure& model, const ModelOptions& options);
+void require_shown_atoms(const Model& model);
 
 }  // namespace vexalith

@@ -287,13 +287,14 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
     text.end();
 }
 
-void WriteBondCylinders(TextOutput& out, const Structure& model, const ModelOptions& options,
-                        const StlTemplates& templates, Reporter& reporter)
+void WriteBondCylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter)
 {
-    const PairClassifier classifier(model, stl_pair_rules(model, options));
-    const StlScale scale = model_scale(model, options);
-    const long long count = model.AtomCount;
-    const PairSearch search(model, options, classifier);
+    const Structure& structure = model.structure;
+    const ModelOptions& options = model.options;
+    const PairClassifier classifier(structure, model.print_rules);
+    const StlScale scale = model_scale(structure, options);
+    const long long count = structure.AtomCount;
+    const PairSearch search(structure, options, classifier);
     // A cylinder is some 24 kB of text: blocks of 512 atoms keep the text
     // made ahead to a few tens of megabytes.
     write_connected_pairs(
@@ -305,7 +306,7 @@ void WriteBondCylinders(TextOutput& out, const Structure& model, const ModelOpti
                 return;
             const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
             const Mat3 rotation = cylinder_rotation(kind.direction);
-            const CylinderSize size = cylinder_size(kind, options.ModelMode, options.BondDiameter, model.ProteinFile);
+            const CylinderSize size = cylinder_size(kind, options.ModelMode, options.BondDiameter, structure.ProteinFile);
             const Vec3 s{size.radius, size.radius, size.half_length};
             for (const TemplateFacet& facet : templates.cylinder.facets)
                 WriteCylinderFacet(to, facet, rotation, s, middle, scale);
@@ -331,19 +332,21 @@ uint64_t sphere_bytes_at_least(const StlTemplate& mesh)
     return bytes;
 }
 
-void write_solid(ByteSink& sink, std::string_view file_name, const Structure& model,
-                 const ModelOptions& options, const StlTemplates& templates, Reporter& reporter)
+void write_solid(ByteSink& sink, std::string_view file_name, const Model& model, const StlTemplates& templates,
+                 Reporter& reporter)
 {
+    const Structure& structure = model.structure;
+    const ModelOptions& options = model.options;
     LimitedSink limited(sink, options.MaxOutputSize, std::string(file_name), "the STL file");
     TextOutput out(limited);
     const std::string name = base_name_without_extension(file_name);
     out.line("solid " + name + " STL");
 
-    const StlScale scale = model_scale(model, options);
-    const long long count = model.AtomCount;
+    const StlScale scale = model_scale(structure, options);
+    const long long count = structure.AtomCount;
     // A sphere is some 80 kB of text: blocks of 64 atoms.
     constexpr std::size_t kAtoms = 64;
-    const auto atoms_total = static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0));
+    const auto atoms_total = static_cast<std::size_t>(std::max<int32_t>(structure.AtomCount, 0));
     const std::size_t blocks = options.SingleThreadWriters ? 1 : block_count(atoms_total, kAtoms, 4 * kAtoms);
     const std::size_t atoms = blocks <= 1 ? atoms_total : kAtoms;
     const auto first_atom = [&](std::size_t block) { return static_cast<int32_t>(block * atoms) + 1; };
@@ -356,12 +359,12 @@ void write_solid(ByteSink& sink, std::string_view file_name, const Structure& mo
             for (int32_t i = first_atom(block); i < end_atom(block); ++i) {
                 if (on_caller)
                     reporter.progress_position(count + i);
-                if (!atom_ok(model, options, i))
+                if (!atom_ok(structure, options, i))
                     continue;
                 const auto n = static_cast<std::size_t>(i);
-                const std::string& symbol = model.AtomSymbol[n];
+                const std::string& symbol = structure.AtomSymbol[n];
                 if (const StlTemplate* mesh = sphere_template(templates, symbol))
-                    write_sphere(to, *mesh, sphere_radius(symbol, options.ModelMode), position(model.AtomCoord[n]),
+                    write_sphere(to, *mesh, sphere_radius(symbol, options.ModelMode), position(structure.AtomCoord[n]),
                                  scale);
             }
         },
@@ -370,17 +373,17 @@ void write_solid(ByteSink& sink, std::string_view file_name, const Structure& mo
                 reporter.progress_position(count + i);
         });
 
-    WriteBondCylinders(out, model, options, templates, reporter);
+    WriteBondCylinders(out, model, templates, reporter);
 
     out.line("endsolid " + name + " STL");
     out.flush();
 }
 
 // Refuses, before anything is written, a file that would pass the limit.
-void check_stl_size(std::string_view file_name, const Structure& model, const ModelOptions& options,
-                    const StlTemplates& templates)
+void check_stl_size(std::string_view file_name, const Model& model, const StlTemplates& templates)
 {
-    const uint64_t size = stl_size_at_least(file_name, model, options, templates);
+    const ModelOptions& options = model.options;
+    const uint64_t size = stl_size_at_least(file_name, model, templates);
     if (size > options.MaxOutputSize)
         throw OutputTooLarge(std::string(file_name), 0,
                              output_too_large("the STL file", size, true, options.MaxOutputSize));
@@ -388,47 +391,47 @@ void check_stl_size(std::string_view file_name, const Structure& model, const Mo
 
 }  // namespace
 
-uint64_t stl_size_at_least(std::string_view file_name, const Structure& model, const ModelOptions& options,
-                           const StlTemplates& templates)
+uint64_t stl_size_at_least(std::string_view file_name, const Model& model, const StlTemplates& templates)
 {
+    const Structure& structure = model.structure;
+    const ModelOptions& options = model.options;
     const std::string name = base_name_without_extension(file_name);
     uint64_t bytes = 2 * (name.size() + 4 + 2) + 6 + 9;  // "solid NAME STL", "endsolid NAME STL"
     const uint64_t sphere[] = {sphere_bytes_at_least(templates.ball), sphere_bytes_at_least(templates.ball1),
                                sphere_bytes_at_least(templates.ball2)};
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
-        if (!atom_ok(model, options, i))
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
+        if (!atom_ok(structure, options, i))
             continue;
-        const StlTemplate* mesh = sphere_template(templates, model.AtomSymbol[static_cast<std::size_t>(i)]);
+        const StlTemplate* mesh = sphere_template(templates, structure.AtomSymbol[static_cast<std::size_t>(i)]);
         if (mesh)
             bytes += sphere[mesh == &templates.ball ? 0 : (mesh == &templates.ball1 ? 1 : 2)];
     }
     const uint64_t cylinder =
         static_cast<uint64_t>(templates.cylinder.facets.size()) * (kFacetFrame + kFacetVertexNumbers + kCylinderNormal);
-    const PairClassifier classifier(model, stl_pair_rules(model, options));
+    const PairClassifier classifier(structure, model.print_rules);
     uint64_t cylinders = 0;
     for_each_connected_pair(
-        model, options, classifier, [](int32_t) {},
+        structure, options, classifier, [](int32_t) {},
         [&](int32_t, int32_t, const PairKind& kind) { cylinders += kind.distance > 0 ? 1 : 0; });
     return bytes + cylinders * cylinder;
 }
 
-void write_stl(ByteSink& sink, std::string_view file_name, const Structure& model, const ModelOptions& options,
-               const StlTemplates& templates, Reporter& reporter)
+void write_stl(ByteSink& sink, std::string_view file_name, const Model& model, const StlTemplates& templates,
+               Reporter& reporter)
 {
     const ProgressShown progress(reporter);
-    require_shown_atoms(model, options);
-    check_stl_size(file_name, model, options, templates);
-    write_solid(sink, file_name, model, options, templates, reporter);
+    require_shown_atoms(model);
+    check_stl_size(file_name, model, templates);
+    write_solid(sink, file_name, model, templates, reporter);
 }
 
-void write_stl(const std::string& file_name, const Structure& model, const ModelOptions& options,
-               const StlTemplates& templates, Reporter& reporter)
+void write_stl(const std::string& file_name, const Model& model, const StlTemplates& templates, Reporter& reporter)
 {
     const ProgressShown progress(reporter);
-    require_shown_atoms(model, options);
-    check_stl_size(file_name, model, options, templates);
+    require_shown_atoms(model);
+    check_stl_size(file_name, model, templates);
     AtomicFile file(file_name);
-    write_solid(file, file_name, model, options, templates, reporter);
+    write_solid(file, file_name, model, templates, reporter);
     file.commit();
 }
 

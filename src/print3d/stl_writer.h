@@ -15,6 +15,7 @@
 
 #include "common/reporter.h"
 #include "common/text_output.h"
+#include "model/model.h"
 #include "model/pair_classification.h"
 #include "options/model_options.h"
 #include "print3d/stl_templates.h"
@@ -27,19 +28,17 @@ namespace vexalith {
 // survives any failure.  Throws
 // InputOutputError when the file cannot be written, and, before anything is
 // written, ConversionError when no atom is shown and OutputTooLarge when the
-// file would pass options.MaxOutputSize.
-void write_stl(const std::string& file_name, const Structure& model, const ModelOptions& options,
-               const StlTemplates& templates, Reporter& reporter);
+// file would pass the options' MaxOutputSize.
+void write_stl(const std::string& file_name, const Model& model, const StlTemplates& templates, Reporter& reporter);
 
 // The same text written to `sink`; `file_name` only gives the solid its
 // name (the file name without folder and extension).
-void write_stl(ByteSink& sink, std::string_view file_name, const Structure& model, const ModelOptions& options,
-               const StlTemplates& templates, Reporter& reporter);
+void write_stl(ByteSink& sink, std::string_view file_name, const Model& model, const StlTemplates& templates,
+               Reporter& reporter);
 
 // A lower bound of the size of the file in bytes (every number at its
 // narrowest), found by counting the spheres and cylinders.
-uint64_t stl_size_at_least(std::string_view file_name, const Structure& model, const ModelOptions& options,
-                           const StlTemplates& templates);
+uint64_t stl_size_at_least(std::string_view file_name, const Model& model, const StlTemplates& templates);
 
 // The scale of the model: atom centres in angstrom to millimetres.
 struct StlScale {
@@ -81,8 +80,7 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
                         const Vec3& middle, const StlScale& scale);
 
 // The cylinders of all connected pairs of shown atoms.
-void WriteBondCylinders(TextOutput& out, const Structure& model, const ModelOptions& options,
-                        const StlTemplates& templates, Reporter& reporter);
+void WriteBondCylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter);
 
 // Number formats of the file: vertex components with two decimals in at
 // least five characters, cylinder normal components with three decimals in

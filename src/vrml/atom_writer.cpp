@@ -39,9 +39,11 @@ long double atom_radius(const Structure& model, const ModelOptions& options, int
     }
 }
 
-void write_atoms(TextOutput& out, const Structure& model, const ModelOptions& options, Reporter& reporter)
+void write_atoms(TextOutput& out, const Model& model, Reporter& reporter)
 {
-    const ModelScale scale = model_scale(options, model);
+    const Structure& structure = model.structure;
+    const ModelOptions& options = model.options;
+    const ModelScale scale = model_scale(options, structure);
     const long double bead = ToModelUnits(0.15L, scale);
     // Both radii in model units, worked out once per symbol.
     struct ElementSizes {
@@ -59,15 +61,13 @@ void write_atoms(TextOutput& out, const Structure& model, const ModelOptions& op
         return known.back();
     };
     out.line("# Atoms");
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+    for (const int32_t i : model.shown) {
         reporter.progress_position(i);
-        if (!atom_ok(model, options, i))
-            continue;
         const auto n = static_cast<std::size_t>(i);
-        const std::string& symbol = model.AtomSymbol[n];
+        const std::string& symbol = structure.AtomSymbol[n];
         if (!is_known_symbol(symbol))  // the driver has made every symbol known
             continue;
-        const AtomCoordRecord& p = model.AtomCoord[n];
+        const AtomCoordRecord& p = structure.AtomCoord[n];
         out << "Transform {translation " << model_units_text(p.x, scale) << ' ' << model_units_text(p.y, scale)
             << ' ' << model_units_text(p.z, scale);
         out.line();
@@ -75,7 +75,7 @@ void write_atoms(TextOutput& out, const Structure& model, const ModelOptions& op
         const long double cov = sizes.covalent;
         const long double vdw = sizes.vdw;
         out << "children [Shape {appearance USE " << symbol << " geometry Sphere { radius "
-            << radius_text(atom_radius(model, options, i, cov, vdw, bead)) << " }}]}";
+            << radius_text(atom_radius(structure, options, i, cov, vdw, bead)) << " }}]}";
         out.line();
     }
 }

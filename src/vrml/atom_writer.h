@@ -4,6 +4,7 @@
 
 #include "common/reporter.h"
 #include "common/text_output.h"
+#include "model/model.h"
 #include "options/model_options.h"
 #include "structure/structure.h"
 
@@ -17,6 +18,6 @@ long double atom_radius(const Structure& model, const ModelOptions& options, int
 // "# Atoms" and the spheres, in the mode the options hold (protein style's
 // mode is put in force before: apply_protein_style_mode).  Progress:
 // position i per atom.
-void write_atoms(TextOutput& out, const Structure& model, const ModelOptions& options, Reporter& reporter);
+void write_atoms(TextOutput& out, const Model& model, Reporter& reporter);
 
 }  // namespace vexalith

@@ -95,21 +95,23 @@ void write_bond_cylinder(TextOutput& out, const PairClassifier& pairs, int32_t i
 
 }  // namespace
 
-void write_bonds(TextOutput& out, const Structure& model, const ModelOptions& options, Reporter& reporter)
+void write_bonds(TextOutput& out, const Model& model, Reporter& reporter)
 {
-    const ModelScale scale = model_scale(options, model);
-    const PairClassifier pairs(model, scene_pair_rules(model, options));
+    const Structure& structure = model.structure;
+    const ModelOptions& options = model.options;
+    const ModelScale scale = model_scale(options, structure);
+    const PairClassifier pairs(structure, model.scene_rules);
     const int32_t mode = pairs.rules().ModelMode;
     const bool protein = pairs.rules().ProteinFile;
     const CylinderCommon common{scale, general_number(ToModelUnits(1.0L, scale)),
                                 cylinder_look(true, false, mode, protein, options.BondDiameter),
                                 cylinder_look(false, true, mode, protein, options.BondDiameter),
                                 cylinder_look(false, false, mode, protein, options.BondDiameter)};
-    const PairSearch search(model, options, pairs);
+    const PairSearch search(structure, options, pairs);
     // Large models are written by two threads, in blocks of shown atoms.
     write_connected_pairs(
         out, search, PairBlocks{2048, 8192, options.SingleThreadWriters},
-        [&](int32_t i) { reporter.progress_position(static_cast<long long>(model.AtomCount) + i); },
+        [&](int32_t i) { reporter.progress_position(static_cast<long long>(structure.AtomCount) + i); },
         [&](TextOutput& to, int32_t i, int32_t j, const PairKind& kind) {
             write_bond_cylinder(to, pairs, i, j, kind, common);
         });

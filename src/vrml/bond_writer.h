@@ -6,6 +6,7 @@
 
 #include "common/reporter.h"
 #include "common/text_output.h"
+#include "model/model.h"
 #include "model/pair_classification.h"
 #include "options/model_options.h"
 #include "structure/structure.h"
@@ -19,6 +20,6 @@ namespace vexalith {
 std::string cylinder_rotation(const Vec3& v, long double d);
 
 // All cylinders.  Progress: AtomCount + i per shown atom i.
-void write_bonds(TextOutput& out, const Structure& model, const ModelOptions& options, Reporter& reporter);
+void write_bonds(TextOutput& out, const Model& model, Reporter& reporter);
 
 }  // namespace vexalith

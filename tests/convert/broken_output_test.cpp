@@ -78,7 +78,7 @@ void convert_stl(const std::string& input, const std::string& output)
     Reporter quiet;
     state.FileName = input;
     ASSERT_EQ(prepare_model(state, model, options, quiet), DrawOutcome::SceneWritten);
-    write_stl(output, model, options, templates(), quiet);
+    write_stl(output, build_model(model, options), templates(), quiet);
 }
 
 const OutputKind kOutputs[] = {
@@ -196,11 +196,11 @@ TEST(BrokenOutputStl, AWriteFailingAnywhereIsAnError)
     for (const int32_t mode : {BallAndStick, CovalentRadius, VanDerWaals}) {
         options.ModelMode = mode;
         FailingSink whole(0);
-        write_stl(whole, "out.stl", model, options, templates(), quiet);
+        write_stl(whole, "out.stl", build_model(model, options), templates(), quiet);
         ASSERT_GE(whole.writes(), 2) << "the file is written in more than one piece";
         for (int failing = 1; failing <= whole.writes(); ++failing) {
             FailingSink sink(failing);
-            EXPECT_THROW(write_stl(sink, "out.stl", model, options, templates(), quiet), InputOutputError)
+            EXPECT_THROW(write_stl(sink, "out.stl", build_model(model, options), templates(), quiet), InputOutputError)
                 << "mode " << mode << ", write " << failing;
         }
     }

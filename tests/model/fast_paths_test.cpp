@@ -51,7 +51,7 @@ std::string scene(Structure model, ModelOptions options, bool plain)
     Reporter quiet;
     {
         TextOutput out(sink);
-        write_scene(out, model, options, SceneTarget{}, quiet);
+        write_scene(out, build_model(model, options), SceneTarget{}, quiet);
         out.flush();
     }
     return sink.text();
@@ -68,7 +68,7 @@ std::string stl(const Structure& model, ModelOptions options, bool plain)
     options.PlainPairSearch = plain;
     StringSink sink;
     Reporter quiet;
-    write_stl(sink, "model.cif", model, options, templates(), quiet);
+    write_stl(sink, "model.cif", build_model(model, options), templates(), quiet);
     return sink.text();
 }
 

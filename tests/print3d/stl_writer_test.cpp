@@ -57,7 +57,7 @@ std::string stl_text(const Structure& model, ModelOptions options, const StlTemp
 {
     StringSink sink;
     Reporter quiet;
-    write_stl(sink, name, model, options, templates, quiet);
+    write_stl(sink, name, build_model(model, options), templates, quiet);
     return sink.text();
 }
 
@@ -188,7 +188,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
     Structure empty = make_model({});
     empty.FileName = "/data/empty.cif";
     try {
-        write_stl(dir + "/quartz.stl", empty, options, real_templates(), quiet);
+        write_stl(dir + "/quartz.stl", build_model(empty, options), real_templates(), quiet);
         ADD_FAILURE() << "no error";
     } catch (const ConversionError& e) {
         EXPECT_EQ(std::string(e.what()), "/data/empty.cif: no atoms found, sorry");
@@ -200,7 +200,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
     Structure water = make_model({{"O", 0, 0, 0, 0, "HOH"}, {"H", 0.96L, 0, 0, 0, "HOH"}});
     water.FileName = "w.cif";
     try {
-        write_stl(dir + "/w.stl", water, options, real_templates(), quiet);
+        write_stl(dir + "/w.stl", build_model(water, options), real_templates(), quiet);
         ADD_FAILURE() << "no error";
     } catch (const ConversionError& e) {
         EXPECT_NE(std::string(e.what()).find("w.cif: nothing to export: the model options hide every atom"),
@@ -209,7 +209,7 @@ TEST(StlFile, AModelWithoutShownAtomsIsRefused)
     }
     EXPECT_EQ(testsupport::read_file(dir + "/w.stl"), "earlier");
     StringSink sink;
-    EXPECT_THROW(write_stl(sink, "w.stl", water, options, real_templates(), quiet), ConversionError);
+    EXPECT_THROW(write_stl(sink, "w.stl", build_model(water, options), real_templates(), quiet), ConversionError);
     EXPECT_EQ(sink.text(), "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator{}), 1)
         << "w.stl alone, no temporary file";
@@ -222,7 +222,7 @@ TEST(StlFile, SuppressWaterHidesWaterAtEveryExport)
     SetSuppressWaterBox(options, true);
     StringSink sink;
     Reporter quiet;
-    write_stl(sink, "w.stl", water, options, real_templates(), quiet);
+    write_stl(sink, "w.stl", build_model(water, options), real_templates(), quiet);
     EXPECT_EQ(parse_solid(sink.text()).facets.size(), real_templates().ball.facets.size());
 
     SetSuppressWaterBox(options, false);
@@ -505,7 +505,7 @@ TEST(StlExport, ProgressRunsOverBothPasses)
     ModelOptions options;
     StringSink sink;
     RecordingReporter reporter;
-    write_stl(sink, "p.stl", model, options, small_templates(), reporter);
+    write_stl(sink, "p.stl", build_model(model, options), small_templates(), reporter);
     EXPECT_EQ(reporter.events, (std::vector<std::string>{"show", "4", "5", "6", "7", "9", "hide"}));
 }
 
@@ -518,7 +518,7 @@ TEST(StlExport, AnExistingFileSurvivesAFailedExport)
     const Structure model = read_corpus("pyobjcryst_caffeine.cif", options);
     RecordingReporter failing;
     failing.fail_at = model.AtomCount + 5;
-    EXPECT_THROW(write_stl(path, model, options, small_templates(), failing), InputOutputError);
+    EXPECT_THROW(write_stl(path, build_model(model, options), small_templates(), failing), InputOutputError);
     EXPECT_EQ(failing.events.back(), "hide");
     EXPECT_EQ(testsupport::read_file(path), "the previous file");
     std::size_t files = 0;
@@ -527,7 +527,7 @@ TEST(StlExport, AnExistingFileSurvivesAFailedExport)
     EXPECT_EQ(files, 1u) << "no temporary file is left behind";
 
     Reporter quiet;
-    write_stl(path, model, options, small_templates(), quiet);
+    write_stl(path, build_model(model, options), small_templates(), quiet);
     EXPECT_EQ(testsupport::read_file(path), stl_text(model, options, small_templates(), path));
 }
 
@@ -542,7 +542,7 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
             SetShowVanDerWaalsBox(options, true);
             Structure model = read_corpus(name, options);
             options.ModelMode = mode;
-            const uint64_t bound = stl_size_at_least("test.stl", model, options, real_templates());
+            const uint64_t bound = stl_size_at_least("test.stl", build_model(model, options), real_templates());
             const std::string text = stl_text(model, options, real_templates());
             EXPECT_LE(bound, text.size()) << name << " mode " << mode;
             EXPECT_GE(bound, text.size() * 9 / 10) << name << " mode " << mode;
@@ -554,10 +554,10 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
     testsupport::write_file(path, "the previous file");
     ModelOptions options;
     const Structure model = read_corpus("pyobjcryst_caffeine.cif", options);
-    options.MaxOutputSize = stl_size_at_least(path, model, options, real_templates()) - 1;
+    options.MaxOutputSize = stl_size_at_least(path, build_model(model, options), real_templates()) - 1;
     RecordingReporter reporter;
     try {
-        write_stl(path, model, options, real_templates(), reporter);
+        write_stl(path, build_model(model, options), real_templates(), reporter);
         FAIL() << "no error";
     } catch (const OutputTooLarge& e) {
         EXPECT_EQ(e.file(), path);
@@ -574,7 +574,7 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
     roomy.MaxOutputSize = DefaultOutputLimit;
     options.MaxOutputSize = stl_text(model, roomy, real_templates(), path).size();
     Reporter quiet;
-    write_stl(path, model, options, real_templates(), quiet);
+    write_stl(path, build_model(model, options), real_templates(), quiet);
     EXPECT_EQ(std::filesystem::file_size(path), options.MaxOutputSize);
 }
 
@@ -678,7 +678,7 @@ TEST(StlAdmesh, EverySphereAndCylinderIsAClosedValidShell)
 
         const std::string path = testsupport::temp_dir() + "/check.stl";
         Reporter quiet;
-        write_stl(path, model, options, t, quiet);
+        write_stl(path, build_model(model, options), t, quiet);
         const Solid solid = parse_solid(testsupport::read_file(path));
         EXPECT_EQ(solid.facets.size(), sphere_facets(model, options, t) + cylinders * t.cylinder.facets.size())
             << what;

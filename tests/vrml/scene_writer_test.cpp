@@ -33,13 +33,13 @@ std::string written(Write write)
 std::string atoms_text(const Structure& model, const ModelOptions& options)
 {
     Reporter reporter;
-    return written([&](TextOutput& out) { write_atoms(out, model, options, reporter); });
+    return written([&](TextOutput& out) { write_atoms(out, build_model(model, options), reporter); });
 }
 
 std::string bonds_text(const Structure& model, const ModelOptions& options)
 {
     Reporter reporter;
-    return written([&](TextOutput& out) { write_bonds(out, model, options, reporter); });
+    return written([&](TextOutput& out) { write_bonds(out, build_model(model, options), reporter); });
 }
 
 TEST(AtomWriter, CarbonInBallAndStickIsHalfItsCovalentRadius)
