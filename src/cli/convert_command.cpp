@@ -54,29 +54,29 @@ void apply_general_options(const ConvertRequest& request, ModelOptions& options)
     }
 }
 
-void hide_parts(const ConvertRequest& request, const Structure& model, ModelOptions& options)
+void hide_parts(const ConvertRequest& request, const Structure& structure, ModelOptions& options)
 {
     if (request.hide_parts.empty())
         return;
-    if (model.MaxPart < 1)
+    if (structure.MaxPart < 1)
         throw RequestError("--hide-parts: the structure has no disorder parts");
     for (const int32_t part : request.hide_parts) {
-        if (part < 0 || part > model.MaxPart)
-            throw RequestError("--hide-parts: the structure has parts 0 to " + std::to_string(model.MaxPart) +
+        if (part < 0 || part > structure.MaxPart)
+            throw RequestError("--hide-parts: the structure has parts 0 to " + std::to_string(structure.MaxPart) +
                                ", not " + std::to_string(part));
         options.ShownParts[static_cast<std::size_t>(part)] = false;
     }
 }
 
 // Loads the file as the program does, then selects the structure.
-DrawOutcome load(const ConvertRequest& request, ConversionState& state, Structure& model, ModelOptions& options,
+DrawOutcome load(const ConvertRequest& request, ConversionState& state, Structure& structure, ModelOptions& options,
                  Reporter& reporter)
 {
     state.FileName = request.input;
     state.ModelIndex = request.model;
     state.FileChosen = true;
     state.RedrawOnly = false;
-    DrawOutcome outcome = prepare_model(state, model, options, reporter);
+    DrawOutcome outcome = prepare_model(state, structure, options, reporter);
     if (outcome == DrawOutcome::VrmlInput || !request.structure)
         return outcome;
     const int32_t last = std::max<int32_t>(state.StructureCount, 1);
@@ -85,7 +85,7 @@ DrawOutcome load(const ConvertRequest& request, ConversionState& state, Structur
                            std::to_string(last) + (last == 1 ? " structure" : " structures"));
     state.StructureIndex = *request.structure;
     state.RedrawOnly = false;
-    return prepare_model(state, model, options, reporter);
+    return prepare_model(state, structure, options, reporter);
 }
 
 void check_outcome(DrawOutcome outcome, const ConversionState& state)
@@ -94,13 +94,13 @@ void check_outcome(DrawOutcome outcome, const ConversionState& state)
         throw NoAtomsFound(state.FileName, 0, std::string(kNoAtomsFound));
 }
 
-void export_stl(const ConvertRequest& request, const Structure& model, ModelOptions& options, const StlTemplates& templates,
+void export_stl(const ConvertRequest& request, const Structure& structure, ModelOptions& options, const StlTemplates& templates,
                Reporter& reporter)
 {
     // In the program the scene drawn last has put protein style's mode in
     // force before the STL command.
-    apply_protein_style_mode(model, options);
-    write_stl(request.output, build_model(model, options), templates, reporter);
+    apply_protein_style_mode(structure, options);
+    write_stl(request.output, build_model(structure, options), templates, reporter);
 }
 
 }  // namespace
@@ -133,16 +133,16 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
     }
 
     ConversionState state;
-    Structure model;
+    Structure structure;
     ModelOptions options;
     apply_general_options(request, options);
 
-    DrawOutcome outcome = load(request, state, model, options, reporter);
+    DrawOutcome outcome = load(request, state, structure, options, reporter);
     if (outcome == DrawOutcome::VrmlInput) {
         if (format == OutputFormat::Stl)
             throw RequestError("a VRML file holds no structure to export as STL");
         SceneTarget target{request.output, false, request.background};
-        DrawModel(state, model, options, target, reporter);
+        DrawModel(state, structure, options, target, reporter);
         return;
     }
     check_outcome(outcome, state);
@@ -152,32 +152,32 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
     if (request.show_water)
         SetSuppressWaterBox(options, false);
     if (request.protein_style)
-        SetProteinStyleBox(options, state, model.ProteinFile, *request.protein_style);
+        SetProteinStyleBox(options, state, structure.ProteinFile, *request.protein_style);
     if (request.helices)
         SetHelicesBox(options, state, *request.helices);
     if (request.bridges)
         SetHideBridgesBox(options, !*request.bridges);
     state.RedrawOnly = true;
-    check_outcome(prepare_model(state, model, options, reporter), state);
-    hide_parts(request, model, options);
+    check_outcome(prepare_model(state, structure, options, reporter), state);
+    hide_parts(request, structure, options);
 
     if (request.mode)
-        select_model_mode(state, options, model.ProteinFile, *request.mode);
-    if (request.expand > 0 && model.ProteinFile)
+        select_model_mode(state, options, structure.ProteinFile, *request.mode);
+    if (request.expand > 0 && structure.ProteinFile)
         throw RequestError("--expand: a macromolecular structure cannot be expanded");
     for (int32_t k = 0; k < request.expand; ++k) {
         request_expand(state);
-        check_outcome(prepare_model(state, model, options, reporter), state);
+        check_outcome(prepare_model(state, structure, options, reporter), state);
     }
 
     if (format == OutputFormat::Stl) {
-        export_stl(request, model, options, *templates, reporter);
+        export_stl(request, structure, options, *templates, reporter);
         return;
     }
     SceneTarget target{request.output, format == OutputFormat::Printer, request.background};
     if (target.PrinterExport)
         SetHideBridgesBox(options, false);  // the printer file carries the bridges
-    DrawModel(state, model, options, target, reporter);
+    DrawModel(state, structure, options, target, reporter);
 }
 
 }  // namespace vexalith

@@ -18,20 +18,20 @@
 namespace vexalith {
 namespace {
 
-const char* kind_name(const Structure& model)
+const char* kind_name(const Structure& structure)
 {
-    if (model.ProteinFile)
+    if (structure.ProteinFile)
         return "macromolecular";
-    if (model.ChemCompFile)
+    if (structure.ChemCompFile)
         return "chemical component";
     return "small molecule";
 }
 
-std::vector<std::string> unknown_symbols(const Structure& model)
+std::vector<std::string> unknown_symbols(const Structure& structure)
 {
     std::vector<std::string> unknown;
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
-        const std::string& symbol = model.AtomSymbol[static_cast<std::size_t>(i)];
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
+        const std::string& symbol = structure.AtomSymbol[static_cast<std::size_t>(i)];
         if (!is_known_symbol(symbol) && std::find(unknown.begin(), unknown.end(), symbol) == unknown.end())
             unknown.push_back(symbol);
     }
@@ -59,7 +59,7 @@ private:
 void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warnings)
 {
     ConversionState state;
-    Structure model;
+    Structure structure;
     ModelOptions options;
     WarningLines reporter(warnings);
     state.FileName = request.file;
@@ -77,47 +77,47 @@ void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warni
                         std::to_string(state.StructureCount) + " (lines with _chemical_formula_sum)");
     state.StructureIndex = request.structure;
 
-    read_chosen_structure(text, state, model, options, reporter);
+    read_chosen_structure(text, state, structure, options, reporter);
     const bool found_kind = detect_file_kind(text).has_value();
 
     out << "File: " << request.file << '\n';
-    out << "Kind: " << (found_kind ? kind_name(model) : "none") << '\n';
+    out << "Kind: " << (found_kind ? kind_name(structure) : "none") << '\n';
     out << "Structures: " << state.StructureCount << '\n';
     out << "Structure: " << state.StructureIndex << '\n';
-    out << "Models: " << model.ModelCount << '\n';
+    out << "Models: " << structure.ModelCount << '\n';
     out << "Model: " << (state.ModelIndex == kAllModels ? std::string("all") : std::to_string(state.ModelIndex))
         << '\n';
-    if (!model.ProteinFile && !model.ChemCompFile && model.AtomCount > 0) {
-        out << "Cell: " << full_precision(model.CellA) << ' ' << full_precision(model.CellB) << ' '
-            << full_precision(model.CellC) << ' ' << full_precision(model.CellAlpha) << ' '
-            << full_precision(model.CellBeta) << ' ' << full_precision(model.CellGamma) << '\n';
+    if (!structure.ProteinFile && !structure.ChemCompFile && structure.AtomCount > 0) {
+        out << "Cell: " << full_precision(structure.CellA) << ' ' << full_precision(structure.CellB) << ' '
+            << full_precision(structure.CellC) << ' ' << full_precision(structure.CellAlpha) << ' '
+            << full_precision(structure.CellBeta) << ' ' << full_precision(structure.CellGamma) << '\n';
         for (int row = 0; row < 3; ++row) {
             out << "OrthoMatrix" << (row + 1) << ':';
             for (int column = 0; column < 3; ++column)
-                out << ' ' << full_precision(model.OrthoMatrix[row][column]);
+                out << ' ' << full_precision(structure.OrthoMatrix[row][column]);
             out << '\n';
         }
     }
-    out << "AtomsRead: " << model.AtomsRead << '\n';
-    out << "AtomCount: " << model.AtomCount << '\n';
-    if (model.AtomCount == 0) {
+    out << "AtomsRead: " << structure.AtomsRead << '\n';
+    out << "AtomCount: " << structure.AtomCount << '\n';
+    if (structure.AtomCount == 0) {
         out << "Note: " << kNoAtomsFound << '\n';
         return;
     }
-    out << "MaxPart: " << model.MaxPart << '\n';
-    out << "MaxSeqId: " << model.MaxSeqId << '\n';
-    out << "ModelExtent: " << full_precision(model.ModelExtent) << '\n';
-    out << "Centroid: " << full_precision(model.Centroid[0]) << ' ' << full_precision(model.Centroid[1]) << ' '
-        << full_precision(model.Centroid[2]) << '\n';
+    out << "MaxPart: " << structure.MaxPart << '\n';
+    out << "MaxSeqId: " << structure.MaxSeqId << '\n';
+    out << "ModelExtent: " << full_precision(structure.ModelExtent) << '\n';
+    out << "Centroid: " << full_precision(structure.Centroid[0]) << ' ' << full_precision(structure.Centroid[1]) << ' '
+        << full_precision(structure.Centroid[2]) << '\n';
 
     std::vector<std::string> read_symbols;
     if (request.atoms)
-        read_symbols = model.AtomSymbol;
-    const std::vector<std::string> unknown = unknown_symbols(model);
-    replace_unknown_symbols(model);
-    list_present_elements(model);
+        read_symbols = structure.AtomSymbol;
+    const std::vector<std::string> unknown = unknown_symbols(structure);
+    replace_unknown_symbols(structure);
+    list_present_elements(structure);
     out << "PresentElements: ";
-    write_list(out, model.PresentElements);
+    write_list(out, structure.PresentElements);
     out << '\n';
     if (!unknown.empty()) {
         out << "UnknownSymbols (drawn as C): ";
@@ -127,12 +127,12 @@ void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warni
 
     if (!request.atoms)
         return;
-    for (int32_t n = 1; n <= model.AtomCount; ++n) {
+    for (int32_t n = 1; n <= structure.AtomCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
-        const AtomCoordRecord& atom = model.AtomCoord[i];
+        const AtomCoordRecord& atom = structure.AtomCoord[i];
         out << n << '\t' << read_symbols[i] << '\t' << full_precision(atom.x) << '\t' << full_precision(atom.y)
-            << '\t' << full_precision(atom.z) << '\t' << full_precision(atom.part) << '\t' << model.AtomResidue[i]
-            << '\t' << model.AtomSeqId[i] << '\n';
+            << '\t' << full_precision(atom.z) << '\t' << full_precision(atom.part) << '\t' << structure.AtomResidue[i]
+            << '\t' << structure.AtomSeqId[i] << '\n';
     }
 }
 

@@ -15,12 +15,12 @@ constexpr long double kLongestStep = 8.0L;  // angstrom; longer steps are breaks
 
 // Turns the sequence numbers into consecutive residue indexes in place and
 // returns the largest index (0 when no atom has a positive number).
-int32_t renumber_residues(Structure& model)
+int32_t renumber_residues(Structure& structure)
 {
     int32_t index = 0;
     int32_t previous_number = 0;
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
-        int32_t& seq = model.AtomSeqId[static_cast<std::size_t>(i)];
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
+        int32_t& seq = structure.AtomSeqId[static_cast<std::size_t>(i)];
         if (seq <= 0)
             continue;
         const int32_t number = seq;
@@ -37,17 +37,17 @@ int32_t renumber_residues(Structure& model)
 }
 
 // The mean scene position of the atoms of every index 1..R; slot 0 unused.
-std::vector<Vec3> residue_centres(const Structure& model, int32_t residues)
+std::vector<Vec3> residue_centres(const Structure& structure, int32_t residues)
 {
     const auto slots = static_cast<std::size_t>(residues) + 1;
     std::vector<Vec3> sums(slots, Vec3{0, 0, 0});
     std::vector<long long> counts(slots, 0);
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
-        const int32_t r = model.AtomSeqId[static_cast<std::size_t>(i)];
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
+        const int32_t r = structure.AtomSeqId[static_cast<std::size_t>(i)];
         if (r <= 0)
             continue;
         const auto row = static_cast<std::size_t>(r);
-        sums[row] = sums[row] + position(model.AtomCoord[static_cast<std::size_t>(i)]);
+        sums[row] = sums[row] + position(structure.AtomCoord[static_cast<std::size_t>(i)]);
         ++counts[row];
     }
     std::vector<Vec3> centres(slots, Vec3{0, 0, 0});
@@ -108,15 +108,15 @@ bool intermediate_point(const Vec3& A, const Vec3& B, const Vec3& C, Vec3& point
 
 }  // namespace
 
-void build_backbone_trace(Structure& model)
+void build_backbone_trace(Structure& structure)
 {
-    const int32_t residues = renumber_residues(model);
+    const int32_t residues = renumber_residues(structure);
 
-    model.MaxSeqId = residues;
-    model.ResidueTable.resize(static_cast<std::size_t>(residues) + 1, ResidueRow{0, 0, 0, 0});
-    const std::vector<Vec3> centres = residue_centres(model, residues);
+    structure.MaxSeqId = residues;
+    structure.ResidueTable.resize(static_cast<std::size_t>(residues) + 1, ResidueRow{0, 0, 0, 0});
+    const std::vector<Vec3> centres = residue_centres(structure, residues);
     for (int32_t r = 1; r <= residues; ++r) {
-        ResidueRow& row = model.ResidueTable[static_cast<std::size_t>(r)];
+        ResidueRow& row = structure.ResidueTable[static_cast<std::size_t>(r)];
         const Vec3& centre = centres[static_cast<std::size_t>(r)];
         row[1] = centre[0];
         row[2] = centre[1];
@@ -124,7 +124,7 @@ void build_backbone_trace(Structure& model)
     }
 
     RebuiltAtoms rebuilt;
-    rebuilt.reserve(2 * static_cast<std::size_t>(residues) + static_cast<std::size_t>(model.AtomCount) + 1);
+    rebuilt.reserve(2 * static_cast<std::size_t>(residues) + static_cast<std::size_t>(structure.AtomCount) + 1);
     for (int32_t r = 1; r <= residues; ++r) {
         const auto k = static_cast<std::size_t>(r);
         rebuilt.add_trace_point(centres[k], r);
@@ -133,18 +133,18 @@ void build_backbone_trace(Structure& model)
             rebuilt.add_trace_point(point, r);
     }
     // The old table is dropped below, so its texts are moved, not copied.
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        if (!occurs_in(model.AtomResidue[k], AminoAcidList))
-            rebuilt.add(std::move(model.AtomSymbol[k]), model.AtomCoord[k], std::move(model.AtomResidue[k]),
-                        model.AtomSeqId[k]);
+        if (!occurs_in(structure.AtomResidue[k], AminoAcidList))
+            rebuilt.add(std::move(structure.AtomSymbol[k]), structure.AtomCoord[k], std::move(structure.AtomResidue[k]),
+                        structure.AtomSeqId[k]);
     }
 
-    model.AtomCount = static_cast<int32_t>(rebuilt.symbols.size() - 1);
-    model.AtomSymbol = std::move(rebuilt.symbols);
-    model.AtomCoord = std::move(rebuilt.coords);
-    model.AtomResidue = std::move(rebuilt.residues);
-    model.AtomSeqId = std::move(rebuilt.seq_ids);
+    structure.AtomCount = static_cast<int32_t>(rebuilt.symbols.size() - 1);
+    structure.AtomSymbol = std::move(rebuilt.symbols);
+    structure.AtomCoord = std::move(rebuilt.coords);
+    structure.AtomResidue = std::move(rebuilt.residues);
+    structure.AtomSeqId = std::move(rebuilt.seq_ids);
 }
 
 }  // namespace vexalith

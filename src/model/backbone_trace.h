@@ -26,6 +26,6 @@ namespace vexalith {
 // point after it hold their residue index, a kept atom holds its residue
 // index (or its sequence number when that was 0 or less), so every value is
 // a row of the residue table.  Slot 0 holds 0.
-void build_backbone_trace(Structure& model);
+void build_backbone_trace(Structure& structure);
 
 }  // namespace vexalith

@@ -29,15 +29,15 @@ Vec3 translated(const AtomCoordRecord& atom, const Vec3& L)
     return {atom.x - L[1], atom.y + L[2], atom.z - L[0]};
 }
 
-long double rounded_part(const Structure& model, int32_t atom)
+long double rounded_part(const Structure& structure, int32_t atom)
 {
-    return round_half_even(model.AtomCoord[static_cast<std::size_t>(atom)].part);
+    return round_half_even(structure.AtomCoord[static_cast<std::size_t>(atom)].part);
 }
 
 // Moves the placed atoms down over the unplaced ones, in order.
-void remove_unplaced(Structure& model, const std::vector<bool>& placed)
+void remove_unplaced(Structure& structure, const std::vector<bool>& placed)
 {
-    const int32_t n = model.AtomCount;
+    const int32_t n = structure.AtomCount;
     int32_t removed = 0;
     for (int32_t j = 1; j <= n; ++j) {
         const auto from = static_cast<std::size_t>(j);
@@ -45,47 +45,47 @@ void remove_unplaced(Structure& model, const std::vector<bool>& placed)
             ++removed;
         } else if (removed > 0) {
             const auto to = static_cast<std::size_t>(j - removed);
-            model.AtomSymbol[to] = model.AtomSymbol[from];
-            model.AtomCoord[to] = model.AtomCoord[from];
+            structure.AtomSymbol[to] = structure.AtomSymbol[from];
+            structure.AtomCoord[to] = structure.AtomCoord[from];
         }
     }
-    model.AtomCount = n - removed;
+    structure.AtomCount = n - removed;
 }
 
 }  // namespace
 
-CompressionTables make_compression_tables(const Structure& model)
+CompressionTables make_compression_tables(const Structure& structure)
 {
     CompressionTables tables;
-    tables.a = FracToCart(model, Vec3{1, 0, 0});
-    tables.b = FracToCart(model, Vec3{0, 1, 0});
-    tables.c = FracToCart(model, Vec3{0, 0, 1});
-    const auto slots = static_cast<std::size_t>(model.AtomCount) + 1;
+    tables.a = FracToCart(structure, Vec3{1, 0, 0});
+    tables.b = FracToCart(structure, Vec3{0, 1, 0});
+    tables.c = FracToCart(structure, Vec3{0, 0, 1});
+    const auto slots = static_cast<std::size_t>(structure.AtomCount) + 1;
     tables.covalent.assign(slots, 0);
     tables.van_der_waals.assign(slots, 0);
     for (std::size_t i = 1; i < slots; ++i) {
-        const int row = radius_row(model.AtomSymbol[i]);
+        const int row = radius_row(structure.AtomSymbol[i]);
         tables.covalent[i] = ReadCovalentRadius(row);
         tables.van_der_waals[i] = ReadVanDerWaalsRadius(row);
     }
     return tables;
 }
 
-bool AttachAtom(Structure& model, const ModelOptions& options, const CompressionTables& tables,
+bool AttachAtom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
                 int32_t candidate, int32_t seed)
 {
     const auto j = static_cast<std::size_t>(candidate);
     const auto s = static_cast<std::size_t>(seed);
-    const bool candidate_is_hydrogen = model.AtomSymbol[j] == "H";
-    if (candidate_is_hydrogen && model.AtomSymbol[s] == "H")
+    const bool candidate_is_hydrogen = structure.AtomSymbol[j] == "H";
+    if (candidate_is_hydrogen && structure.AtomSymbol[s] == "H")
         return false;
 
     long double cutoff = tables.covalent[j] + tables.covalent[s] + 0.5L;
     if ((options.HydrogenBondsAndVanDerWaals || options.HydrogenBondsOnly) && candidate_is_hydrogen)
         cutoff = tables.van_der_waals[j] + tables.van_der_waals[s] - 0.3L;
 
-    const Vec3 seed_position = position(model.AtomCoord[s]);
-    AtomCoordRecord& atom = model.AtomCoord[j];
+    const Vec3 seed_position = position(structure.AtomCoord[s]);
+    AtomCoordRecord& atom = structure.AtomCoord[j];
     for (int q = -2; q <= 2; ++q)
         for (int r = -2; r <= 2; ++r)
             for (int p = -2; p <= 2; ++p) {
@@ -103,25 +103,25 @@ bool AttachAtom(Structure& model, const ModelOptions& options, const Compression
     return false;
 }
 
-void CompressAtoms_plain(Structure& model, const ModelOptions& options)
+void CompressAtoms_plain(Structure& structure, const ModelOptions& options)
 {
-    const int32_t n = model.AtomCount;
+    const int32_t n = structure.AtomCount;
     if (n <= 0)
         return;
 
-    const CompressionTables tables = make_compression_tables(model);
+    const CompressionTables tables = make_compression_tables(structure);
     std::vector<bool> placed(static_cast<std::size_t>(n) + 1, false);
     placed[1] = true;  // whether or not the display filter shows atom 1
 
     int32_t s = 1;
     while (s <= n) {
         bool attached = false;
-        const long double seed_part = rounded_part(model, s);
-        if (atom_ok(model, options, s) && placed[static_cast<std::size_t>(s)]) {
+        const long double seed_part = rounded_part(structure, s);
+        if (atom_ok(structure, options, s) && placed[static_cast<std::size_t>(s)]) {
             for (int32_t j = 1; j <= n; ++j) {
-                const long double part = rounded_part(model, j);
-                if (atom_ok(model, options, j) && (part == seed_part || part * seed_part == 0) &&
-                    !placed[static_cast<std::size_t>(j)] && AttachAtom(model, options, tables, j, s)) {
+                const long double part = rounded_part(structure, j);
+                if (atom_ok(structure, options, j) && (part == seed_part || part * seed_part == 0) &&
+                    !placed[static_cast<std::size_t>(j)] && AttachAtom(structure, options, tables, j, s)) {
                     placed[static_cast<std::size_t>(j)] = true;
                     attached = true;
                 }
@@ -132,7 +132,7 @@ void CompressAtoms_plain(Structure& model, const ModelOptions& options)
         s = attached ? 2 : s + 1;
     }
 
-    remove_unplaced(model, placed);
+    remove_unplaced(structure, placed);
 }
 
 // Why each seed needs one pass only, taken lowest number first.
@@ -165,21 +165,21 @@ void CompressAtoms_plain(Structure& model, const ModelOptions& options)
 // Within a pass, a candidate is only tested when some image of it lies
 // within the cutoff of the seed; the grid of unplaced candidates finds a
 // superset of those, and the test itself decides as before.
-void CompressAtoms(Structure& model, const ModelOptions& options)
+void CompressAtoms(Structure& structure, const ModelOptions& options)
 {
-    const int32_t n = model.AtomCount;
+    const int32_t n = structure.AtomCount;
     if (n <= 0)
         return;
 
-    const CompressionTables tables = make_compression_tables(model);
+    const CompressionTables tables = make_compression_tables(structure);
     const auto slots = static_cast<std::size_t>(n) + 1;
     std::vector<bool> placed(slots, false);
     placed[1] = true;  // whether or not the display filter shows atom 1
     std::vector<bool> shown(slots, false);
     std::vector<long double> parts(slots, 0);
     for (int32_t i = 1; i <= n; ++i) {
-        shown[static_cast<std::size_t>(i)] = atom_ok(model, options, i);
-        parts[static_cast<std::size_t>(i)] = rounded_part(model, i);
+        shown[static_cast<std::size_t>(i)] = atom_ok(structure, options, i);
+        parts[static_cast<std::size_t>(i)] = rounded_part(structure, i);
     }
 
     // The longest cutoff of any test: covalent radii plus 0.5, or van der
@@ -210,7 +210,7 @@ void CompressAtoms(Structure& model, const ModelOptions& options)
         for (int32_t j = 2; j <= n && grid; ++j) {
             if (!shown[static_cast<std::size_t>(j)])
                 continue;
-            const Vec3 p = position(model.AtomCoord[static_cast<std::size_t>(j)]);
+            const Vec3 p = position(structure.AtomCoord[static_cast<std::size_t>(j)]);
             if (grid->usable(p))
                 grid->insert(p, j);
             else
@@ -228,7 +228,7 @@ void CompressAtoms(Structure& model, const ModelOptions& options)
         const int32_t s = seeds.top();
         seeds.pop();
         const long double seed_part = parts[static_cast<std::size_t>(s)];
-        const Vec3 seed = position(model.AtomCoord[static_cast<std::size_t>(s)]);
+        const Vec3 seed = position(structure.AtomCoord[static_cast<std::size_t>(s)]);
 
         // An image of j lies at j + L (in scene axes: x - L_y, y + L_z,
         // z - L_x); it is near the seed when j is near the seed moved back.
@@ -261,14 +261,14 @@ void CompressAtoms(Structure& model, const ModelOptions& options)
             const auto k = static_cast<std::size_t>(j);
             const long double part = parts[k];
             if (shown[k] && (part == seed_part || part * seed_part == 0) && !placed[k] &&
-                AttachAtom(model, options, tables, j, s)) {
+                AttachAtom(structure, options, tables, j, s)) {
                 placed[k] = true;
                 seeds.push(j);
             }
         }
     }
 
-    remove_unplaced(model, placed);
+    remove_unplaced(structure, placed);
 }
 
 }  // namespace vexalith

@@ -28,7 +28,7 @@ struct CompressionTables {
 // The lattice vectors of the model's cell (all zero when no cell was ever
 // set up) and the radii of atoms 1..AtomCount.  An atom whose symbol the
 // element table lacks gets the carbon radii.
-CompressionTables make_compression_tables(const Structure& model);
+CompressionTables make_compression_tables(const Structure& structure);
 
 // Tries to attach atom `candidate` to atom `seed`.  A hydrogen is never
 // attached to a hydrogen.  The cutoff is the sum of the two covalent radii
@@ -38,7 +38,7 @@ CompressionTables make_compression_tables(const Structure& model);
 // are tried in that order; the first that brings the candidate strictly
 // within the cutoff of the seed moves the candidate there (its part stays)
 // and the result is true.  Otherwise nothing changes and the result is false.
-bool AttachAtom(Structure& model, const ModelOptions& options, const CompressionTables& tables,
+bool AttachAtom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
                 int32_t candidate, int32_t seed);
 
 // Keeps exactly the atoms connected to atom 1 through a chain of
@@ -52,9 +52,9 @@ bool AttachAtom(Structure& model, const ModelOptions& options, const Compression
 // Each seed is tried once, lowest-numbered first, and reaches its candidates
 // through a grid; the result is that of the restarting loop, atom for atom
 // and position for position.
-void CompressAtoms(Structure& model, const ModelOptions& options);
+void CompressAtoms(Structure& structure, const ModelOptions& options);
 
 // The restarting seed loop over every candidate, the reference for the above.
-void CompressAtoms_plain(Structure& model, const ModelOptions& options);
+void CompressAtoms_plain(Structure& structure, const ModelOptions& options);
 
 }  // namespace vexalith

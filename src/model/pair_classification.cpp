@@ -13,11 +13,11 @@
 namespace vexalith {
 namespace {
 
-PairRules common_rules(const Structure& model, const ModelOptions& options)
+PairRules common_rules(const Structure& structure, const ModelOptions& options)
 {
     PairRules rules;
     rules.ModelMode = options.ModelMode;
-    rules.ProteinFile = model.ProteinFile;
+    rules.ProteinFile = structure.ProteinFile;
     rules.HydrogenBonds = options.HydrogenBondsOnly || options.HydrogenBondsAndVanDerWaals;
     rules.Helices = options.Helices;
     rules.HelixBridgeDistance = options.HelixBridgeDistance;
@@ -27,12 +27,12 @@ PairRules common_rules(const Structure& model, const ModelOptions& options)
 
 bool in_window(long double d, long double lo, long double hi) { return lo < d && d < hi; }
 
-std::vector<int32_t> shown_atoms(const Structure& model, const ModelOptions& options)
+std::vector<int32_t> shown_atoms(const Structure& structure, const ModelOptions& options)
 {
     std::vector<int32_t> shown;
-    shown.reserve(static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0)));
-    for (int32_t i = 1; i <= model.AtomCount; ++i)
-        if (atom_ok(model, options, i))
+    shown.reserve(static_cast<std::size_t>(std::max<int32_t>(structure.AtomCount, 0)));
+    for (int32_t i = 1; i <= structure.AtomCount; ++i)
+        if (atom_ok(structure, options, i))
             shown.push_back(i);
     return shown;
 }
@@ -154,29 +154,29 @@ private:
 
 }  // namespace
 
-PairRules scene_pair_rules(const Structure& model, const ModelOptions& options)
+PairRules scene_pair_rules(const Structure& structure, const ModelOptions& options)
 {
-    PairRules rules = common_rules(model, options);
+    PairRules rules = common_rules(structure, options);
     rules.Bridges = !options.HideBridges;
     return rules;
 }
 
-PairRules stl_pair_rules(const Structure& model, const ModelOptions& options)
+PairRules stl_pair_rules(const Structure& structure, const ModelOptions& options)
 {
-    PairRules rules = common_rules(model, options);
+    PairRules rules = common_rules(structure, options);
     rules.Bridges = true;
     return rules;
 }
 
-PairClassifier::PairClassifier(const Structure& model, PairRules rules) : rules_(std::move(rules))
+PairClassifier::PairClassifier(const Structure& structure, PairRules rules) : rules_(std::move(rules))
 {
-    atoms_.resize(static_cast<std::size_t>(model.AtomCount) + 1);
+    atoms_.resize(static_cast<std::size_t>(structure.AtomCount) + 1);
     // What depends on the symbol alone is worked out once per symbol: a
     // structure has a handful of them.
     std::vector<PairAtom> by_symbol;
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
         const auto n = static_cast<std::size_t>(i);
-        const std::string_view symbol = model.AtomSymbol[n];
+        const std::string_view symbol = structure.AtomSymbol[n];
         const PairAtom* known = nullptr;
         for (const PairAtom& s : by_symbol)
             if (s.symbol == symbol) {
@@ -202,9 +202,9 @@ PairClassifier::PairClassifier(const Structure& model, PairRules rules) : rules_
         PairAtom& a = atoms_[n];
         a = *known;
         a.symbol = symbol;
-        a.position = position(model.AtomCoord[n]);
-        a.residue = model.AtomResidue[n];
-        a.part = static_cast<int64_t>(round_half_even(model.AtomCoord[n].part));
+        a.position = position(structure.AtomCoord[n]);
+        a.residue = structure.AtomResidue[n];
+        a.part = static_cast<int64_t>(round_half_even(structure.AtomCoord[n].part));
         a.trace = a.residue == "HEL";
     }
 
@@ -319,11 +319,11 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
     return kind;
 }
 
-void for_each_connected_pair_plain(const Structure& model, const ModelOptions& options,
+void for_each_connected_pair_plain(const Structure& structure, const ModelOptions& options,
                                    const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                                    const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
 {
-    const std::vector<int32_t> shown = shown_atoms(model, options);
+    const std::vector<int32_t> shown = shown_atoms(structure, options);
     for (const int32_t i : shown) {
         on_atom(i);
         for (const int32_t j : shown) {
@@ -334,10 +334,10 @@ void for_each_connected_pair_plain(const Structure& model, const ModelOptions& o
     }
 }
 
-PairSearch::PairSearch(const Structure& model, const ModelOptions& options, const PairClassifier& classifier)
-    : classifier_(classifier), shown_(shown_atoms(model, options))
+PairSearch::PairSearch(const Structure& structure, const ModelOptions& options, const PairClassifier& classifier)
+    : classifier_(classifier), shown_(shown_atoms(structure, options))
 {
-    is_shown_.assign(static_cast<std::size_t>(std::max<int32_t>(model.AtomCount, 0)) + 2, false);
+    is_shown_.assign(static_cast<std::size_t>(std::max<int32_t>(structure.AtomCount, 0)) + 2, false);
     for (const int32_t i : shown_)
         is_shown_[static_cast<std::size_t>(i)] = true;
     if (options.PlainPairSearch)
@@ -416,11 +416,11 @@ void PairSearch::visit(std::size_t first, std::size_t last, const std::function<
     }
 }
 
-void for_each_connected_pair(const Structure& model, const ModelOptions& options,
+void for_each_connected_pair(const Structure& structure, const ModelOptions& options,
                              const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
 {
-    const PairSearch search(model, options, classifier);
+    const PairSearch search(structure, options, classifier);
     search.visit(0, search.shown().size(), on_atom, on_pair);
 }
 

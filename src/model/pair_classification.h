@@ -37,9 +37,9 @@ struct PairRules {
 };
 
 // The scene hides bridges while "hide bridges" is checked.
-PairRules scene_pair_rules(const Structure& model, const ModelOptions& options);
+PairRules scene_pair_rules(const Structure& structure, const ModelOptions& options);
 // The STL file always carries the bridges ("added to STL file").
-PairRules stl_pair_rules(const Structure& model, const ModelOptions& options);
+PairRules stl_pair_rules(const Structure& structure, const ModelOptions& options);
 
 // What the rules need to know of one atom.
 struct PairAtom {
@@ -73,7 +73,7 @@ struct PairKind {
 
 class PairClassifier {
 public:
-    PairClassifier(const Structure& model, PairRules rules);
+    PairClassifier(const Structure& structure, PairRules rules);
 
     const PairRules& rules() const { return rules_; }
     const PairAtom& atom(int32_t i) const { return atoms_[static_cast<std::size_t>(i)]; }
@@ -107,7 +107,7 @@ private:
 // trace point with the next atom; the calls are the same, in the same
 // order, as those of the plain loop below.  With
 // PlainPairSearch set in the options the plain loop runs instead.
-void for_each_connected_pair(const Structure& model, const ModelOptions& options,
+void for_each_connected_pair(const Structure& structure, const ModelOptions& options,
                              const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair);
 
@@ -116,7 +116,7 @@ void for_each_connected_pair(const Structure& model, const ModelOptions& options
 // from several threads at once: visit() only reads.
 class PairSearch {
 public:
-    PairSearch(const Structure& model, const ModelOptions& options, const PairClassifier& classifier);
+    PairSearch(const Structure& structure, const ModelOptions& options, const PairClassifier& classifier);
     ~PairSearch();
     PairSearch(const PairSearch&) = delete;
     PairSearch& operator=(const PairSearch&) = delete;
@@ -142,7 +142,7 @@ private:
 };
 
 // Every ordered pair of shown atoms classified, the reference for the above.
-void for_each_connected_pair_plain(const Structure& model, const ModelOptions& options,
+void for_each_connected_pair_plain(const Structure& structure, const ModelOptions& options,
                                    const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
                                    const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair);
 

@@ -7,19 +7,19 @@
 
 namespace vexalith {
 
-bool atom_ok(const Structure& model, const ModelOptions& options, int32_t index)
+bool atom_ok(const Structure& structure, const ModelOptions& options, int32_t index)
 {
     const auto i = static_cast<std::size_t>(index);
     bool part_ok = true;
-    if (model.MaxPart >= 1) {
-        const long double p = round_half_even(model.AtomCoord[i].part);
+    if (structure.MaxPart >= 1) {
+        const long double p = round_half_even(structure.AtomCoord[i].part);
         // A part without a box (never the case after a read) counts as shown.
         if (p >= 0 && p < static_cast<long double>(options.ShownParts.size()))
             part_ok = options.ShownParts[static_cast<std::size_t>(p)];
     }
-    if (options.SuppressWater && model.AtomResidue[i] == "HOH")
+    if (options.SuppressWater && structure.AtomResidue[i] == "HOH")
         return false;
-    if (options.HideHydrogen && model.AtomSymbol[i] == "H")
+    if (options.HideHydrogen && structure.AtomSymbol[i] == "H")
         return false;
     return part_ok;
 }

@@ -60,7 +60,7 @@ struct ModelOptions {
 // is checked (when the structure has parts), it is not water while water is
 // suppressed, and not hydrogen while hydrogen is hidden.  Comparisons are
 // exact: "hoh" is not water, "D" is not hydrogen.
-bool atom_ok(const Structure& model, const ModelOptions& options, int32_t index);
+bool atom_ok(const Structure& structure, const ModelOptions& options, int32_t index);
 
 // Shows every part 0..max_part (the dialog's part boxes are made again).
 void MakePartCheckBoxes(ModelOptions& options, int32_t max_part);

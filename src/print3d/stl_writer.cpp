@@ -123,9 +123,9 @@ private:
     Reporter& reporter_;
 };
 
-StlScale model_scale(const Structure& model, const ModelOptions& options)
+StlScale model_scale(const Structure& structure, const ModelOptions& options)
 {
-    return {static_cast<long double>(options.ModelSize), model.ModelExtent};
+    return {static_cast<long double>(options.ModelSize), structure.ModelExtent};
 }
 
 void write_sphere(TextOutput& out, const StlTemplate& mesh, long double radius, const Vec3& centre,

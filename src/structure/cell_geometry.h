@@ -12,14 +12,14 @@ namespace vexalith {
 
 // Recomputes FracMatrix and OrthoMatrix from the six cell values.  The cell
 // must be valid (see cell_problem).
-void SetupCellMatrices(Structure& model);
+void SetupCellMatrices(Structure& structure);
 
 // OrthoMatrix times f: fractional coordinates to Cartesian angstrom.
-Vec3 FracToCart(const Structure& model, const Vec3& f);
+Vec3 FracToCart(const Structure& structure, const Vec3& f);
 
 // Why the six cell values give no valid matrix, or nothing when they do:
 // a length that is not a positive finite number, an angle that is not finite,
 // sin(beta) = 0, or a volume term under the square root that is not positive.
-std::optional<std::string> cell_problem(const Structure& model);
+std::optional<std::string> cell_problem(const Structure& structure);
 
 }  // namespace vexalith

@@ -191,15 +191,15 @@ private:
     bool first_ = true;
 };
 
-[[noreturn]] void float_error(const Structure& model, long long line, std::string_view token)
+[[noreturn]] void float_error(const Structure& structure, long long line, std::string_view token)
 {
-    throw ConversionError(model.FileName, line,
+    throw ConversionError(structure.FileName, line,
                           "'" + std::string(token) + "' is not a valid floating point value");
 }
 
-[[noreturn]] void integer_error(const Structure& model, long long line, std::string_view token)
+[[noreturn]] void integer_error(const Structure& structure, long long line, std::string_view token)
 {
-    throw ConversionError(model.FileName, line, "'" + std::string(token) + "' is not a valid integer value");
+    throw ConversionError(structure.FileName, line, "'" + std::string(token) + "' is not a valid integer value");
 }
 
 char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -245,8 +245,8 @@ struct Carried {
 
 class RowParser {
 public:
-    RowParser(const Structure& model, std::vector<ColumnCode> codes)
-        : model_(model), codes_(std::move(codes))
+    RowParser(const Structure& structure, std::vector<ColumnCode> codes)
+        : model_(structure), codes_(std::move(codes))
     {
     }
 
@@ -366,7 +366,7 @@ std::string number_text(long double value)
 // Reads the six cell values of the selected structure; a tag that is not
 // found leaves its value as it was.  Returns the line of _cell_length_a (0
 // when not found).
-long long read_cell(std::string_view text, long long block_lines, Structure& model)
+long long read_cell(std::string_view text, long long block_lines, Structure& structure)
 {
     long long first_line = 0;
     for (std::size_t i = 0; i < kCellTags.size(); ++i) {
@@ -388,21 +388,21 @@ long long read_cell(std::string_view text, long long block_lines, Structure& mod
             value = paren >= cell.column - 1 ? value.substr(0, paren - (cell.column - 1)) : std::string_view();
         const auto number = text_to_float(value);
         if (!number)
-            float_error(model, cursor.line_number(), value);
-        model.*cell.value = *number;
+            float_error(structure, cursor.line_number(), value);
+        structure.*cell.value = *number;
         if (i == 0)
             first_line = cursor.line_number();
     }
     return first_line;
 }
 
-InvalidCellError invalid_cell(const Structure& model, long long line, const std::string& problem)
+InvalidCellError invalid_cell(const Structure& structure, long long line, const std::string& problem)
 {
-    return InvalidCellError(model.FileName, line,
-                           "invalid cell (" + problem + "): a = " + number_text(model.CellA) +
-                               ", b = " + number_text(model.CellB) + ", c = " + number_text(model.CellC) +
-                               ", alpha = " + number_text(model.CellAlpha) + ", beta = " +
-                               number_text(model.CellBeta) + ", gamma = " + number_text(model.CellGamma));
+    return InvalidCellError(structure.FileName, line,
+                           "invalid cell (" + problem + "): a = " + number_text(structure.CellA) +
+                               ", b = " + number_text(structure.CellB) + ", c = " + number_text(structure.CellC) +
+                               ", alpha = " + number_text(structure.CellAlpha) + ", beta = " +
+                               number_text(structure.CellBeta) + ", gamma = " + number_text(structure.CellGamma));
 }
 
 // ---------------------------------------------------------------------------
@@ -445,8 +445,8 @@ RowSurvey survey_rows(std::string_view text, const AtomLoop& loop, int32_t model
             continue;
         }
         const auto& tokens = splitter.split_first(line, wanted);
-        const int32_t model = models.model_of(tokens);
-        if (model_index == kAllModels || model == model_index)
+        const int32_t structure = models.model_of(tokens);
+        if (model_index == kAllModels || structure == model_index)
             ++survey.rows;
         if (!ideal)
             continue;
@@ -554,9 +554,9 @@ std::string short_rows_warning(const ShortRows& rows, std::size_t columns)
 }
 
 void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<ColumnCode>& codes,
-               int32_t model_index, const Structure& model, AtomTable& table, Reporter& reporter)
+               int32_t model_index, const Structure& structure, AtomTable& table, Reporter& reporter)
 {
-    RowParser row(model, codes);
+    RowParser row(structure, codes);
     if (loop.key_value) {
         std::vector<std::string_view> tokens(loop.key_values.begin(), loop.key_values.end());
         reporter.progress_position(0);
@@ -585,7 +585,7 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
         table.store(n, row);
     }
     if (short_rows.count > 0)
-        reporter.warning(format_error_message(model.FileName, short_rows.first_line,
+        reporter.warning(format_error_message(structure.FileName, short_rows.first_line,
                                               short_rows_warning(short_rows, codes.size())));
 }
 
@@ -593,16 +593,16 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
 // Cartesian ones and stores them in the scene frame; returns the extent.
 // Throws RangeError for a position that long double cannot hold (a sum of
 // huge coordinates, or the matrix of a cell of 1e4000 angstrom).
-long double place_atoms(const Structure& model, AtomTable& table, const Vec3& centroid, bool fractional)
+long double place_atoms(const Structure& structure, AtomTable& table, const Vec3& centroid, bool fractional)
 {
     long double extent = 1.0L;
     for (std::size_t n = 1; n < table.coords.size(); ++n) {
         AtomCoordRecord& atom = table.coords[n];
         Vec3 p{atom.x - centroid[0], atom.y - centroid[1], atom.z - centroid[2]};
         if (fractional)
-            p = FracToCart(model, p);
+            p = FracToCart(structure, p);
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
-            throw RangeError(model.FileName, 0,
+            throw RangeError(structure.FileName, 0,
                              "the position of atom " + std::to_string(n) + " is too large to be placed");
         atom.x = -p[1];
         atom.y = p[2];
@@ -621,72 +621,72 @@ long long progress_maximum(long long atoms, bool helices)
 
 }  // namespace
 
-void read_structure(std::string_view text, const ReadRequest& request, Structure& model, Reporter& reporter)
+void read_structure(std::string_view text, const ReadRequest& request, Structure& structure, Reporter& reporter)
 {
     // Cell values the file does not give keep those read before.
     Structure read;
-    read.CellA = model.CellA, read.CellB = model.CellB, read.CellC = model.CellC;
-    read.CellAlpha = model.CellAlpha, read.CellBeta = model.CellBeta, read.CellGamma = model.CellGamma;
-    read.FracMatrix = model.FracMatrix;
-    read.OrthoMatrix = model.OrthoMatrix;
-    model = std::move(read);
-    model.FileName = std::string(request.file_name);
-    model.ModelCount = 1;
+    read.CellA = structure.CellA, read.CellB = structure.CellB, read.CellC = structure.CellC;
+    read.CellAlpha = structure.CellAlpha, read.CellBeta = structure.CellBeta, read.CellGamma = structure.CellGamma;
+    read.FracMatrix = structure.FracMatrix;
+    read.OrthoMatrix = structure.OrthoMatrix;
+    structure = std::move(read);
+    structure.FileName = std::string(request.file_name);
+    structure.ModelCount = 1;
 
     const auto kind = detect_file_kind(text);
     if (!kind)
         return;
-    model.ProteinFile = *kind == FileKind::Macromolecular;
-    model.ChemCompFile = *kind == FileKind::ChemicalComponent;
+    structure.ProteinFile = *kind == FileKind::Macromolecular;
+    structure.ChemCompFile = *kind == FileKind::ChemicalComponent;
 
     const long long block_lines = block_start_lines(text, request.structure_index);
     const bool small_molecule = *kind == FileKind::SmallMolecule;
     if (small_molecule) {
-        const long long cell_line = read_cell(text, block_lines, model);
-        if (const auto problem = cell_problem(model))
-            throw invalid_cell(model, cell_line, *problem);
-        SetupCellMatrices(model);
+        const long long cell_line = read_cell(text, block_lines, structure);
+        if (const auto problem = cell_problem(structure))
+            throw invalid_cell(structure, cell_line, *problem);
+        SetupCellMatrices(structure);
     }
 
     const auto loop = find_atom_loop(text, block_lines);
     if (!loop || (!loop->key_value && loop->first_row_position == kNoPosition))
         return;
     const RowSurvey survey = survey_rows(text, *loop, request.model_index);
-    model.ModelCount = survey.models;
+    structure.ModelCount = survey.models;
     if (request.model_index < 0 || request.model_index > survey.models) {
-        throw SelectionError(model.FileName, 0,
+        throw SelectionError(structure.FileName, 0,
                              "there is no model " + std::to_string(request.model_index) + ": the file holds " +
                                  std::to_string(survey.models) + (survey.models == 1 ? " model" : " models"));
     }
     if (survey.rows == 0)
         return;
     if (survey.rows > std::numeric_limits<int32_t>::max() - 1)
-        throw ConversionError(model.FileName, 0, "too many atoms");
+        throw ConversionError(structure.FileName, 0, "too many atoms");
 
     const auto atoms = static_cast<std::size_t>(survey.rows);
     reporter.progress_maximum(progress_maximum(survey.rows, request.backbone_trace_follows));
     reporter.progress_visible(true);
 
     AtomTable table(atoms);
-    read_rows(text, *loop, coordinate_codes(loop->codes, survey.use_ideal), request.model_index, model, table,
+    read_rows(text, *loop, coordinate_codes(loop->codes, survey.use_ideal), request.model_index, structure, table,
               reporter);
     const long double count = static_cast<long double>(atoms);
     const Vec3 centroid{table.sums[0] / count, table.sums[1] / count, table.sums[2] / count};
-    const long double extent = place_atoms(model, table, centroid, small_molecule);
+    const long double extent = place_atoms(structure, table, centroid, small_molecule);
 
-    model.AtomSymbol = std::move(table.symbols);
-    model.AtomCoord = std::move(table.coords);
-    model.AtomResidue = std::move(table.residues);
-    model.AtomSeqId = std::move(table.seq_ids);
-    model.AtomsRead = static_cast<int32_t>(atoms);
-    model.AtomCount = model.AtomsRead;
-    model.Centroid = centroid;
-    model.ModelExtent = extent;
-    model.MaxPart = table.max_part;
-    model.MaxSeqId = table.max_seq_id;
-    model.ResidueTable.assign(static_cast<std::size_t>(model.MaxSeqId) + 1, ResidueRow{0, 0, 0, 0});
+    structure.AtomSymbol = std::move(table.symbols);
+    structure.AtomCoord = std::move(table.coords);
+    structure.AtomResidue = std::move(table.residues);
+    structure.AtomSeqId = std::move(table.seq_ids);
+    structure.AtomsRead = static_cast<int32_t>(atoms);
+    structure.AtomCount = structure.AtomsRead;
+    structure.Centroid = centroid;
+    structure.ModelExtent = extent;
+    structure.MaxPart = table.max_part;
+    structure.MaxSeqId = table.max_seq_id;
+    structure.ResidueTable.assign(static_cast<std::size_t>(structure.MaxSeqId) + 1, ResidueRow{0, 0, 0, 0});
     for (std::size_t n = 1; n <= atoms; ++n)
-        model.ResidueTable[static_cast<std::size_t>(model.AtomSeqId[n])][0] += 1;
+        structure.ResidueTable[static_cast<std::size_t>(structure.AtomSeqId[n])][0] += 1;
 }
 
 }  // namespace vexalith

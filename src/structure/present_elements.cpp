@@ -6,11 +6,11 @@
 
 namespace vexalith {
 
-int replace_unknown_symbols(Structure& model)
+int replace_unknown_symbols(Structure& structure)
 {
     int changed = 0;
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
-        std::string& symbol = model.AtomSymbol[static_cast<std::size_t>(i)];
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
+        std::string& symbol = structure.AtomSymbol[static_cast<std::size_t>(i)];
         if (!is_known_symbol(symbol)) {
             symbol.assign(1, 'C');
             ++changed;
@@ -19,16 +19,16 @@ int replace_unknown_symbols(Structure& model)
     return changed;
 }
 
-void list_present_elements(Structure& model)
+void list_present_elements(Structure& structure)
 {
-    model.PresentElements.clear();
-    for (int32_t i = 1; i <= model.AtomCount; ++i) {
-        const std::string& symbol = model.AtomSymbol[static_cast<std::size_t>(i)];
+    structure.PresentElements.clear();
+    for (int32_t i = 1; i <= structure.AtomCount; ++i) {
+        const std::string& symbol = structure.AtomSymbol[static_cast<std::size_t>(i)];
         if (!is_known_symbol(symbol))
             continue;
-        if (std::find(model.PresentElements.begin(), model.PresentElements.end(), symbol) ==
-            model.PresentElements.end())
-            model.PresentElements.push_back(symbol);
+        if (std::find(structure.PresentElements.begin(), structure.PresentElements.end(), symbol) ==
+            structure.PresentElements.end())
+            structure.PresentElements.push_back(symbol);
     }
 }
 

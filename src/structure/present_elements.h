@@ -9,10 +9,10 @@ namespace vexalith {
 // Replaces every symbol of atoms 1..AtomCount that is not a known element
 // symbol (rows 1..108 of the element table) by "C".  Returns how many atoms
 // changed.
-int replace_unknown_symbols(Structure& model);
+int replace_unknown_symbols(Structure& structure);
 
 // Rebuilds PresentElements: each known symbol of atoms 1..AtomCount once, in
 // the order of its first atom (all atoms, shown or not).
-void list_present_elements(Structure& model);
+void list_present_elements(Structure& structure);
 
 }  // namespace vexalith

@@ -18,18 +18,18 @@ bool is_amino_acid(const std::string& residue)
 
 }  // namespace
 
-long double atom_radius(const Structure& model, const ModelOptions& options, int32_t i, long double cov,
+long double atom_radius(const Structure& structure, const ModelOptions& options, int32_t i, long double cov,
                         long double vdw, long double bead)
 {
     const auto n = static_cast<std::size_t>(i);
-    if (protein_style_mode(model, options)) {
-        if (is_amino_acid(model.AtomResidue[n]))
+    if (protein_style_mode(structure, options)) {
+        if (is_amino_acid(structure.AtomResidue[n]))
             return bead;
         return options.Helices ? vdw : cov;
     }
     switch (options.ModelMode) {
     case BallAndStick:
-        if (model.AtomSymbol[n] == "HX" && options.Helices)
+        if (structure.AtomSymbol[n] == "HX" && options.Helices)
             return cov;
         return cov * 0.5L;
     case CovalentRadius:

@@ -12,12 +12,12 @@ namespace vexalith {
 
 // The sphere radius of atom i in model units.  `cov` and `vdw` are the
 // element's radii already in model units.
-long double atom_radius(const Structure& model, const ModelOptions& options, int32_t i, long double cov,
+long double atom_radius(const Structure& structure, const ModelOptions& options, int32_t i, long double cov,
                         long double vdw, long double bead);
 
 // "# Atoms" and the spheres, in the mode the options hold (protein style's
 // mode is put in force before: apply_protein_style_mode).  Progress:
 // position i per atom.
-void write_atoms(TextOutput& out, const Model& model, Reporter& reporter);
+void write_atoms(TextOutput& out, const Model& structure, Reporter& reporter);
 
 }  // namespace vexalith

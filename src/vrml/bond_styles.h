@@ -8,6 +8,6 @@
 
 namespace vexalith {
 
-void write_bond_styles(TextOutput& out, const Structure& model, const ModelOptions& options);
+void write_bond_styles(TextOutput& out, const Structure& structure, const ModelOptions& options);
 
 }  // namespace vexalith

@@ -4,11 +4,11 @@
 
 namespace vexalith {
 
-void write_element_styles(TextOutput& out, const Structure& model)
+void write_element_styles(TextOutput& out, const Structure& structure)
 {
     out.line("# ball group");
     out.line("# styles");
-    for (const std::string& symbol : model.PresentElements) {
+    for (const std::string& symbol : structure.PresentElements) {
         for (int row = 1; row <= ElementCount; ++row) {
             const ElementRow& element = element_row(row);
             if (element.symbol != symbol)

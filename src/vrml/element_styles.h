@@ -8,6 +8,6 @@
 namespace vexalith {
 
 // "# ball group", "# styles", then three lines per symbol of PresentElements.
-void write_element_styles(TextOutput& out, const Structure& model);
+void write_element_styles(TextOutput& out, const Structure& structure);
 
 }  // namespace vexalith

@@ -16,10 +16,10 @@ BackgroundColour GetColorValues(uint32_t colour)
             static_cast<uint8_t>((colour >> 16) & 0xFF)};
 }
 
-void write_scene_header(TextOutput& out, const Structure& model, const ModelOptions& options,
+void write_scene_header(TextOutput& out, const Structure& structure, const ModelOptions& options,
                         const BackgroundColour& background)
 {
-    const std::string distance = general_number(ToModelUnits(model.ModelExtent, model_scale(options, model)) * 25);
+    const std::string distance = general_number(ToModelUnits(structure.ModelExtent, model_scale(options, structure)) * 25);
     out.line("NavigationInfo {headlight FALSE type \"EXAMINE\"}");
     out << "Background {skyColor [" << sky_component(background.red) << ' ' << sky_component(background.green) << ' '
         << sky_component(background.blue) << "]}";

@@ -26,7 +26,7 @@ inline constexpr BackgroundColour StartupBackground{66, 130, 132};
 BackgroundColour GetColorValues(uint32_t colour);
 
 // The lines between "#VRML V2.0 utf8" and the body.
-void write_scene_header(TextOutput& out, const Structure& model, const ModelOptions& options,
+void write_scene_header(TextOutput& out, const Structure& structure, const ModelOptions& options,
                         const BackgroundColour& background);
 
 // The two lines after the body.

@@ -10,9 +10,9 @@
 
 namespace vexalith {
 
-ModelScale model_scale(const ModelOptions& options, const Structure& model)
+ModelScale model_scale(const ModelOptions& options, const Structure& structure)
 {
-    return ModelScale{options.ModelSize, options.VrmlUnit, model.ModelExtent};
+    return ModelScale{options.ModelSize, options.VrmlUnit, structure.ModelExtent};
 }
 
 namespace {

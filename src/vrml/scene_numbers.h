@@ -21,7 +21,7 @@ struct ModelScale {
     long double ModelExtent = 1;  // angstrom, at least 1
 };
 
-ModelScale model_scale(const ModelOptions& options, const Structure& model);
+ModelScale model_scale(const ModelOptions& options, const Structure& structure);
 
 // Angstrom to model units: the largest coordinate becomes ModelSize / 2
 // millimetres, rounded (half to even) to 0.01 mm, expressed in the unit.
