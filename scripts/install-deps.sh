@@ -1,6 +1,6 @@
 #!/bin/sh
-# Installs the Debian 12 packages Vexalith needs to build, test, package
-# and benchmark, and the German locale the locale tests run under.
+# Installs the Debian 12 packages Vexalith needs to build, test, package,
+# benchmark and check its style (clang-format, clang-tidy), and the German locale the locale tests run under.
 # python3-openbabel, gdis-data and refmac-dictionary bring the corpus files
 # whose licence keeps them out of the repository
 # (tests/data/corpus/debian-files.tsv).
@@ -12,6 +12,8 @@ PACKAGES="
   cmake
   clang-14
   libclang-rt-14-dev
+  clang-format-14
+  clang-tidy-14
   ninja-build
   pkg-config
   libcli11-dev
