@@ -165,7 +165,7 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     setAcceptDrops(true);
     resize(720, 540);
     // The largest file an export may write; the environment can raise it.
-    if (const char* limit = std::getenv(OutputLimitVariable))
+    if (const char* limit = std::getenv(kOutputLimitVariable))
         if (const auto size = parse_size(limit); size && *size > 0)
             options_.MaxOutputSize = *size;
 

@@ -161,7 +161,7 @@ private:
     std::unique_ptr<QTemporaryDir> scratch_;
     QString scratch_problem_;
     QVariant saved_viewpoint_;
-    BackgroundColour background_ = StartupBackground;
+    BackgroundColour background_ = kStartupBackground;
     bool printer_export_ = false;
 
     VrmlViewer* viewer_ = nullptr;

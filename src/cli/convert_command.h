@@ -39,9 +39,9 @@ struct ConvertRequest {
     std::optional<bool> helices;
     std::optional<bool> bridges;
     std::optional<long double> helix_bridge_distance;  // 4..6 angstrom, in steps of 0.01
-    BackgroundColour background = StartupBackground;
+    BackgroundColour background = kStartupBackground;
     std::string data_folder;                   // where the STL templates are
-    uint64_t max_output_size = DefaultOutputLimit;  // bytes
+    uint64_t max_output_size = kDefaultOutputLimit;  // bytes
     bool single_thread_writers = false;        // when several conversions share the cores
 };
 

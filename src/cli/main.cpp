@@ -117,7 +117,7 @@ int convert_batch(const vexalith::BatchRequest& batch)
 uint64_t parse_limit(const char* text, const std::string& source)
 {
     if (text == nullptr)
-        return vexalith::DefaultOutputLimit;
+        return vexalith::kDefaultOutputLimit;
     const auto size = vexalith::parse_size(text);
     if (!size || *size == 0)
         throw CLI::ValidationError(source, std::string("expected a size such as 500M or 12G, got ") + text);
@@ -261,7 +261,7 @@ int main(int argc, char** argv)
         app.add_option("--max-output-size", max_output_size,
                        "Refuse to write a file larger than this: bytes, or with k, M, G or T (decimal units), "
                        "e.g. 12G (default 4G, or the environment variable " +
-                           std::string(vexalith::OutputLimitVariable) +
+                           std::string(vexalith::kOutputLimitVariable) +
                            "). An ASCII STL file of a large structure can take tens of gigabytes")
             ->type_name("SIZE");
     std::string background;
@@ -326,9 +326,9 @@ int main(int argc, char** argv)
             if (parts_option->count() > 0)
                 request.hide_parts = parse_parts(parts);
             request.max_output_size = parse_limit(limit_option->count() > 0 ? max_output_size.c_str()
-                                                                             : std::getenv(vexalith::OutputLimitVariable),
+                                                                             : std::getenv(vexalith::kOutputLimitVariable),
                                                   limit_option->count() > 0 ? "--max-output-size"
-                                                                            : vexalith::OutputLimitVariable);
+                                                                            : vexalith::kOutputLimitVariable);
         }
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);

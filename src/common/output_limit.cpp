@@ -73,7 +73,7 @@ std::string output_too_large(std::string_view what, uint64_t size, bool at_least
     return std::string(what) + " would be " + (at_least ? "at least " : "more than ") + size_text(size) +
            ", above the output size limit of " + size_text(limit) +
            ": raise the limit with --max-output-size (converter) or the environment variable " +
-           OutputLimitVariable + ", or hide atoms (hydrogen, water, parts) to make it smaller";
+           kOutputLimitVariable + ", or hide atoms (hydrogen, water, parts) to make it smaller";
 }
 
 void LimitedSink::write(std::string_view bytes)

@@ -16,11 +16,11 @@
 
 namespace vexalith {
 
-inline constexpr uint64_t DefaultOutputLimit = 4'000'000'000ULL;  // 4 GB
+inline constexpr uint64_t kDefaultOutputLimit = 4'000'000'000ULL;  // 4 GB
 
 // The environment variable that sets the limit for the program and the
 // default of the converter's --max-output-size.
-inline constexpr const char* OutputLimitVariable = "VEXALITH_MAX_OUTPUT_SIZE";
+inline constexpr const char* kOutputLimitVariable = "VEXALITH_MAX_OUTPUT_SIZE";
 
 // A size given as a number of bytes with an optional unit: "5000000",
 // "500M", "4G", "4GB", "1.5 G" (decimal units k, M, G, T; bytes for none);

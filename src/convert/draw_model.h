@@ -31,7 +31,7 @@ enum class DrawOutcome {
 struct SceneTarget {
     std::string scene_path;         // the scene file written (or the VRML input copied to)
     bool PrinterExport = false;     // printer file: no header, no routes
-    BackgroundColour background = StartupBackground;
+    BackgroundColour background = kStartupBackground;
 };
 
 // Whether the file is shown as a VRML scene instead of being converted:

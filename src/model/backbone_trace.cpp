@@ -87,22 +87,23 @@ struct RebuiltAtoms {
     }
 };
 
-// The point between centres A and B that rounds the trace towards C, or
+// The point between centres `from` and `to` that rounds the trace towards
+// `next`, or
 // nothing when either step is 8 A or longer.
-bool intermediate_point(const Vec3& A, const Vec3& B, const Vec3& C, Vec3& point)
+bool intermediate_point(const Vec3& from, const Vec3& to, const Vec3& next, Vec3& point)
 {
-    const Vec3 u = B - A;
-    const Vec3 v = C - B;
+    const Vec3 u = to - from;
+    const Vec3 v = next - to;
     const long double d1 = length(u);
     const long double d2 = length(v);
     if (!(d1 < kLongestStep && d2 < kLongestStep))
         return false;
-    // A quarter of the absolute cosine between the two steps; a step of
+    // from quarter of the absolute cosine between the two steps; a step of
     // length zero has no direction, and then 0.3 of that quarter is used.
     long double t = 0.075L;
     if (d1 != 0 && d2 != 0)
         t = 0.25L * std::fabs(dot(v, u)) / (d1 * d2);
-    point = (A + B) * 0.5L + u * t - v * 0.25L;
+    point = (from + to) * 0.5L + u * t - v * 0.25L;
     return true;
 }
 

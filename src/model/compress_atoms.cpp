@@ -22,11 +22,11 @@ int radius_row(const std::string& symbol)
     return row != 0 ? row : GetElementIndex("C");
 }
 
-// The scene position of an atom moved by the Cartesian lattice vector L
+// The scene position of an atom moved by the Cartesian lattice vector `shift`
 // (scene x = -Cartesian y, scene y = Cartesian z, scene z = -Cartesian x).
-Vec3 translated(const AtomCoordRecord& atom, const Vec3& L)
+Vec3 translated(const AtomCoordRecord& atom, const Vec3& shift)
 {
-    return {atom.x - L[1], atom.y + L[2], atom.z - L[0]};
+    return {atom.x - shift[1], atom.y + shift[2], atom.z - shift[0]};
 }
 
 long double rounded_part(const Structure& structure, int32_t atom)
@@ -71,7 +71,7 @@ CompressionTables make_compression_tables(const Structure& structure)
     return tables;
 }
 
-bool AttachAtom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
+bool attach_atom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
                 int32_t candidate, int32_t seed)
 {
     const auto j = static_cast<std::size_t>(candidate);
@@ -89,9 +89,9 @@ bool AttachAtom(Structure& structure, const ModelOptions& options, const Compres
     for (int q = -2; q <= 2; ++q)
         for (int r = -2; r <= 2; ++r)
             for (int p = -2; p <= 2; ++p) {
-                const Vec3 L = tables.a * static_cast<long double>(q) + tables.b * static_cast<long double>(r) +
+                const Vec3 shift = tables.a * static_cast<long double>(q) + tables.b * static_cast<long double>(r) +
                                tables.c * static_cast<long double>(p);
-                const Vec3 trial = translated(atom, L);
+                const Vec3 trial = translated(atom, shift);
                 const long double d = length(trial - seed_position);
                 if (d < cutoff) {
                     atom.x = trial[0];
@@ -103,7 +103,7 @@ bool AttachAtom(Structure& structure, const ModelOptions& options, const Compres
     return false;
 }
 
-void CompressAtoms_plain(Structure& structure, const ModelOptions& options)
+void compress_atoms_plain(Structure& structure, const ModelOptions& options)
 {
     const int32_t n = structure.AtomCount;
     if (n <= 0)
@@ -121,7 +121,7 @@ void CompressAtoms_plain(Structure& structure, const ModelOptions& options)
             for (int32_t j = 1; j <= n; ++j) {
                 const long double part = rounded_part(structure, j);
                 if (atom_ok(structure, options, j) && (part == seed_part || part * seed_part == 0) &&
-                    !placed[static_cast<std::size_t>(j)] && AttachAtom(structure, options, tables, j, s)) {
+                    !placed[static_cast<std::size_t>(j)] && attach_atom(structure, options, tables, j, s)) {
                     placed[static_cast<std::size_t>(j)] = true;
                     attached = true;
                 }
@@ -198,10 +198,10 @@ void CompressAtoms(Structure& structure, const ModelOptions& options)
     for (int q = -2; q <= 2; ++q)
         for (int r = -2; r <= 2; ++r)
             for (int p = -2; p <= 2; ++p) {
-                const Vec3 L = tables.a * static_cast<long double>(q) + tables.b * static_cast<long double>(r) +
+                const Vec3 shift = tables.a * static_cast<long double>(q) + tables.b * static_cast<long double>(r) +
                                tables.c * static_cast<long double>(p);
-                lattice_finite = lattice_finite && std::isfinite(L[0]) && std::isfinite(L[1]) && std::isfinite(L[2]);
-                translations.push_back(L);
+                lattice_finite = lattice_finite && std::isfinite(shift[0]) && std::isfinite(shift[1]) && std::isfinite(shift[2]);
+                translations.push_back(shift);
             }
 
     std::optional<CellGrid> grid;
@@ -230,14 +230,14 @@ void CompressAtoms(Structure& structure, const ModelOptions& options)
         const long double seed_part = parts[static_cast<std::size_t>(s)];
         const Vec3 seed = position(structure.AtomCoord[static_cast<std::size_t>(s)]);
 
-        // An image of j lies at j + L (in scene axes: x - L_y, y + L_z,
-        // z - L_x); it is near the seed when j is near the seed moved back.
+        // An image of j lies at j + shift (in scene axes: x - shift_y, y + shift_z,
+        // z - shift_x); it is near the seed when j is near the seed moved back.
         candidates.clear();
         bool searched = false;
         if (grid) {
             searched = true;
-            for (const Vec3& L : translations) {
-                const Vec3 back{seed[0] + L[1], seed[1] - L[2], seed[2] + L[0]};
+            for (const Vec3& shift : translations) {
+                const Vec3 back{seed[0] + shift[1], seed[1] - shift[2], seed[2] + shift[0]};
                 if (!grid->usable(back)) {
                     searched = false;
                     break;
@@ -261,7 +261,7 @@ void CompressAtoms(Structure& structure, const ModelOptions& options)
             const auto k = static_cast<std::size_t>(j);
             const long double part = parts[k];
             if (shown[k] && (part == seed_part || part * seed_part == 0) && !placed[k] &&
-                AttachAtom(structure, options, tables, j, s)) {
+                attach_atom(structure, options, tables, j, s)) {
                 placed[k] = true;
                 seeds.push(j);
             }

@@ -38,7 +38,7 @@ CompressionTables make_compression_tables(const Structure& structure);
 // are tried in that order; the first that brings the candidate strictly
 // within the cutoff of the seed moves the candidate there (its part stays)
 // and the result is true.  Otherwise nothing changes and the result is false.
-bool AttachAtom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
+bool attach_atom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
                 int32_t candidate, int32_t seed);
 
 // Keeps exactly the atoms connected to atom 1 through a chain of
@@ -55,6 +55,6 @@ bool AttachAtom(Structure& structure, const ModelOptions& options, const Compres
 void CompressAtoms(Structure& structure, const ModelOptions& options);
 
 // The restarting seed loop over every candidate, the reference for the above.
-void CompressAtoms_plain(Structure& structure, const ModelOptions& options);
+void compress_atoms_plain(Structure& structure, const ModelOptions& options);
 
 }  // namespace vexalith

@@ -65,7 +65,7 @@ SearchReach search_reach(const PairClassifier& classifier, const std::vector<int
     for (const int32_t i : atoms) {
         const PairAtom& a = classifier.atom(i);
         covalent = std::max(covalent, a.covalent);
-        if (a.covalent == HydrogenCovalentRadius) {
+        if (a.covalent == kHydrogenCovalentRadius) {
             hydrogen = true;
             hydrogen_vdw = std::max(hydrogen_vdw, a.vdw);
         } else if (a.acceptor && !a.carbon) {
@@ -274,7 +274,7 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
 {
     const PairAtom& a = atom(i);
     const PairAtom& b = atom(j);
-    const long double T = BondTolerance;
+    const long double tolerance = BondTolerance;
     const int32_t mode = rules_.ModelMode;
     const bool bonding_mode = mode == BallAndStick || mode == CovalentRadius;
 
@@ -283,18 +283,18 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
     const long double d = length(kind.direction);
     kind.distance = d;
 
-    if (rules_.HydrogenBonds && a.covalent == HydrogenCovalentRadius && b.covalent != HydrogenCovalentRadius &&
-        !b.carbon && in_window(d, a.vdw + b.contact - 2 * T, a.vdw + b.contact + T) && b.acceptor &&
+    if (rules_.HydrogenBonds && a.covalent == kHydrogenCovalentRadius && b.covalent != kHydrogenCovalentRadius &&
+        !b.carbon && in_window(d, a.vdw + b.contact - 2 * tolerance, a.vdw + b.contact + tolerance) && b.acceptor &&
         has_donor(i, kind.direction, d))
         kind.hbond = true;
 
-    if (bonding_mode && i < j && in_window(d, a.covalent + b.covalent - 2 * T, a.covalent + b.covalent + T) &&
-        d > ShortestBond && (a.part == b.part || a.part == 0 || b.part == 0))
+    if (bonding_mode && i < j && in_window(d, a.covalent + b.covalent - 2 * tolerance, a.covalent + b.covalent + tolerance) &&
+        d > kShortestBond && (a.part == b.part || a.part == 0 || b.part == 0))
         kind.bond = true;
 
     if (b.alkali && !a.h_or_c) {
         if (bonding_mode) {
-            if (i < j && in_window(d, b.contact + a.covalent - 2 * T, b.contact + a.covalent + T) && d > ShortestBond)
+            if (i < j && in_window(d, b.contact + a.covalent - 2 * tolerance, b.contact + a.covalent + tolerance) && d > kShortestBond)
                 kind.hbond = true;
         } else if (mode == VanDerWaals) {
             kind.hbond = false;
@@ -307,7 +307,7 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
     if (rules_.Helices) {
         const bool trace_i = a.trace;
         const bool trace_j = b.trace;
-        if (rules_.ProteinFile && i < j && trace_i && trace_j && j == i + 1 && d < HelixSegmentLimit)
+        if (rules_.ProteinFile && i < j && trace_i && trace_j && j == i + 1 && d < kHelixSegmentLimit)
             kind.helix = true;
         if (rules_.Bridges) {
             if (trace_i && d < rules_.HelixBridgeDistance && !trace_j && !b.carbon)

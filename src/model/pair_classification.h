@@ -21,9 +21,9 @@ namespace vexalith {
 inline constexpr long double BondTolerance = 0.5L;         // width of every distance window
 inline constexpr long double HBondCosLimit = -0.23L;       // donor-H-acceptor angle above ~103 degrees
 inline constexpr long double OxygenAcceptorRadius = 0.8L;  // contact radius of an oxygen acceptor
-inline constexpr long double HydrogenCovalentRadius = 0.38L;
-inline constexpr long double HelixSegmentLimit = 8.0L;     // longest backbone trace segment
-inline constexpr long double ShortestBond = 0.6L;
+inline constexpr long double kHydrogenCovalentRadius = 0.38L;
+inline constexpr long double kHelixSegmentLimit = 8.0L;     // longest backbone trace segment
+inline constexpr long double kShortestBond = 0.6L;
 
 // The options that the rules read, fixed for one writer run.
 struct PairRules {

@@ -18,7 +18,7 @@ inline long double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1]
 inline long double length(const Vec3& a) { return std::sqrt(dot(a, a)); }
 
 // The cross product a x b.
-inline Vec3 VecVec(const Vec3& a, const Vec3& b)
+inline Vec3 cross_product(const Vec3& a, const Vec3& b)
 {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }

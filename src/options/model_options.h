@@ -43,7 +43,7 @@ struct ModelOptions {
     // output is the same (kept for checking the threaded writers).
     bool SingleThreadWriters = false;
     // The largest file a writer may make, in bytes.
-    uint64_t MaxOutputSize = DefaultOutputLimit;
+    uint64_t MaxOutputSize = kDefaultOutputLimit;
 
     // Whether each disorder part 0..MaxPart is shown (the dialog's part
     // check boxes).

@@ -124,10 +124,10 @@ StlTemplates load_stl_templates(const std::string& folder)
         prefix.push_back('/');
     const auto path = [&prefix](std::string_view name) { return prefix + std::string(name); };
     StlTemplates templates;
-    templates.ball = read_stl_template(path(BallTemplate));
-    templates.ball1 = read_stl_template(path(NitrogenTemplate));
-    templates.ball2 = read_stl_template(path(OxygenTemplate));
-    templates.cylinder = read_stl_template(path(CylinderTemplate));
+    templates.ball = read_stl_template(path(kBallTemplateFile));
+    templates.ball1 = read_stl_template(path(kNitrogenTemplateFile));
+    templates.ball2 = read_stl_template(path(kOxygenTemplateFile));
+    templates.cylinder = read_stl_template(path(kCylinderTemplateFile));
     return templates;
 }
 

@@ -25,10 +25,10 @@ struct StlTemplate {
 };
 
 // The template file names, in the order they are opened.
-inline constexpr std::string_view BallTemplate = "ball.txt";       // most elements
-inline constexpr std::string_view NitrogenTemplate = "ball1.txt";  // N
-inline constexpr std::string_view OxygenTemplate = "ball2.txt";    // O and B
-inline constexpr std::string_view CylinderTemplate = "cylinder.txt";
+inline constexpr std::string_view kBallTemplateFile = "ball.txt";       // most elements
+inline constexpr std::string_view kNitrogenTemplateFile = "ball1.txt";  // N
+inline constexpr std::string_view kOxygenTemplateFile = "ball2.txt";    // O and B
+inline constexpr std::string_view kCylinderTemplateFile = "cylinder.txt";
 
 // The four meshes, read once.
 struct StlTemplates {

@@ -132,7 +132,7 @@ void write_sphere(TextOutput& out, const StlTemplate& mesh, long double radius, 
                   const StlScale& scale)
 {
     for (const TemplateFacet& facet : mesh.facets)
-        CopySphereFacet(out, facet, radius, centre, scale);
+        write_sphere_facet(out, facet, radius, centre, scale);
 }
 
 }  // namespace
@@ -181,7 +181,7 @@ const StlTemplate* sphere_template(const StlTemplates& templates, std::string_vi
     return nullptr;
 }
 
-void CopySphereFacet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
+void write_sphere_facet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
                      const StlScale& scale)
 {
     FacetText text(out);
@@ -200,7 +200,7 @@ void CopySphereFacet(TextOutput& out, const TemplateFacet& facet, long double ra
     text.end();
 }
 
-Mat3 RotationMatrix(const Vec3& axis, long double angle)
+Mat3 rotation_about_axis(const Vec3& axis, long double angle)
 {
     const long double c = std::cos(angle);
     const long double s = std::sin(angle);
@@ -218,7 +218,7 @@ Mat3 RotationMatrix(const Vec3& axis, long double angle)
 Mat3 cylinder_rotation(const Vec3& direction)
 {
     const Vec3 up{0, 0, 1};
-    Vec3 axis = VecVec(up, direction);
+    Vec3 axis = cross_product(up, direction);
     const long double axis_length = length(axis);
     if (axis_length > 0) {
         axis = {axis[0] / axis_length, axis[1] / axis_length, axis[2] / axis_length};
@@ -232,7 +232,7 @@ Mat3 cylinder_rotation(const Vec3& direction)
         return half_turn;
     }
     const long double cosine = dot(up, direction) / length(up) / length(direction);
-    return RotationMatrix(axis, std::acos(std::clamp(cosine, -1.0L, 1.0L)));
+    return rotation_about_axis(axis, std::acos(std::clamp(cosine, -1.0L, 1.0L)));
 }
 
 CylinderSize cylinder_size(const PairKind& kind, int32_t model_mode, int32_t bond_diameter, bool protein_file)
@@ -255,7 +255,7 @@ CylinderSize cylinder_size(const PairKind& kind, int32_t model_mode, int32_t bon
     return {b * 0.027L, d / 2.001L};
 }
 
-void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
+void write_cylinder_facet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
                         const Vec3& middle, const StlScale& scale)
 {
     const long double k = scale.ModelSize / scale.ModelExtent * 0.5L;
@@ -268,7 +268,7 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
             p[n][row] = k * (r[0] * sv[0] + r[1] * sv[1] + r[2] * sv[2] + middle[row]);
         }
     }
-    Vec3 normal = VecVec(p[1] - p[0], p[2] - p[0]);
+    Vec3 normal = cross_product(p[1] - p[0], p[2] - p[0]);
     const long double normal_length = length(normal);
     if (normal_length > 0)
         normal = {normal[0] / normal_length, normal[1] / normal_length, normal[2] / normal_length};
@@ -287,7 +287,7 @@ void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3&
     text.end();
 }
 
-void WriteBondCylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter)
+void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter)
 {
     const Structure& structure = model.structure;
     const ModelOptions& options = model.options;
@@ -309,7 +309,7 @@ void WriteBondCylinders(TextOutput& out, const Model& model, const StlTemplates&
             const CylinderSize size = cylinder_size(kind, options.ModelMode, options.BondDiameter, structure.ProteinFile);
             const Vec3 s{size.radius, size.radius, size.half_length};
             for (const TemplateFacet& facet : templates.cylinder.facets)
-                WriteCylinderFacet(to, facet, rotation, s, middle, scale);
+                write_cylinder_facet(to, facet, rotation, s, middle, scale);
         });
 }
 
@@ -373,7 +373,7 @@ void write_solid(ByteSink& sink, std::string_view file_name, const Model& model,
                 reporter.progress_position(count + i);
         });
 
-    WriteBondCylinders(out, model, templates, reporter);
+    write_bond_cylinders(out, model, templates, reporter);
 
     out.line("endsolid " + name + " STL");
     out.flush();

@@ -56,11 +56,11 @@ long double sphere_radius(std::string_view symbol, int32_t model_mode);
 const StlTemplate* sphere_template(const StlTemplates& templates, std::string_view symbol);
 
 // One sphere facet: every vertex v becomes r v + centre, scaled to the model.
-void CopySphereFacet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
+void write_sphere_facet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
                      const StlScale& scale);
 
 // The rotation by `angle` (radians) about the unit axis `axis`, right-handed.
-Mat3 RotationMatrix(const Vec3& axis, long double angle);
+Mat3 rotation_about_axis(const Vec3& axis, long double angle);
 
 // The rotation that turns the cylinder's axis (z) onto the bond direction.
 // A bond along -z is turned by half a turn about x, so that the mesh keeps
@@ -76,11 +76,11 @@ CylinderSize cylinder_size(const PairKind& kind, int32_t model_mode, int32_t bon
 
 // One cylinder facet: every vertex v becomes k (R (S v) + middle), k the
 // model scale; the normal follows from the order of the vertices.
-void WriteCylinderFacet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
+void write_cylinder_facet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
                         const Vec3& middle, const StlScale& scale);
 
 // The cylinders of all connected pairs of shown atoms.
-void WriteBondCylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter);
+void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter);
 
 // Number formats of the file: vertex components with two decimals in at
 // least five characters, cylinder normal components with three decimals in

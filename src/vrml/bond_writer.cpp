@@ -35,7 +35,7 @@ CylinderLook cylinder_look(bool helix, bool hbond, int32_t mode, bool protein, i
 std::array<long double, 4> rotation_thousandths(const Vec3& v, long double d)
 {
     const Vec3 y{0, 1, 0};
-    const Vec3 axis = VecVec(y, v);
+    const Vec3 axis = cross_product(y, v);
     long double n = length(axis);
     if (n == 0)
         n = 1;

@@ -20,7 +20,7 @@ struct BackgroundColour {
 };
 
 // The viewer's start-up background colour.
-inline constexpr BackgroundColour StartupBackground{66, 130, 132};
+inline constexpr BackgroundColour kStartupBackground{66, 130, 132};
 
 // Splits a colour value 0x00BBGGRR into its bytes.
 BackgroundColour GetColorValues(uint32_t colour);

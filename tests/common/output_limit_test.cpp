@@ -29,7 +29,7 @@ TEST(OutputLimit, SizeTextsHaveThreeDigits)
     EXPECT_EQ(size_text(999499), "999 kB");
     EXPECT_EQ(size_text(999500), "1.00 MB");
     EXPECT_EQ(size_text(2117988496), "2.12 GB");
-    EXPECT_EQ(size_text(DefaultOutputLimit), "4.00 GB");
+    EXPECT_EQ(size_text(kDefaultOutputLimit), "4.00 GB");
     EXPECT_EQ(size_text(10'800'000'000ULL), "10.8 GB");
 }
 
@@ -45,7 +45,7 @@ TEST(OutputLimit, SinkStopsBeforeThePassingWrite)
     } catch (const OutputTooLarge& e) {
         EXPECT_EQ(e.file(), "out.stl");
         EXPECT_NE(e.text().find("the STL file would be more than 10 bytes"), std::string::npos) << e.text();
-        EXPECT_NE(e.text().find(OutputLimitVariable), std::string::npos);
+        EXPECT_NE(e.text().find(kOutputLimitVariable), std::string::npos);
     }
     EXPECT_EQ(text.text(), "1234567890");
 }

@@ -298,16 +298,16 @@ TEST(CompressAtoms, NoAtomsNothingHappens)
     EXPECT_EQ(t.model.AtomCoord.size(), 1u);
 }
 
-TEST(AttachAtom, LeavesACandidateOutOfReachWhereItIs)
+TEST(attach_atom, LeavesACandidateOutOfReachWhereItIs)
 {
     Atoms t;
     t.cubic_cell(10);
     t.add("C", 0, 0, 0).add("C", 5, 5, 5, 3);
     const CompressionTables tables = make_compression_tables(t.model);
-    EXPECT_FALSE(AttachAtom(t.model, t.options, tables, 2, 1));
+    EXPECT_FALSE(attach_atom(t.model, t.options, tables, 2, 1));
     EXPECT_EQ(t.atom(2), (AtomCoordRecord{5, 5, 5, 3}));
     t.model.AtomCoord[2] = AtomCoordRecord{1, 0, 10, 3};
-    EXPECT_TRUE(AttachAtom(t.model, t.options, tables, 2, 1));
+    EXPECT_TRUE(attach_atom(t.model, t.options, tables, 2, 1));
     expect_at(t.atom(2), 1, 0, 0);
     EXPECT_EQ(t.atom(2).part, 3);  // the part goes with it unchanged
 }

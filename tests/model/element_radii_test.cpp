@@ -9,11 +9,11 @@ namespace {
 
 TEST(CrossProduct, RightHandedAndZeroForParallelVectors)
 {
-    EXPECT_EQ(VecVec({1, 0, 0}, {0, 1, 0}), (Vec3{0, 0, 1}));
-    EXPECT_EQ(VecVec({0, 1, 0}, {1, 0, 0}), (Vec3{0, 0, -1}));
-    EXPECT_EQ(VecVec({2, -3, 5}, {2, -3, 5}), (Vec3{0, 0, 0}));
+    EXPECT_EQ(cross_product({1, 0, 0}, {0, 1, 0}), (Vec3{0, 0, 1}));
+    EXPECT_EQ(cross_product({0, 1, 0}, {1, 0, 0}), (Vec3{0, 0, -1}));
+    EXPECT_EQ(cross_product({2, -3, 5}, {2, -3, 5}), (Vec3{0, 0, 0}));
     // The bond writers' axis: Y x v = (v.z, 0, -v.x).
-    EXPECT_EQ(VecVec({0, 1, 0}, {1.5L, 0.25L, -2}), (Vec3{-2, 0, -1.5L}));
+    EXPECT_EQ(cross_product({0, 1, 0}, {1.5L, 0.25L, -2}), (Vec3{-2, 0, -1.5L}));
 }
 
 TEST(RadiiBySymbol, ExactSymbolsAndCarbonForTheUnknown)

@@ -367,7 +367,7 @@ TEST(FastCompression, MatchesTheRestartingLoopAtomForAtom)
         Structure fast = model;
         Structure plain = model;
         CompressAtoms(fast, options);
-        CompressAtoms_plain(plain, options);
+        compress_atoms_plain(plain, options);
         ASSERT_EQ(fast.AtomCount, plain.AtomCount) << round;
         for (int32_t i = 1; i <= plain.AtomCount; ++i) {
             const auto k = static_cast<std::size_t>(i);
@@ -406,7 +406,7 @@ TEST(FastCompression, CorpusSmallMoleculesTwiceCompressed)
         Structure plain = model;
         for (int pass = 0; pass < 2; ++pass) {  // a second Expand starts from the first one's result
             CompressAtoms(fast, options);
-            CompressAtoms_plain(plain, options);
+            compress_atoms_plain(plain, options);
             ASSERT_EQ(fast.AtomCount, plain.AtomCount) << name;
             for (int32_t i = 1; i <= plain.AtomCount; ++i) {
                 const auto k = static_cast<std::size_t>(i);

@@ -119,7 +119,7 @@ private:
 
 Vec3 winding_normal(const TemplateFacet& f)
 {
-    return VecVec(f.vertices[1] - f.vertices[0], f.vertices[2] - f.vertices[0]);
+    return cross_product(f.vertices[1] - f.vertices[0], f.vertices[2] - f.vertices[0]);
 }
 
 Vec3 centroid(const TemplateFacet& f) { return (f.vertices[0] + f.vertices[1] + f.vertices[2]) * (1.0L / 3); }

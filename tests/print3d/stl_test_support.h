@@ -119,7 +119,7 @@ inline Solid parse_solid(const std::string& text)
 // The normal that the order of the vertices gives (not normalised).
 inline Vec3 winding_normal(const Facet& f)
 {
-    return VecVec(f.vertices[1] - f.vertices[0], f.vertices[2] - f.vertices[0]);
+    return cross_product(f.vertices[1] - f.vertices[0], f.vertices[2] - f.vertices[0]);
 }
 
 inline Vec3 centroid(const Facet& f) { return (f.vertices[0] + f.vertices[1] + f.vertices[2]) * (1.0L / 3); }
@@ -130,7 +130,7 @@ inline long double signed_volume(const std::vector<Facet>& facets)
 {
     long double volume = 0;
     for (const Facet& f : facets)
-        volume += dot(f.vertices[0], VecVec(f.vertices[1], f.vertices[2])) / 6;
+        volume += dot(f.vertices[0], cross_product(f.vertices[1], f.vertices[2])) / 6;
     return volume;
 }
 

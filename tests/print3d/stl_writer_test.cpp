@@ -406,13 +406,13 @@ TEST(StlRotation, TurnsZOntoTheBondDirection)
         const Vec3 c0{r[0][0], r[1][0], r[2][0]};
         const Vec3 c1{r[0][1], r[1][1], r[2][1]};
         const Vec3 c2{r[0][2], r[1][2], r[2][2]};
-        EXPECT_NEAR(static_cast<double>(dot(VecVec(c0, c1), c2)), 1.0, 1e-15);
+        EXPECT_NEAR(static_cast<double>(dot(cross_product(c0, c1), c2)), 1.0, 1e-15);
     }
     // Along +z nothing turns; along -z half a turn about x.
     EXPECT_EQ(cylinder_rotation({0, 0, 2}), (Mat3{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
     EXPECT_EQ(cylinder_rotation({0, 0, -2}), (Mat3{{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}}));
     // Right-handed: a quarter turn about z takes x to y.
-    const Mat3 q = RotationMatrix({0, 0, 1}, std::numbers::pi_v<long double> / 2);
+    const Mat3 q = rotation_about_axis({0, 0, 1}, std::numbers::pi_v<long double> / 2);
     EXPECT_NEAR(static_cast<double>(q[1][0]), 1.0, 1e-18);
     EXPECT_NEAR(static_cast<double>(q[0][0]), 0.0, 1e-18);
 }
@@ -571,7 +571,7 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
     EXPECT_EQ(files, 1u);
     // At the exact size the file is written.
     ModelOptions roomy = options;
-    roomy.MaxOutputSize = DefaultOutputLimit;
+    roomy.MaxOutputSize = kDefaultOutputLimit;
     options.MaxOutputSize = stl_text(model, roomy, real_templates(), path).size();
     Reporter quiet;
     write_stl(path, build_model(model, options), real_templates(), quiet);

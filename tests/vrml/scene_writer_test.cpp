@@ -220,7 +220,7 @@ TEST(SceneHeader, CameraDistanceAndLight)
     const Structure model = make_model({{"C", 3, 0, 0}});
     ModelOptions options;
     options.ModelSize = 75;
-    const std::string mm = written([&](TextOutput& out) { write_scene_header(out, model, options, StartupBackground); });
+    const std::string mm = written([&](TextOutput& out) { write_scene_header(out, model, options, kStartupBackground); });
     EXPECT_EQ(mm,
               "NavigationInfo {headlight FALSE type \"EXAMINE\"}\r\n"
               "Background {skyColor [0.25 0.492424242424242 0.5]}\r\n"
