@@ -21,8 +21,7 @@ public:
     // line is skipped at a time; the replacement is used as it is).
     bool next_skipping_comment(std::string_view& line);
 
-    // Back to the start of the text, or to a position saved with position().
-    void rewind() { seek(start_, 0); }
+    // A position to come back to with seek().
     std::size_t position() const { return pos_; }
     void seek(std::size_t position, long long lines_before);
 

@@ -74,15 +74,6 @@ struct Structure {
     // The file kind (neither: a small-molecule file).
     bool ProteinFile = false;
     bool ChemCompFile = false;
-
-    FileKind file_kind() const
-    {
-        if (ProteinFile)
-            return FileKind::Macromolecular;
-        if (ChemCompFile)
-            return FileKind::ChemicalComponent;
-        return FileKind::SmallMolecule;
-    }
 };
 
 }  // namespace vexalith
