@@ -655,7 +655,7 @@ void MainWindow::updateTimerFired()
 {
     update_timer_.stop();
     try {
-        update_->Checkforupdates1Click(ManualUpdateCheck != 0);
+        update_->runUpdateStage(ManualUpdateCheck != 0);
     } catch (const std::exception&) {
         // A failing check leaves the program as it was.
     }

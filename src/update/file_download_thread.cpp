@@ -121,7 +121,7 @@ int FileDownloadThread::download()
 {
     QSaveFile file(target_file_);
     if (!file.open(QIODevice::WriteOnly))
-        return FileErrorCode;
+        return kFileErrorCode;
 
     QNetworkAccessManager manager;
     manager.setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
@@ -133,7 +133,7 @@ int FileDownloadThread::download()
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setMaximumRedirectsAllowed(kMaximumRedirects);
-    request.setTransferTimeout(TransferTimeoutMs);
+    request.setTransferTimeout(kTransferTimeoutMs);
 
     QNetworkReply* reply = manager.get(request);
     int code = 0;
@@ -160,11 +160,11 @@ int FileDownloadThread::download()
             return;  // the body of an error or a redirect is not the file
         written += data.size();
         if (written > size_limit_) {
-            fail(TooLargeCode);
+            fail(kTooLargeCode);
             return;
         }
         if (file.write(data) != data.size()) {
-            fail(FileErrorCode);
+            fail(kFileErrorCode);
             return;
         }
         progress_ = written;
@@ -175,13 +175,13 @@ int FileDownloadThread::download()
             deliver([this, progress, progress_max] { ProgressHandler(*this, progress, progress_max); });
         }
         if (isInterruptionRequested())
-            fail(AbortCode);
+            fail(kAbortCode);
     };
 
     QObject::connect(reply, &QNetworkReply::redirected, reply, [&](const QUrl& to) {
         const QUrl target = current.resolved(to);
         if (!redirect_allowed(current, target)) {
-            fail(RedirectRefusedCode);
+            fail(kRedirectRefusedCode);
             return;
         }
         current = target;
@@ -189,7 +189,7 @@ int FileDownloadThread::download()
     });
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
         if (announced_size() > size_limit_)
-            fail(TooLargeCode);
+            fail(kTooLargeCode);
     });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, store);
     // A stop request also ends a download that receives nothing more.
@@ -197,7 +197,7 @@ int FileDownloadThread::download()
     stop_poll.setInterval(kStopPollMs);
     QObject::connect(&stop_poll, &QTimer::timeout, reply, [&] {
         if (isInterruptionRequested())
-            fail(AbortCode);
+            fail(kAbortCode);
     });
 
     QEventLoop loop;
@@ -210,19 +210,19 @@ int FileDownloadThread::download()
     store();
 
     if (code == 0 && isInterruptionRequested())
-        code = AbortCode;
+        code = kAbortCode;
     if (code == 0) {
         if (status() >= 300)
             code = status();
         else if (reply->error() != QNetworkReply::NoError)
-            code = NetworkErrorBase + static_cast<int>(reply->error());
+            code = kNetworkErrorBase + static_cast<int>(reply->error());
         else if (status() < 200)
-            code = NetworkErrorBase + static_cast<int>(QNetworkReply::ProtocolFailure);
+            code = kNetworkErrorBase + static_cast<int>(QNetworkReply::ProtocolFailure);
     }
     delete reply;
     if (code != 0)
         return code;  // the temporary file goes with `file`
-    return file.commit() ? 0 : FileErrorCode;
+    return file.commit() ? 0 : kFileErrorCode;
 }
 
 }  // namespace vexalith::update

@@ -10,7 +10,7 @@
 //       total, 0 when the server does not say;
 //   CompleteHandler(sender)  the target file has been written;
 //   ErrorHandler(sender, code)  the download failed; the code is never 0:
-//       the HTTP status for an HTTP error (404), NetworkErrorBase plus Qt's
+//       the HTTP status for an HTTP error (404), kNetworkErrorBase plus Qt's
 //       QNetworkReply::NetworkError for a network failure, or one of the
 //       small codes below.
 // A handler must not free its sender.
@@ -39,18 +39,18 @@ public:
     using ErrorHandlerType = std::function<void(FileDownloadThread& sender, int code)>;
 
     // The owner asked the download to stop (by freeing the object).
-    static constexpr int AbortCode = 1;
+    static constexpr int kAbortCode = 1;
     // The body is larger than the size limit.
-    static constexpr int TooLargeCode = 2;
+    static constexpr int kTooLargeCode = 2;
     // The target file cannot be written.
-    static constexpr int FileErrorCode = 3;
+    static constexpr int kFileErrorCode = 3;
     // The server redirected to an address that is not followed.
-    static constexpr int RedirectRefusedCode = 4;
-    static constexpr int NetworkErrorBase = 1000;
+    static constexpr int kRedirectRefusedCode = 4;
+    static constexpr int kNetworkErrorBase = 1000;
 
-    static constexpr qint64 DefaultSizeLimit = qint64(1) << 30;  // 1 GiB
+    static constexpr qint64 kDefaultSizeLimit = qint64(1) << 30;  // 1 GiB
     // A transfer that receives nothing for this long fails.
-    static constexpr int TransferTimeoutMs = 60000;
+    static constexpr int kTransferTimeoutMs = 60000;
 
     // Stores the arguments and creates the worker, which starts at once
     // unless `create_suspended` is set or a handler is empty; resume()
@@ -59,10 +59,10 @@ public:
     // `size_limit` bytes are refused.
     FileDownloadThread(const QString& url, const QString& target_file, ProgressHandlerType progress_handler,
                        CompleteHandlerType complete_handler, ErrorHandlerType error_handler, bool create_suspended,
-                       qint64 size_limit = DefaultSizeLimit);
+                       qint64 size_limit = kDefaultSizeLimit);
     // Asks a running worker to stop and waits for it; handler calls it hands
     // over meanwhile still run, so an aborted download ends with
-    // ErrorHandler(AbortCode) before the object is gone.
+    // ErrorHandler(kAbortCode) before the object is gone.
     ~FileDownloadThread() override;
 
     FileDownloadThread(const FileDownloadThread&) = delete;

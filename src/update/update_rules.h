@@ -17,9 +17,9 @@ inline constexpr std::string_view ProgramName = "vexalith";
 // package of the release.  The build takes the name from CMake
 // (VEXALITH_PACKAGE_FILE), which also names the package cpack writes.
 #ifdef VEXALITH_PACKAGE_FILE
-inline constexpr std::string_view InstallerName = VEXALITH_PACKAGE_FILE;
+inline constexpr std::string_view kInstallerName = VEXALITH_PACKAGE_FILE;
 #else
-inline constexpr std::string_view InstallerName = "vexalith.deb";
+inline constexpr std::string_view kInstallerName = "vexalith.deb";
 #endif
 
 // The folder below the server's base address that holds the release.

@@ -21,8 +21,8 @@
 namespace vexalith::update {
 namespace {
 
-const QString kProgramName = QString::fromLatin1(ProgramName.data(), static_cast<int>(ProgramName.size()));
-const QString kInstallerName = QString::fromLatin1(InstallerName.data(), static_cast<int>(InstallerName.size()));
+const QString kProgramNameText = QString::fromLatin1(ProgramName.data(), static_cast<int>(ProgramName.size()));
+const QString kInstallerNameText = QString::fromLatin1(kInstallerName.data(), static_cast<int>(kInstallerName.size()));
 
 constexpr int kBarMaximum = 690;
 constexpr int kNextStageMs = 200;
@@ -72,30 +72,30 @@ UpdateWindow::UpdateWindow(const QString& scratch_folder, UpdateDialogs dialogs,
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(213, 63);
 
-    titleLabel = new QLabel("Download Progress of Tarnwick Update", this);
-    titleLabel->setObjectName("titleLabel");
-    titleLabel->setGeometry(8, 6, 200, 17);
-    progressBar = new QProgressBar(this);
-    progressBar->setObjectName("progressBar");
-    progressBar->setGeometry(8, 34, 145, 17);
-    progressBar->setTextVisible(false);
-    progressBar->setRange(0, kBarMaximum);
-    progressBar->setValue(0);
-    percentLabel = new QLabel(this);
-    percentLabel->setObjectName("percentLabel");
-    percentLabel->setGeometry(160, 34, 50, 17);
+    title_label_ = new QLabel("Download Progress of Tarnwick Update", this);
+    title_label_->setObjectName("titleLabel");
+    title_label_->setGeometry(8, 6, 200, 17);
+    progress_bar_ = new QProgressBar(this);
+    progress_bar_->setObjectName("progressBar");
+    progress_bar_->setGeometry(8, 34, 145, 17);
+    progress_bar_->setTextVisible(false);
+    progress_bar_->setRange(0, kBarMaximum);
+    progress_bar_->setValue(0);
+    percent_label_ = new QLabel(this);
+    percent_label_->setObjectName("percentLabel");
+    percent_label_->setGeometry(160, 34, 50, 17);
 
-    nextStageTimer.setSingleShot(true);
-    nextStageTimer.setInterval(kNextStageMs);
-    connect(&nextStageTimer, &QTimer::timeout, this, &UpdateWindow::nextStageTimerTick);
-    watchdogTimer.setSingleShot(true);
-    watchdogTimer.setInterval(kWatchdogMs);
-    connect(&watchdogTimer, &QTimer::timeout, this, &UpdateWindow::watchdogTimerTick);
+    next_stage_timer_.setSingleShot(true);
+    next_stage_timer_.setInterval(kNextStageMs);
+    connect(&next_stage_timer_, &QTimer::timeout, this, &UpdateWindow::nextStageTimerTick);
+    watchdog_timer_.setSingleShot(true);
+    watchdog_timer_.setInterval(kWatchdogMs);
+    connect(&watchdog_timer_, &QTimer::timeout, this, &UpdateWindow::watchdogTimerTick);
 
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 
-    program_file_ = QDir(QCoreApplication::applicationDirPath()).filePath(kProgramName);
+    program_file_ = QDir(QCoreApplication::applicationDirPath()).filePath(kProgramNameText);
 
     const BaseAddress base = check_base_address(configured_base_address());
     base_ = base.url;
@@ -103,14 +103,14 @@ UpdateWindow::UpdateWindow(const QString& scratch_folder, UpdateDialogs dialogs,
     const QString folder = QString::fromStdString(server_folder());
     if (base_.isValid()) {
         VersionUrl_ = base_.resolved(QUrl(folder + "version.txt")).toString();
-        InstallerUrl_ = base_.resolved(QUrl(folder + kInstallerName)).toString();
+        InstallerUrl_ = base_.resolved(QUrl(folder + kInstallerNameText)).toString();
     }
-    InstallerFile_ = scratch_folder_ + "/update/" + kInstallerName;
+    InstallerFile_ = scratch_folder_ + "/update/" + kInstallerNameText;
 
     // Nothing fetched earlier may pass for this run's files.
     DeleteIECache(VersionUrl_);
     DeleteIECache(InstallerUrl_);
-    QFile::remove(VersionFile());
+    QFile::remove(versionFile());
     QFile::remove(InstallerFile_);
 }
 
@@ -121,11 +121,11 @@ UpdateWindow::~UpdateWindow()
     download_.reset();
 }
 
-QString UpdateWindow::VersionFile() const { return scratch_folder_ + "/version.txt"; }
+QString UpdateWindow::versionFile() const { return scratch_folder_ + "/version.txt"; }
 
-QString UpdateWindow::BackupFile() const { return scratch_folder_ + "/" + kProgramName + ".old"; }
+QString UpdateWindow::backupFile() const { return scratch_folder_ + "/" + kProgramNameText + ".old"; }
 
-void UpdateWindow::setWatchdogInterval(int milliseconds) { watchdogTimer.setInterval(milliseconds); }
+void UpdateWindow::setWatchdogInterval(int milliseconds) { watchdog_timer_.setInterval(milliseconds); }
 
 void UpdateWindow::DeleteIECache(const QString&) {}
 
@@ -135,7 +135,7 @@ void UpdateWindow::showMessage(const QString& text)
         dialogs_.message(this, text);
 }
 
-bool UpdateWindow::Checkforupdates1Click(bool manual)
+bool UpdateWindow::runUpdateStage(bool manual)
 {
     manual_ = manual;
     // Every call ends with the window hidden, also when a step fails.
@@ -156,8 +156,8 @@ bool UpdateWindow::Checkforupdates1Click(bool manual)
         return false;
     }
 
-    titleLabel->setText("Checking for Updates at " + base_.host());
-    progressBar->setMaximum(kBarMaximum);
+    title_label_->setText("Checking for Updates at " + base_.host());
+    progress_bar_->setMaximum(kBarMaximum);
 
     switch (UpdateStage_) {
     case 0:
@@ -178,7 +178,7 @@ bool UpdateWindow::Checkforupdates1Click(bool manual)
 void UpdateWindow::stageZero()
 {
     try {
-        GetFile(VersionUrl_, VersionFile(), kVersionFileLimit);
+        GetFile(VersionUrl_, versionFile(), kVersionFileLimit);
     } catch (const std::exception&) {
         showMessage("could not make connection to update server");
     }
@@ -188,25 +188,25 @@ void UpdateWindow::stageOne(bool manual)
 {
     download_.reset();
     DownloadFailed_ = false;
-    percentLabel->setText("100%");
+    percent_label_->setText("100%");
 
     VersionFileContent version;
     {
-        QFile file(VersionFile());
+        QFile file(versionFile());
         if (!file.open(QIODevice::ReadOnly)) {
             UpdateStage_ = 0;  // fetch it again next time
-            throw InputOutputError(VersionFile().toStdString(), 0, "cannot read the version file");
+            throw InputOutputError(versionFile().toStdString(), 0, "cannot read the version file");
         }
         const QByteArray text = file.readAll();
         try {
             version = parse_version_file(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                                         VersionFile().toStdString());
+                                         versionFile().toStdString());
         } catch (...) {
             UpdateStage_ = 0;
             throw;
         }
     }
-    progressBar->setMaximum(version.size);
+    progress_bar_->setMaximum(version.size);
     expected_size_ = version.size;
     expected_sha256_ = version.sha256;
 
@@ -231,8 +231,8 @@ void UpdateWindow::stageOne(bool manual)
     }
     if (!QDir().mkpath(scratch_folder_ + "/update"))
         throw std::runtime_error("Cannot create undo directory");
-    titleLabel->setText("Download Progress of " + kProgramName + " Update");
-    GetFile(InstallerUrl_, InstallerFile_, std::min(expected_size_ + kPackageMargin, FileDownloadThread::DefaultSizeLimit));
+    title_label_->setText("Download Progress of " + kProgramNameText + " Update");
+    GetFile(InstallerUrl_, InstallerFile_, std::min(expected_size_ + kPackageMargin, FileDownloadThread::kDefaultSizeLimit));
 }
 
 void UpdateWindow::stageTwo()
@@ -248,14 +248,14 @@ void UpdateWindow::stageTwo()
     }
 
     // The backup: a copy of the program as it was (failures go unnoticed).
-    QFile::remove(BackupFile());
-    QFile::copy(program_file_, BackupFile());
+    QFile::remove(backupFile());
+    QFile::copy(program_file_, backupFile());
 
     const QString folder = scratch_folder_ + "/update";
     showMessage("Update successfully downloaded to " + folder + ".\n" +
-                "A backup of the old program has been generated (" + kProgramName + ".old)\n" + kProgramName +
-                " will now close. \n" + "Installation of " + kProgramName + " should start automaticaly. \n" +
-                "If not, run " + kInstallerName + " from " + folder + ".");
+                "A backup of the old program has been generated (" + kProgramNameText + ".old)\n" + kProgramNameText +
+                " will now close. \n" + "Installation of " + kProgramNameText + " should start automaticaly. \n" +
+                "If not, run " + kInstallerNameText + " from " + folder + ".");
     UpdateStarted_ = true;
     emit updateStarted();
     if (dialogs_.open_package)
@@ -268,7 +268,7 @@ void UpdateWindow::stageTwo()
 
 void UpdateWindow::GetFile(const QString& address, const QString& target_file, qint64 size_limit)
 {
-    watchdogTimer.start();
+    watchdog_timer_.start();
     try {
         auto thread = std::make_unique<FileDownloadThread>(
             address, target_file,
@@ -289,23 +289,23 @@ void UpdateWindow::downloadProgress(FileDownloadThread&, qint64 progress, qint64
 {
     show();
     const int maximum = static_cast<int>(std::min<qint64>(progress_max, std::numeric_limits<int>::max()));
-    progressBar->setRange(0, maximum);
+    progress_bar_->setRange(0, maximum);
     if (progress == 0)
         return;
-    watchdogTimer.stop();
-    progressBar->setValue(static_cast<int>(std::min<qint64>(progress, std::numeric_limits<int>::max())));
+    watchdog_timer_.stop();
+    progress_bar_->setValue(static_cast<int>(std::min<qint64>(progress, std::numeric_limits<int>::max())));
     if (progress_max > 0)
-        percentLabel->setText(QString::number(download_percentage(progress, progress_max)) + " %");
+        percent_label_->setText(QString::number(download_percentage(progress, progress_max)) + " %");
 }
 
 void UpdateWindow::downloadComplete(FileDownloadThread&)
 {
     downloading_ = false;
     DownloadFailed_ = false;
-    watchdogTimer.stop();
+    watchdog_timer_.stop();
     ++UpdateStage_;
     hide();
-    nextStageTimer.start();
+    next_stage_timer_.start();
 }
 
 void UpdateWindow::downloadError(FileDownloadThread&, int)
@@ -318,9 +318,9 @@ void UpdateWindow::downloadError(FileDownloadThread&, int)
 
 void UpdateWindow::nextStageTimerTick()
 {
-    nextStageTimer.stop();
+    next_stage_timer_.stop();
     try {
-        Checkforupdates1Click(manual_);
+        runUpdateStage(manual_);
     } catch (const std::exception& e) {
         if (dialogs_.error)
             dialogs_.error(this, QString::fromUtf8(e.what()));
@@ -329,7 +329,7 @@ void UpdateWindow::nextStageTimerTick()
 
 void UpdateWindow::watchdogTimerTick()
 {
-    watchdogTimer.stop();
+    watchdog_timer_.stop();
     hide();
     showMessage("Could not make connection to Update Server");
 }

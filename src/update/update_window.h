@@ -1,5 +1,5 @@
 // The update check and its small window.  The check runs in three stages,
-// one per call of Checkforupdates1Click:
+// one per call of runUpdateStage:
 //   0  fetch the version file from the update server;
 //   1  compare the server's version with this program's and, when they
 //      differ and the user agrees, show the release notes and fetch the
@@ -62,7 +62,7 @@ public:
     // command, clear for the check at start-up.  Returns UpdateStarted().
     // A version file that cannot be read throws vexalith::Error, an update
     // folder that cannot be made std::runtime_error.
-    bool Checkforupdates1Click(bool manual);
+    bool runUpdateStage(bool manual);
 
     // Starts one download with the window's handlers and the connection
     // watchdog.
@@ -82,8 +82,8 @@ public:
     const QString& VersionUrl() const { return VersionUrl_; }
     const QString& InstallerUrl() const { return InstallerUrl_; }
     const QString& InstallerFile() const { return InstallerFile_; }
-    QString VersionFile() const;
-    QString BackupFile() const;
+    QString versionFile() const;
+    QString backupFile() const;
     FileDownloadThread* downloadThread() const { return download_.get(); }
 
     // The running program's version; the build's major.minor unless set.
@@ -128,11 +128,11 @@ private:
     qint64 expected_size_ = 0;
     std::optional<std::string> expected_sha256_;
 
-    QLabel* titleLabel = nullptr;
-    QProgressBar* progressBar = nullptr;
-    QLabel* percentLabel = nullptr;
-    QTimer nextStageTimer;
-    QTimer watchdogTimer;
+    QLabel* title_label_ = nullptr;
+    QProgressBar* progress_bar_ = nullptr;
+    QLabel* percent_label_ = nullptr;
+    QTimer next_stage_timer_;
+    QTimer watchdog_timer_;
     std::unique_ptr<FileDownloadThread> download_;
 };
 

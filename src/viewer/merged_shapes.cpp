@@ -103,7 +103,7 @@ Template sphere_template(int slices, int stacks)
     return t;
 }
 
-enum class CylinderPart { side, top, bottom };
+enum class CylinderPart { Side, Top, Bottom };
 
 // A cylinder of radius 1 and height 1 about the y axis, as VRML has it.
 Template cylinder_template(int slices, CylinderPart part)
@@ -114,7 +114,7 @@ Template cylinder_template(int slices, CylinderPart part)
         const double phi = 2 * pi * j / slices;
         return SbVec3f(static_cast<float>(std::sin(phi)), y, static_cast<float>(std::cos(phi)));
     };
-    if (part == CylinderPart::side) {
+    if (part == CylinderPart::Side) {
         for (int j = 0; j < slices; ++j) {
             t.points.push_back(around(j, 0.5f));
             t.points.push_back(around(j, -0.5f));
@@ -129,15 +129,15 @@ Template cylinder_template(int slices, CylinderPart part)
         }
         return t;
     }
-    const float y = part == CylinderPart::top ? 0.5f : -0.5f;
-    const SbVec3f normal(0.0f, part == CylinderPart::top ? 1.0f : -1.0f, 0.0f);
+    const float y = part == CylinderPart::Top ? 0.5f : -0.5f;
+    const SbVec3f normal(0.0f, part == CylinderPart::Top ? 1.0f : -1.0f, 0.0f);
     t.points.emplace_back(0.0f, y, 0.0f);
     for (int j = 0; j < slices; ++j)
         t.points.push_back(around(j, y));
     t.normals.assign(t.points.size(), normal);
     for (int j = 0; j < slices; ++j) {
         const int a = 1 + j, b = 1 + (j + 1) % slices;
-        if (part == CylinderPart::top)
+        if (part == CylinderPart::Top)
             t.triangles.insert(t.triangles.end(), {0, a, b});
         else
             t.triangles.insert(t.triangles.end(), {0, b, a});
@@ -157,9 +157,9 @@ LevelTemplates templates_for(const Level& level)
     LevelTemplates t;
     t.sphere = sphere_template(level.sphere_slices, level.sphere_stacks);
     if (level.cylinder_slices > kLine) {
-        t.side = cylinder_template(level.cylinder_slices, CylinderPart::side);
-        t.top = cylinder_template(level.cylinder_slices, CylinderPart::top);
-        t.bottom = cylinder_template(level.cylinder_slices, CylinderPart::bottom);
+        t.side = cylinder_template(level.cylinder_slices, CylinderPart::Side);
+        t.top = cylinder_template(level.cylinder_slices, CylinderPart::Top);
+        t.bottom = cylinder_template(level.cylinder_slices, CylinderPart::Bottom);
     }
     return t;
 }
@@ -222,10 +222,10 @@ bool is_plain_group(SoGroup* group)
     return true;
 }
 
-enum class Geometry { none, sphere, cylinder, other };
+enum class Geometry { None, Sphere, Cylinder, Other };
 
 struct ShapeInfo {
-    Geometry geometry = Geometry::other;
+    Geometry geometry = Geometry::Other;
     const SoVRMLMaterial* material = nullptr;
 };
 
@@ -236,7 +236,7 @@ ShapeInfo inspect_shape(const SoVRMLShape* shape)
         return info;
     const SoNode* geometry = shape->geometry.getValue();
     if (geometry == nullptr) {
-        info.geometry = Geometry::none;
+        info.geometry = Geometry::None;
         return info;
     }
     if (any_field_connected(geometry))
@@ -256,9 +256,9 @@ ShapeInfo inspect_shape(const SoVRMLShape* shape)
     if (material->transparency.getValue() > 0.0f)
         return info;
     if (geometry->getTypeId() == SoVRMLSphere::getClassTypeId())
-        info.geometry = Geometry::sphere;
+        info.geometry = Geometry::Sphere;
     else if (geometry->getTypeId() == SoVRMLCylinder::getClassTypeId())
-        info.geometry = Geometry::cylinder;
+        info.geometry = Geometry::Cylinder;
     else
         return info;
     info.material = material;
@@ -283,7 +283,7 @@ public:
             }
             if (!plain)
                 it->second.plain_everywhere = false;
-            else if (it->second.info.geometry == Geometry::sphere || it->second.info.geometry == Geometry::cylinder)
+            else if (it->second.info.geometry == Geometry::Sphere || it->second.info.geometry == Geometry::Cylinder)
                 it->second.placements.push_back(matrix);
             return;
         }
@@ -315,7 +315,7 @@ public:
         if (it == shapes_.end() || !it->second.plain_everywhere)
             return false;
         const Geometry g = it->second.info.geometry;
-        return g == Geometry::sphere || g == Geometry::cylinder || g == Geometry::none;
+        return g == Geometry::Sphere || g == Geometry::Cylinder || g == Geometry::None;
     }
 
     bool group_plain(SoNode* group) const
@@ -508,7 +508,7 @@ struct MaterialGroup {
 // counts as one).
 std::size_t instance_cost(const Instance& instance, const Level& level)
 {
-    if (instance.geometry == Geometry::sphere)
+    if (instance.geometry == Geometry::Sphere)
         return 2u * level.sphere_slices * (level.sphere_stacks - 1);
     if (level.cylinder_slices == kHidden)
         return 0;
@@ -540,14 +540,14 @@ SoSeparator* build_level(const std::vector<MaterialGroup>& groups, std::size_t l
         MeshBuilder builder(part);
         LineBuilder lines(part);
         for (const auto& instance : group.instances) {
-            if (instance.geometry == Geometry::cylinder && l.cylinder_slices <= kLine) {
+            if (instance.geometry == Geometry::Cylinder && l.cylinder_slices <= kLine) {
                 if (l.cylinder_slices == kLine)
                     lines.add(instance.matrix);
                 continue;
             }
             const SbMatrix normal_matrix = instance.matrix.inverse().transpose();
             const bool flip = instance.matrix.det3() < 0.0f;
-            if (instance.geometry == Geometry::sphere) {
+            if (instance.geometry == Geometry::Sphere) {
                 builder.add(t.sphere, instance.matrix, normal_matrix, flip);
                 continue;
             }
@@ -573,12 +573,12 @@ std::size_t first_still_level() { return kFirstStillLevel; }
 
 std::size_t sphere_triangles(std::size_t level)
 {
-    return instance_cost(Instance{SbMatrix::identity(), Geometry::sphere}, kLevels.at(level));
+    return instance_cost(Instance{SbMatrix::identity(), Geometry::Sphere}, kLevels.at(level));
 }
 
 std::size_t cylinder_triangles(std::size_t level)
 {
-    return instance_cost(Instance{SbMatrix::identity(), Geometry::cylinder}, kLevels.at(level));
+    return instance_cost(Instance{SbMatrix::identity(), Geometry::Cylinder}, kLevels.at(level));
 }
 
 MergedShapes merge_simple_shapes(SoSeparator* root, const TriangleBudget& budget)
@@ -594,7 +594,7 @@ MergedShapes merge_simple_shapes(SoSeparator* root, const TriangleBudget& budget
         if (!collector.removable(node))
             continue;
         const ShapeUse& use = collector.use(node);
-        if (use.info.geometry == Geometry::none)
+        if (use.info.geometry == Geometry::None)
             continue;
         const auto [it, fresh] = group_of.try_emplace(material_key(*use.info.material), groups.size());
         if (fresh)
@@ -604,7 +604,7 @@ MergedShapes merge_simple_shapes(SoSeparator* root, const TriangleBudget& budget
         for (const SbMatrix& placement : use.placements) {
             Instance instance{SbMatrix::identity(), use.info.geometry};
             SbMatrix unit;
-            if (use.info.geometry == Geometry::sphere) {
+            if (use.info.geometry == Geometry::Sphere) {
                 const float r = static_cast<const SoVRMLSphere*>(shape->geometry.getValue())->radius.getValue();
                 unit.setScale(SbVec3f(r, r, r));
             } else {

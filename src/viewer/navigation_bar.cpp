@@ -17,9 +17,9 @@ NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent)
         const char* text;
         const char* tip;
     } modes[] = {
-        {DragMode::turn, "turn", "Turn", "Drag to turn the model"},
-        {DragMode::zoom, "zoom", "Zoom", "Drag up and down to zoom"},
-        {DragMode::pan, "pan", "Pan", "Drag to move the model across the view"},
+        {DragMode::Turn, "turn", "Turn", "Drag to turn the model"},
+        {DragMode::Zoom, "zoom", "Zoom", "Drag up and down to zoom"},
+        {DragMode::Pan, "pan", "Pan", "Drag to move the model across the view"},
     };
     for (const auto& m : modes) {
         QToolButton* button = addButton(m.name, tr(m.text), tr(m.tip));

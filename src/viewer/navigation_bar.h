@@ -10,7 +10,7 @@ class QToolButton;
 
 namespace vexalith::viewer {
 
-enum class DragMode { turn, zoom, pan };
+enum class DragMode { Turn, Zoom, Pan };
 
 class NavigationBar : public QWidget {
     Q_OBJECT
@@ -29,7 +29,7 @@ private:
     QToolButton* addButton(const QString& name, const QString& text, const QString& tip);
 
     QButtonGroup modes_;
-    DragMode mode_ = DragMode::turn;
+    DragMode mode_ = DragMode::Turn;
 };
 
 }  // namespace vexalith::viewer

@@ -159,7 +159,7 @@ struct VrmlViewer::State {
     NavigationBar* bar = nullptr;
     bool dragging = false;
     bool moving = false;
-    DragMode drag_mode = DragMode::turn;
+    DragMode drag_mode = DragMode::Turn;
     Qt::MouseButton drag_button = Qt::NoButton;
     QPointF last_position;
 
@@ -558,9 +558,9 @@ void VrmlViewer::mousePressEvent(QMouseEvent* event)
     s.drag_button = event->button();
     s.last_position = event->position();
     if (event->button() == Qt::MiddleButton || (event->modifiers() & Qt::ShiftModifier))
-        s.drag_mode = DragMode::pan;
+        s.drag_mode = DragMode::Pan;
     else if (event->modifiers() & Qt::ControlModifier)
-        s.drag_mode = DragMode::zoom;
+        s.drag_mode = DragMode::Zoom;
     else
         s.drag_mode = s.bar->mode();
     event->accept();
@@ -584,13 +584,13 @@ void VrmlViewer::mouseMoveEvent(QMouseEvent* event)
     const auto dy = static_cast<float>(delta.y());
     CameraState camera = s.camera_state();
     switch (s.drag_mode) {
-    case DragMode::turn:
+    case DragMode::Turn:
         camera = orbit(camera, dx / side * kTurnPerSide, dy / side * kTurnPerSide);
         break;
-    case DragMode::zoom:
+    case DragMode::Zoom:
         camera = dolly(camera, std::exp(dy / static_cast<float>(std::max(1, height())) * kZoomPerHeight));
         break;
-    case DragMode::pan: {
+    case DragMode::Pan: {
         const float units = units_per_pixel(camera, static_cast<int>(side));
         camera = pan(camera, -dx * units, dy * units);
         break;

@@ -89,7 +89,7 @@ struct Download {
     QString target(const char* name = "target.bin") const { return dir.filePath(name); }
 
     std::unique_ptr<FileDownloadThread> start(const char* path, const QString& target_file,
-                                              qint64 limit = FileDownloadThread::DefaultSizeLimit)
+                                              qint64 limit = FileDownloadThread::kDefaultSizeLimit)
     {
         return std::make_unique<FileDownloadThread>(url(path), target_file, reports.on_progress(),
                                                     reports.on_complete(), reports.on_error(), false, limit);
@@ -165,14 +165,14 @@ TEST(FileDownloadThread, FailuresReachTheErrorHandlerAndLeaveNoTarget)
         d.reports.on_complete(), d.reports.on_error(), false);
     ASSERT_TRUE(d.finish());
     ASSERT_EQ(d.reports.errors.size(), 1);
-    EXPECT_EQ(d.reports.errors.first(), FileDownloadThread::NetworkErrorBase + QNetworkReply::ConnectionRefusedError);
+    EXPECT_EQ(d.reports.errors.first(), FileDownloadThread::kNetworkErrorBase + QNetworkReply::ConnectionRefusedError);
 
     // A target that cannot be written.
     d.reports = Reports();
     d.server.set("/small", "small body");
     auto unwritable = d.start("/small", d.dir.filePath("no-such-folder/small"));
     ASSERT_TRUE(d.finish());
-    EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::FileErrorCode});
+    EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::kFileErrorCode});
 
     EXPECT_EQ(entries(d.dir.path()), QStringList{"kept.txt"});
 }
@@ -187,7 +187,7 @@ TEST(FileDownloadThread, BodiesOverTheLimitAreRefusedWithOrWithoutALength)
         d.server.set("/big", big);
         auto thread = d.start("/big", d.target(), 10000);
         ASSERT_TRUE(d.finish());
-        EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::TooLargeCode}) << with_length;
+        EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::kTooLargeCode}) << with_length;
         EXPECT_EQ(d.reports.completions, 0);
         EXPECT_TRUE(entries(d.dir.path()).isEmpty());
     }
@@ -213,7 +213,7 @@ TEST(FileDownloadThread, RedirectsAreFollowedOnlyWithinTheScheme)
     d.server.set("/away", elsewhere);
     auto refused = d.start("/away", d.target("refused"));
     ASSERT_TRUE(d.finish());
-    EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::RedirectRefusedCode});
+    EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::kRedirectRefusedCode});
     EXPECT_FALSE(QFile::exists(d.target("refused")));
 }
 
@@ -274,7 +274,7 @@ TEST(FileDownloadThread, FreeingTheThreadAbortsTheDownload)
     auto thread = d.start("/slow", d.target());
     ASSERT_TRUE(wait_until([&] { return !d.reports.progress.isEmpty(); }));
     thread.reset();
-    EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::AbortCode});
+    EXPECT_EQ(d.reports.errors, QList<int>{FileDownloadThread::kAbortCode});
     EXPECT_EQ(d.reports.completions, 0);
     EXPECT_TRUE(entries(d.dir.path()).isEmpty()) << "neither the target nor its temporary file";
     d.server.release();
@@ -287,7 +287,7 @@ TEST(FileDownloadThread, FreeingTheThreadAbortsTheDownload)
     auto waiting = silent.start("/silent", silent.target());
     ASSERT_TRUE(wait_until([&] { return silent.server.connection_count() == 1; }));
     waiting.reset();
-    EXPECT_EQ(silent.reports.errors, QList<int>{FileDownloadThread::AbortCode});
+    EXPECT_EQ(silent.reports.errors, QList<int>{FileDownloadThread::kAbortCode});
     EXPECT_TRUE(silent.reports.progress.isEmpty());
 }
 

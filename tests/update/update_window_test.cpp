@@ -102,7 +102,7 @@ struct Check {
     {
         EXPECT_EQ(window->UpdateStage(), 0);
         const int before = server.request_count(kVersionPath);
-        EXPECT_FALSE(window->Checkforupdates1Click(manual));
+        EXPECT_FALSE(window->runUpdateStage(manual));
         EXPECT_FALSE(window->isVisible());
         return wait_until([&] {
             return server.request_count(kVersionPath) == before + 1 && window->downloadThread() == nullptr;
@@ -172,7 +172,7 @@ TEST(UpdateCheck, MissingOrBrokenVersionFile)
 {
     Check c;
     // 404: silent, the next check starts over.
-    EXPECT_FALSE(c.window->Checkforupdates1Click(true));
+    EXPECT_FALSE(c.window->runUpdateStage(true));
     ASSERT_TRUE(wait_until([&] { return c.window->DownloadFailed(); }));
     EXPECT_EQ(c.window->UpdateStage(), 0);
     EXPECT_FALSE(c.window->isVisible());
@@ -198,14 +198,14 @@ TEST(UpdateCheck, ProgressShowsTheRoundedPercentageUnknownTotalOnlyMovesTheBar)
         held.body = version_file("1.52", "package", QByteArray(200, 'n')).left(200);
         held.hold_after = 5;  // 2.5 %: half to even gives 2, not 3
         c.server.set(kVersionPath, held);
-        c.window->Checkforupdates1Click(false);
+        c.window->runUpdateStage(false);
         ASSERT_TRUE(wait_until([&] { return c.bar()->value() == 5; }));
         EXPECT_EQ(c.label("percentLabel")->text(), "2 %");
         EXPECT_EQ(c.bar()->maximum(), 200);
         EXPECT_TRUE(c.window->isVisible());
         // Another check meanwhile leaves the download alone.
         FileDownloadThread* running = c.window->downloadThread();
-        EXPECT_FALSE(c.window->Checkforupdates1Click(true));
+        EXPECT_FALSE(c.window->runUpdateStage(true));
         EXPECT_EQ(c.window->downloadThread(), running);
         c.server.release();
         ASSERT_TRUE(wait_until([&] { return c.window->downloadThread() == nullptr; }));
@@ -221,7 +221,7 @@ TEST(UpdateCheck, ProgressShowsTheRoundedPercentageUnknownTotalOnlyMovesTheBar)
         held.hold_after = 20;
         c.server.set(kVersionPath, held);
         const QString before = c.label("percentLabel")->text();
-        c.window->Checkforupdates1Click(false);
+        c.window->runUpdateStage(false);
         ASSERT_TRUE(wait_until([&] { return c.bar()->value() == 20; }));
         EXPECT_EQ(c.bar()->maximum(), 0);
         EXPECT_EQ(c.label("percentLabel")->text(), before);
@@ -238,7 +238,7 @@ TEST(UpdateCheck, WatchdogSpeaksWhenTheServerSaysNothing)
     nothing.silent = true;
     c.server.set(kVersionPath, nothing);
     c.window->setWatchdogInterval(300);
-    c.window->Checkforupdates1Click(false);
+    c.window->runUpdateStage(false);
     ASSERT_TRUE(wait_until([&] { return !c.answers.messages.isEmpty(); }));
     EXPECT_EQ(c.answers.messages, QStringList{"Could not make connection to Update Server"});
     EXPECT_FALSE(c.window->isVisible());
@@ -265,7 +265,7 @@ TEST(UpdateCheck, APackageThatDoesNotMatchIsDeletedAndNotOpened)
         c.answers.messages.clear();
         c.server.set(kVersionPath, k.version_text);
         c.server.set(kPackagePath, package);
-        c.window->Checkforupdates1Click(true);
+        c.window->runUpdateStage(true);
         ASSERT_TRUE(wait_until([&] { return c.answers.messages.size() == 2; })) << k.what;
         EXPECT_EQ(c.answers.messages[0], "\rNotes.");
         EXPECT_TRUE(c.answers.messages[1].contains("has been deleted")) << c.answers.messages[1].toStdString();
@@ -273,7 +273,7 @@ TEST(UpdateCheck, APackageThatDoesNotMatchIsDeletedAndNotOpened)
         EXPECT_EQ(c.window->UpdateStage(), 0);
         EXPECT_FALSE(c.window->UpdateStarted());
         EXPECT_TRUE(c.answers.opened.isEmpty());
-        EXPECT_FALSE(QFile::exists(c.window->BackupFile()));
+        EXPECT_FALSE(QFile::exists(c.window->backupFile()));
     }
     EXPECT_EQ(c.server.request_count(kPackagePath), 2);
     EXPECT_EQ(c.answers.ends, 0);
@@ -287,9 +287,9 @@ TEST(UpdateCheck, WithoutAnAddressTheMenuPointsToThePackageManager)
         Answers answers;
         UpdateWindow window(scratch.path(), answers.dialogs());
         EXPECT_FALSE(window.serverConfigured());
-        EXPECT_FALSE(window.Checkforupdates1Click(false));
+        EXPECT_FALSE(window.runUpdateStage(false));
         EXPECT_TRUE(answers.messages.isEmpty()) << "the start-up check is off";
-        EXPECT_FALSE(window.Checkforupdates1Click(true));
+        EXPECT_FALSE(window.runUpdateStage(true));
         ASSERT_EQ(answers.messages.size(), 1);
         if (*address)
             EXPECT_TRUE(answers.messages[0].contains(address)) << answers.messages[0].toStdString();

@@ -364,7 +364,7 @@ TEST(ViewerNavigation, BarModesChangeWhatADragDoes)
     ASSERT_NE(bar, nullptr);
 
     QTest::mouseClick(bar->findChild<QToolButton*>("pan"), Qt::LeftButton);
-    EXPECT_EQ(bar->mode(), vexalith::viewer::DragMode::pan);
+    EXPECT_EQ(bar->mode(), vexalith::viewer::DragMode::Pan);
     drag(*viewer, QPoint(160, 120), QPoint(130, 150));
     const QRect panned = foreground_box(render(*viewer), kSky);
     EXPECT_NEAR(panned.center().x() - start.center().x(), -30, 3);
@@ -376,7 +376,7 @@ TEST(ViewerNavigation, BarModesChangeWhatADragDoes)
     EXPECT_GT(foreground_box(render(*viewer), kSky).width(), panned.width() + 20);
 
     QTest::mouseClick(bar->findChild<QToolButton*>("turn"), Qt::LeftButton);
-    EXPECT_EQ(bar->mode(), vexalith::viewer::DragMode::turn);
+    EXPECT_EQ(bar->mode(), vexalith::viewer::DragMode::Turn);
 }
 
 TEST(ViewerImage, GrabbedViewHasTheWidgetsSizeAndNoNavigationBar)
