@@ -9,6 +9,7 @@
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
 #include "options/model_options.h"
+#include "options/option_table.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
 #include "structure/cif_reader.h"
@@ -37,9 +38,11 @@ void apply_general_options(const ConvertRequest& request, ModelOptions& options)
     if (request.bond_diameter)
         options.BondDiameter = *request.bond_diameter;
     if (request.helix_bridge_distance) {
-        // The slider moves in hundredths of an angstrom.
-        const long double position = std::round(*request.helix_bridge_distance * 100);
-        options.HelixBridgeDistance = position / 100;
+        // As the dialog's slider sets it: in steps of the table's step
+        // (hundredths of an angstrom).
+        const int per_unit = positions_per_unit(user_option(OptionId::HelixBridgeDistance));
+        const long double position = std::round(*request.helix_bridge_distance * per_unit);
+        options.HelixBridgeDistance = position / per_unit;
     }
     if (request.show_hydrogen)
         SetShowHydrogenBox(options, *request.show_hydrogen);

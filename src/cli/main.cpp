@@ -12,9 +12,13 @@
 #include "cli/info_command.h"
 #include "cli/terminal_progress.h"
 #include "common/error.h"
+#include "options/option_table.h"
 #include "structure/decimal_symbol.h"
 
 namespace {
+
+using vexalith::OptionId;
+using vexalith::user_option;
 
 // Exit codes.
 constexpr int kExitUsage = 1;        // the command line cannot be carried out
@@ -29,19 +33,82 @@ constexpr const char* kExitCodes =
     "cannot be used (no atoms, a broken value), 4 an output above the size limit, 5 a batch in which "
     "some files failed (listed above the summary; the others are converted).";
 
-// "R,G,B" with each component 0..255.
+// The flag's names as CLI11 takes them: "-o,--output", "--helices,!--no-helices".
+std::string flag_names(const vexalith::UserOption& option)
+{
+    std::string names;
+    if (!option.short_flag.empty())
+        names = std::string(option.short_flag) + ",";
+    names += option.flag;
+    if (!option.negation.empty())
+        names += ",!" + std::string(option.negation);
+    return names;
+}
+
+// An option with a value, named and explained as the table says.
+template <typename T>
+CLI::Option* add_table_option(CLI::App& app, OptionId id, T& variable)
+{
+    const vexalith::UserOption& option = user_option(id);
+    return app.add_option(flag_names(option), variable, vexalith::help_text(option))
+        ->type_name(std::string(option.value_name));
+}
+
+// A switch (with its negation, where it has one).
+CLI::Option* add_table_switch(CLI::App& app, OptionId id, bool& variable)
+{
+    const vexalith::UserOption& option = user_option(id);
+    return app.add_flag(flag_names(option), variable, vexalith::help_text(option));
+}
+
+// The option's range, checked as CLI11 checks a value of type T (which
+// also decides how --help shows the range).
+template <typename T>
+CLI::Range table_range(OptionId id)
+{
+    const vexalith::UserOption& option = user_option(id);
+    return CLI::Range(static_cast<T>(option.minimum), static_cast<T>(option.maximum));
+}
+
+// The choices' command-line values.
+CLI::IsMember table_choices(OptionId id)
+{
+    std::vector<std::string> values;
+    for (const vexalith::OptionChoice& choice : user_option(id).choices)
+        values.emplace_back(choice.value);
+    return CLI::IsMember(values);
+}
+
+int choice_number(OptionId id, const std::string& value)
+{
+    return vexalith::option_choice(user_option(id), value).number;
+}
+
+// --format's choices are numbered as OutputFormat.
+static_assert(vexalith::kFormatChoices[0].value == "scene" &&
+              vexalith::kFormatChoices[0].number == static_cast<int>(vexalith::OutputFormat::Scene));
+static_assert(vexalith::kFormatChoices[1].value == "printer" &&
+              vexalith::kFormatChoices[1].number == static_cast<int>(vexalith::OutputFormat::Printer));
+static_assert(vexalith::kFormatChoices[2].value == "stl" &&
+              vexalith::kFormatChoices[2].number == static_cast<int>(vexalith::OutputFormat::Stl));
+static_assert(std::size(vexalith::kFormatChoices) == 3);
+
+// "R,G,B", each component in the table's range.
 vexalith::BackgroundColour parse_colour(const std::string& text)
 {
+    const vexalith::UserOption& option = user_option(OptionId::Background);
+    const std::string flag(option.flag);
+    const std::string expected = "expected R,G,B with values " + vexalith::range_text(option) + ", got ";
     int values[3] = {0, 0, 0};
     std::size_t start = 0;
     for (int k = 0; k < 3; ++k) {
         const std::size_t comma = k < 2 ? text.find(',', start) : text.size();
         if (comma == std::string::npos)
-            throw CLI::ValidationError("--background", "expected R,G,B with values 0 to 255, got " + text);
+            throw CLI::ValidationError(flag, expected + text);
         const std::string part = text.substr(start, comma - start);
         const auto value = vexalith::text_to_int(part);
-        if (!value || *value < 0 || *value > 255)
-            throw CLI::ValidationError("--background", "expected R,G,B with values 0 to 255, got " + text);
+        if (!value || *value < option.minimum || *value > option.maximum)
+            throw CLI::ValidationError(flag, expected + text);
         values[k] = static_cast<int>(*value);
         start = comma + 1;
     }
@@ -64,10 +131,6 @@ std::vector<int32_t> parse_parts(const std::string& text)
     }
     return parts;
 }
-
-const char* const kModelHelp =
-    "Model N of an ensemble (an NMR file with several models in its atom loop; models counted from 1 in "
-    "file order), or all of them drawn together (default 1)";
 
 // "N" (1 or more) or "all".
 int32_t parse_model(const std::string& text, const std::string& option)
@@ -151,123 +214,64 @@ int main(int argc, char** argv)
                    "CIF files to convert (a .wrl or .wrz file is copied as it is); several need a folder as "
                    "output")
         ->type_name("FILE");
-    CLI::Option* output =
-        app.add_option("-o,--output", request.output,
-                       "File to write (replaced only by a complete file), or a folder: a name ending in / "
-                       "or an existing folder, which receives NAME.wrl or NAME.stl for every input file "
-                       "NAME.cif (the folder is created if missing, not its parents)")
-            ->type_name("OUT");
+    CLI::Option* output = add_table_option(app, OptionId::Output, request.output);
 
-    const std::map<std::string, vexalith::OutputFormat> formats{{"scene", vexalith::OutputFormat::Scene},
-                                                                {"printer", vexalith::OutputFormat::Printer},
-                                                                {"stl", vexalith::OutputFormat::Stl}};
     std::string format;
     CLI::Option* format_option =
-        app.add_option("--format", format,
-                       "scene: the VRML scene the viewer shows; printer: colour VRML for 3D printers "
-                       "(no camera or light, bridges included); stl: ASCII STL. Default: from the "
-                       "extension, .stl or .wrl (scene); scene for a folder")
-            ->check(CLI::IsMember({"scene", "printer", "stl"}))
-            ->type_name("scene|printer|stl");
+        add_table_option(app, OptionId::Format, format)->check(table_choices(OptionId::Format));
 
     std::string structure;
-    CLI::Option* structure_option =
-        app.add_option("--structure", structure,
-                       "Structure N of a multi-structure file (1 = the first _chemical_formula_sum block); "
-                       "all: every structure to its own file, NAME-1.wrl, NAME-2.wrl, ... (a file with "
-                       "one structure or none is written as NAME.wrl, as without --structure)")
-            ->type_name("N|all");
+    CLI::Option* structure_option = add_table_option(app, OptionId::Structure, structure);
     std::string model;
-    CLI::Option* model_option =
-        app.add_option("--model", model, kModelHelp)->type_name("N|all");
+    CLI::Option* model_option = add_table_option(app, OptionId::Model, model);
     batch.jobs = vexalith::default_jobs();
-    app.add_option("--jobs", batch.jobs,
-                   "Files converted at the same time in a batch (default: the number of processors, here " +
-                       std::to_string(batch.jobs) + ")")
-        ->check(CLI::Range(1u, 4096u))
-        ->type_name("N");
+    // The help names the number of processors of this machine.
+    std::string jobs_help = vexalith::help_text(user_option(OptionId::Jobs));
+    jobs_help.insert(jobs_help.rfind(')'), ", here " + std::to_string(batch.jobs));
+    add_table_option(app, OptionId::Jobs, batch.jobs)
+        ->description(jobs_help)
+        ->check(table_range<unsigned>(OptionId::Jobs));
 
-    const std::map<std::string, int32_t> modes{{"ball-stick", 1}, {"covalent", 2}, {"vdw", 3}};
     std::string mode;
-    CLI::Option* mode_option =
-        app.add_option("--mode", mode,
-                       "Model mode: ball-stick (ball and stick), covalent (covalent radius spheres), "
-                       "vdw (van der Waals spheres). Choosing a mode leaves protein style")
-            ->check(CLI::IsMember({"ball-stick", "covalent", "vdw"}))
-            ->type_name("ball-stick|covalent|vdw");
+    CLI::Option* mode_option = add_table_option(app, OptionId::Mode, mode)->check(table_choices(OptionId::Mode));
 
-    app.add_flag("--expand{1}", request.expand,
-                 "Expand (join the fragment by lattice translations) once, or --expand=TIMES times. "
-                 "Small-molecule files only")
-        ->check(CLI::Range(0, 100))
-        ->type_name("[=TIMES]");
+    // --expand alone expands once.
+    const vexalith::UserOption& expand = user_option(OptionId::Expand);
+    app.add_flag(std::string(expand.flag) + "{1}", request.expand, vexalith::help_text(expand))
+        ->check(table_range<int>(OptionId::Expand))
+        ->type_name(std::string(expand.value_name));
 
-    int32_t size = 100;
+    auto size = static_cast<int32_t>(user_option(OptionId::ModelSize).default_value);
     CLI::Option* size_option =
-        app.add_option("--size", size, "Model size: the largest extent in millimetres, 25 to 250 (default 100)")
-            ->check(CLI::Range(25, 250))
-            ->type_name("MM");
+        add_table_option(app, OptionId::ModelSize, size)->check(table_range<int>(OptionId::ModelSize));
     std::string unit;
     CLI::Option* unit_option =
-        app.add_option("--unit", unit, "Length unit of scene and printer VRML files: mm (default) or m")
-            ->check(CLI::IsMember({"mm", "m"}))
-            ->type_name("mm|m");
-    int32_t bond_diameter = 10;
+        add_table_option(app, OptionId::VrmlUnit, unit)->check(table_choices(OptionId::VrmlUnit));
+    auto bond_diameter = static_cast<int32_t>(user_option(OptionId::BondDiameter).default_value);
     CLI::Option* bond_option =
-        app.add_option("--bond-diameter", bond_diameter, "Bond diameter setting, 5 to 30 (default 10)")
-            ->check(CLI::Range(5, 30))
-            ->type_name("5..30");
+        add_table_option(app, OptionId::BondDiameter, bond_diameter)->check(table_range<int>(OptionId::BondDiameter));
 
     std::string hbonds;
     CLI::Option* hbonds_option =
-        app.add_option("--hbonds", hbonds,
-                       "Hydrogen bonds: none (default), only (\"Show only hydrogen bonds\": N-H and O-H "
-                       "donors), with-vdw (\"Hydrogen bonds and van der Waals\": C, N, O, F, S donors)")
-            ->check(CLI::IsMember({"none", "only", "with-vdw"}))
-            ->type_name("none|only|with-vdw");
-    bool show_hydrogen = true;
-    CLI::Option* hydrogen_option =
-        app.add_flag("--show-hydrogen,!--hide-hydrogen", show_hydrogen,
-                     "Show or hide hydrogen atoms (shown by default). Like the program's check box, "
-                     "showing them again turns on \"Hydrogen bonds and van der Waals\" and hiding them "
-                     "turns hydrogen bonds off; --hbonds is applied after it");
-    app.add_flag("--show-water", request.show_water, "Show water (residue HOH), hidden by default");
+        add_table_option(app, OptionId::HydrogenBonds, hbonds)->check(table_choices(OptionId::HydrogenBonds));
+    bool show_hydrogen = user_option(OptionId::ShowHydrogen).default_value != 0;
+    CLI::Option* hydrogen_option = add_table_switch(app, OptionId::ShowHydrogen, show_hydrogen);
+    add_table_switch(app, OptionId::ShowWater, request.show_water);
     std::string parts;
-    CLI::Option* parts_option =
-        app.add_option("--hide-parts", parts, "Hide these disorder parts, e.g. 1 or 1,2")
-            ->type_name("LIST");
-    bool protein_style = true;
-    CLI::Option* style_option = app.add_flag(
-        "--protein-style,!--no-protein-style", protein_style,
-        "Protein style: amino-acid atoms as small beads (on by default for protein files; ignored otherwise)");
-    bool helices = true;
-    CLI::Option* helices_option =
-        app.add_flag("--helices,!--no-helices", helices,
-                     "Draw the protein backbone as a smooth trace (on by default for protein files; "
-                     "small-molecule files never have it)");
-    bool bridges = false;
-    CLI::Option* bridges_option = app.add_flag(
-        "--bridges,!--no-bridges", bridges,
-        "Draw the bridges from the backbone trace to nearby atoms in the scene (off by default; the "
-        "printer and STL files always carry them)");
-    double bridge_distance = 5.0;
-    CLI::Option* bridge_option =
-        app.add_option("--helix-bridge-distance", bridge_distance,
-                       "Longest bridge from the backbone trace, 4 to 6 angstrom in steps of 0.01 (default 5)")
-            ->check(CLI::Range(4.0, 6.0))
-            ->type_name("ANGSTROM");
+    CLI::Option* parts_option = add_table_option(app, OptionId::HiddenPartList, parts);
+    bool protein_style = user_option(OptionId::ProteinStyle).default_value != 0;
+    CLI::Option* style_option = add_table_switch(app, OptionId::ProteinStyle, protein_style);
+    bool helices = user_option(OptionId::Helices).default_value != 0;
+    CLI::Option* helices_option = add_table_switch(app, OptionId::Helices, helices);
+    bool bridges = user_option(OptionId::Bridges).default_value != 0;
+    CLI::Option* bridges_option = add_table_switch(app, OptionId::Bridges, bridges);
+    double bridge_distance = user_option(OptionId::HelixBridgeDistance).default_value;
+    CLI::Option* bridge_option = add_table_option(app, OptionId::HelixBridgeDistance, bridge_distance)
+                                     ->check(table_range<double>(OptionId::HelixBridgeDistance));
     std::string max_output_size;
-    CLI::Option* limit_option =
-        app.add_option("--max-output-size", max_output_size,
-                       "Refuse to write a file larger than this: bytes, or with k, M, G or T (decimal units), "
-                       "e.g. 12G (default 4G, or the environment variable " +
-                           std::string(vexalith::kOutputLimitVariable) +
-                           "). An ASCII STL file of a large structure can take tens of gigabytes")
-            ->type_name("SIZE");
+    CLI::Option* limit_option = add_table_option(app, OptionId::MaxOutputSize, max_output_size);
     std::string background;
-    CLI::Option* background_option = app.add_option(
-        "--background", background, "Background colour of the scene as R,G,B, each 0 to 255 (default 66,130,132)")
-        ->type_name("R,G,B");
+    CLI::Option* background_option = add_table_option(app, OptionId::Background, background);
 
     vexalith::InfoRequest info;
     CLI::App* info_command = app.add_subcommand(
@@ -283,9 +287,8 @@ int main(int argc, char** argv)
         ->check(CLI::NonNegativeNumber);
     std::string info_model;
     CLI::Option* info_model_option =
-        info_command
-            ->add_option("--model", info_model, kModelHelp)
-            ->type_name("N|all");
+        info_command->add_option("--model", info_model, vexalith::help_text(user_option(OptionId::Model)))
+            ->type_name(std::string(user_option(OptionId::Model).value_name));
     info_command->add_flag("--helices,!--no-helices", info.helices,
                            "A protein as the program draws it with \"Helices\": its backbone trace "
                            "(default); --no-helices lists the atoms as read");
@@ -303,16 +306,16 @@ int main(int argc, char** argv)
             if (output->count() == 0)
                 throw CLI::RequiredError("--output");
             if (format_option->count() > 0)
-                request.format = formats.at(format);
+                request.format = static_cast<vexalith::OutputFormat>(choice_number(OptionId::Format, format));
             if (structure_option->count() > 0)
                 parse_structure(structure, batch);
             if (model_option->count() > 0)
                 request.model = parse_model(model, "--model");
             if (mode_option->count() > 0)
-                request.mode = modes.at(mode);
+                request.mode = choice_number(OptionId::Mode, mode);
             keep_if_set(size_option, size, request.size);
             if (unit_option->count() > 0)
-                request.unit = unit == "m" ? 1000 : 1;
+                request.unit = choice_number(OptionId::VrmlUnit, unit);
             keep_if_set(bond_option, bond_diameter, request.bond_diameter);
             keep_if_set(hbonds_option, hbonds, request.hbonds);
             keep_if_set(hydrogen_option, show_hydrogen, request.show_hydrogen);
