@@ -20,14 +20,25 @@
 #include <vector>
 
 #include "convert/model_commands.h"
+#include "options/option_table.h"
 
 namespace vexalith {
 namespace {
 
-QSlider* slider(QWidget* parent, int minimum, int maximum, int value, int ticks)
+QString caption(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The dialog's caption of an option, and of one of its choices.
+QString caption(OptionId id) { return caption(user_option(id).label); }
+QString caption(OptionId id, std::string_view choice) { return caption(option_choice(user_option(id), choice).label); }
+
+// A slider over the option's range, a position for each step, with ticks
+// and page steps as the table says.
+QSlider* slider(QWidget* parent, OptionId id, int value)
 {
+    const UserOption& option = user_option(id);
+    const int ticks = slider_position(option, option.tick);
     auto* s = new QSlider(Qt::Horizontal, parent);
-    s->setRange(minimum, maximum);
+    s->setRange(slider_position(option, option.minimum), slider_position(option, option.maximum));
     s->setValue(value);
     s->setTickPosition(QSlider::TicksBelow);
     s->setTickInterval(ticks);
@@ -135,38 +146,38 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     scroll_->setWidget(content);
 
     column->addWidget(new QLabel("3-D print file", content));
-    column->addWidget(new QLabel("STL Model Size (cm)", content));
-    size_slider_ = slider(content, 25, 250, options_.ModelSize, 25);
+    column->addWidget(new QLabel(caption(OptionId::ModelSize), content));
+    size_slider_ = slider(content, OptionId::ModelSize, options_.ModelSize);
     column->addWidget(size_slider_);
     column->addWidget(new SliderScale(size_slider_, {{50, "5"}, {100, "10"}, {150, "15"}, {200, "20"}, {250, "25"}},
                                       content));
     auto* unit_row = new QHBoxLayout();
-    unit_row->addWidget(new QLabel("VRML unit:", content));
-    millimetre_ = new QRadioButton("mm", content);
-    metre_ = new QRadioButton("meter ", content);
+    unit_row->addWidget(new QLabel(caption(OptionId::VrmlUnit), content));
+    millimetre_ = new QRadioButton(caption(OptionId::VrmlUnit, "mm"), content);
+    metre_ = new QRadioButton(caption(OptionId::VrmlUnit, "m"), content);
     millimetre_->setChecked(true);
     unit_row->addWidget(millimetre_);
     unit_row->addWidget(metre_);
     unit_row->addStretch();
     column->addLayout(unit_row);
-    auto* bond_label = new QLabel("Bond Diameter (*)", content);
+    auto* bond_label = new QLabel(caption(OptionId::BondDiameter), content);
     bond_label->setObjectName("bondLabel");
     column->addWidget(bond_label);
-    bond_slider_ = slider(content, 5, 30, options_.BondDiameter, 5);
+    bond_slider_ = slider(content, OptionId::BondDiameter, options_.BondDiameter);
     column->addWidget(bond_slider_);
     column->addWidget(new SliderScale(
         bond_slider_, {{5, "0.5"}, {10, "1"}, {15, "1.5"}, {20, "2"}, {25, "2.5"}, {30, "3"}}, content));
 
     column->addWidget(separator(content));
-    column->addWidget(new QLabel("Hydrogen bond settings", content));
-    // On two lines: on one it is wider than the dialog beside a scroll bar.
-    van_der_waals_ = new QCheckBox("Hydrogen bonds and\nvan der Waals", content);
-    hydrogen_bonds_ = new QCheckBox("Show only hydrogen bonds", content);
+    column->addWidget(new QLabel(caption(OptionId::HydrogenBonds), content));
+    // A box for each choice but "none" (the state with neither checked).
+    van_der_waals_ = new QCheckBox(caption(OptionId::HydrogenBonds, "with-vdw"), content);
+    hydrogen_bonds_ = new QCheckBox(caption(OptionId::HydrogenBonds, "only"), content);
     column->addWidget(van_der_waals_);
     column->addWidget(hydrogen_bonds_);
     column->addWidget(separator(content));
     column->addWidget(new QLabel("Content", content));
-    show_hydrogen_ = new QCheckBox("Show hydrogen atoms", content);
+    show_hydrogen_ = new QCheckBox(caption(OptionId::ShowHydrogen), content);
     column->addWidget(show_hydrogen_);
 
     protein_panel_ = new QWidget(content);
@@ -175,19 +186,21 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     protein->setContentsMargins(0, 0, 0, 0);
     protein->addWidget(separator(protein_panel_));
     protein->addWidget(new QLabel("Protein Settings", protein_panel_));
-    suppress_water_ = new QCheckBox("Suppress Water", protein_panel_);
-    protein_style_ = new QCheckBox("Protein Style", protein_panel_);
-    hide_bridges_ = new QCheckBox("hide bridges", protein_panel_);
-    helices_ = new QCheckBox("Helices", protein_panel_);
+    suppress_water_ = new QCheckBox(caption(OptionId::ShowWater), protein_panel_);
+    protein_style_ = new QCheckBox(caption(OptionId::ProteinStyle), protein_panel_);
+    hide_bridges_ = new QCheckBox(caption(OptionId::Bridges), protein_panel_);
+    helices_ = new QCheckBox(caption(OptionId::Helices), protein_panel_);
     protein->addWidget(suppress_water_);
     protein->addWidget(protein_style_);
     protein->addWidget(hide_bridges_);
     protein->addWidget(new QLabel("added to STL file", protein_panel_));
     protein->addWidget(helices_);
-    auto* bridge_label = new QLabel("Helix bridge distance (Å)", protein_panel_);
+    auto* bridge_label = new QLabel(caption(OptionId::HelixBridgeDistance), protein_panel_);
     bridge_label->setObjectName("bridgeLabel");
     protein->addWidget(bridge_label);
-    bridge_slider_ = slider(protein_panel_, 400, 600, 500, 25);
+    const UserOption& bridge = user_option(OptionId::HelixBridgeDistance);
+    bridge_slider_ =
+        slider(protein_panel_, OptionId::HelixBridgeDistance, slider_position(bridge, bridge.default_value));
     protein->addWidget(bridge_slider_);
     protein->addWidget(new SliderScale(bridge_slider_, {{400, "4"}, {500, "5"}, {600, "6"}}, protein_panel_));
     column->addWidget(protein_panel_);
@@ -220,11 +233,14 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
             emit sizeChanged();
     });
     connect(bond_slider_, &QSlider::valueChanged, this, [this](int value) { options_.BondDiameter = value; });
-    connect(bridge_slider_, &QSlider::valueChanged, this,
-            [this](int value) { options_.HelixBridgeDistance = static_cast<long double>(value) / 100; });
+    connect(bridge_slider_, &QSlider::valueChanged, this, [this](int value) {
+        options_.HelixBridgeDistance =
+            static_cast<long double>(value) / positions_per_unit(user_option(OptionId::HelixBridgeDistance));
+    });
     // A click on the unit already chosen changes nothing: no new read.
     const auto unit_clicked = [this] {
-        const int unit = millimetre_->isChecked() ? 1 : 1000;
+        const std::string_view choice = millimetre_->isChecked() ? "mm" : "m";
+        const int unit = option_choice(user_option(OptionId::VrmlUnit), choice).number;
         if (unit == options_.VrmlUnit)
             return;
         options_.VrmlUnit = unit;
@@ -272,7 +288,7 @@ void SettingsDialog::rebuildPartBoxes()
         delete b;
     part_boxes_.clear();
     for (std::size_t n = 0; n < options_.ShownParts.size(); ++n) {
-        auto* b = new QCheckBox(QString("Part %1").arg(n), parts_panel_);
+        auto* b = new QCheckBox(caption(OptionId::HiddenPartList).arg(n), parts_panel_);
         b->setObjectName(QString("part%1").arg(n));
         b->setFixedHeight(kPartRowHeight);
         parts_layout_->addWidget(b);
@@ -291,9 +307,11 @@ void SettingsDialog::show_options()
     updating_ = true;
     size_slider_->setValue(options_.ModelSize);
     bond_slider_->setValue(options_.BondDiameter);
-    bridge_slider_->setValue(static_cast<int>(options_.HelixBridgeDistance * 100 + 0.5L));
-    millimetre_->setChecked(options_.VrmlUnit == 1);
-    metre_->setChecked(options_.VrmlUnit != 1);
+    const int per_unit = positions_per_unit(user_option(OptionId::HelixBridgeDistance));
+    bridge_slider_->setValue(static_cast<int>(options_.HelixBridgeDistance * per_unit + 0.5L));
+    const int millimetre = option_choice(user_option(OptionId::VrmlUnit), "mm").number;
+    millimetre_->setChecked(options_.VrmlUnit == millimetre);
+    metre_->setChecked(options_.VrmlUnit != millimetre);
     set_checked_quietly(van_der_waals_, options_.HydrogenBondsAndVanDerWaals);
     set_checked_quietly(hydrogen_bonds_, options_.HydrogenBondsOnly);
     set_checked_quietly(show_hydrogen_, !options_.HideHydrogen);
