@@ -4,7 +4,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
-#include <map>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "cli/batch_command.h"
 #include "cli/convert_command.h"
