@@ -9,7 +9,6 @@
 // box_shows_opposite says so.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
