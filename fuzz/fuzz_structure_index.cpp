@@ -10,7 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string problem = fuzzharness::read_selected_structure(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string problem =
+        fuzzharness::read_selected_structure(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!problem.empty()) {
         std::fprintf(stderr, "unsound outcome: %s\n", problem.c_str());
         std::abort();

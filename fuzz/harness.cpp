@@ -15,8 +15,8 @@
 #include "print3d/stl_writer.h"
 #include "structure/cif_reader.h"
 #include "structure/present_elements.h"
-#include "structure/structure_count.h"
 #include "structure/structure.h"
+#include "structure/structure_count.h"
 
 namespace fuzzharness {
 namespace {

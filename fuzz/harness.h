@@ -38,7 +38,6 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
 // positions, parts within 0..MaxPart and part boxes for them, and right
 // after a read (`after_read`) a residue table of MaxSeqId + 1 rows holding
 // every sequence number.  Empty when all hold, else the first one broken.
-std::string model_problem(const vexalith::Structure& model, const vexalith::ModelOptions& options,
-                          bool after_read);
+std::string model_problem(const vexalith::Structure& model, const vexalith::ModelOptions& options, bool after_read);
 
 }  // namespace fuzzharness

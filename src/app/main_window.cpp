@@ -275,8 +275,7 @@ QAction* MainWindow::action(const QString& name) const
 
 void MainWindow::buildActions()
 {
-    const auto add = [this](const QString& name, const QString& text, const QString& hint,
-                            void (MainWindow::*slot)()) {
+    const auto add = [this](const QString& name, const QString& text, const QString& hint, void (MainWindow::*slot)()) {
         auto* a = new QAction(text, this);
         a->setObjectName(name);
         // A hint is a tooltip only: a status tip would take the status bar
@@ -755,8 +754,8 @@ QString MainWindow::suggestedSaveFile(const QString& extension) const
 void MainWindow::openAddress(const QString& url, const QString& what)
 {
     if (!dialogs_.open_url(url))
-        dialogs_.show_error(this, "No web browser could be started to show " + what +
-                                      ".\nOpen this address in a browser:\n" + url);
+        dialogs_.show_error(
+            this, "No web browser could be started to show " + what + ".\nOpen this address in a browser:\n" + url);
 }
 
 void MainWindow::openHelp() { openAddress(QUrl::fromLocalFile(manual_path()).toString(), "the manual"); }

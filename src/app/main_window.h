@@ -43,8 +43,7 @@ struct UserDialogs {
     // The file to save to, or an empty text when the user cancels.
     // `suggested` is the file the dialog offers first (an empty text when
     // there is none): the loaded file's name with `extension`, in its folder.
-    std::function<QString(QWidget* parent, const QString& filter, const QString& extension,
-                          const QString& suggested)>
+    std::function<QString(QWidget* parent, const QString& filter, const QString& extension, const QString& suggested)>
         save_file;
     // "Close application ?": true for Yes.
     std::function<bool(QWidget* parent)> confirm_close;
@@ -88,21 +87,21 @@ public:
     bool progressShown() const;
 
     // Commands, as the toolbar and menus run them.
-    void loadFile();                      // SpeedButton1
-    void openFile(const QString& path);   // a dropped file: converted 10 ms later
+    void loadFile();                     // SpeedButton1
+    void openFile(const QString& path);  // a dropped file: converted 10 ms later
     // Files dropped on the window: the first one is opened.
     bool filesDropped(const QMimeData& data);
-    void selectStructure(int index);      // UpDown1
-    void selectModelMode(int mode);       // SpeedButton5, 4, 9
-    void expand();                        // SpeedButton11
-    void exportStl();                     // SpeedButton6
-    void exportPrinterVrml();             // SpeedButton10
-    void copyViewToClipboard();           // Clipboard1 / the caption panel
-    void openHelp();                      // SpeedButton3
-    void openDonationPage();              // SpeedButton7
-    void quit();                          // File, Quit: closes the window as its close button does
-    void donationTimerTick();             // Timer3, every 5 s
-    void checkForUpdates();               // CheckforUpdates1: the update check, 10 ms later
+    void selectStructure(int index);  // UpDown1
+    void selectModelMode(int mode);   // SpeedButton5, 4, 9
+    void expand();                    // SpeedButton11
+    void exportStl();                 // SpeedButton6
+    void exportPrinterVrml();         // SpeedButton10
+    void copyViewToClipboard();       // Clipboard1 / the caption panel
+    void openHelp();                  // SpeedButton3
+    void openDonationPage();          // SpeedButton7
+    void quit();                      // File, Quit: closes the window as its close button does
+    void donationTimerTick();         // Timer3, every 5 s
+    void checkForUpdates();           // CheckforUpdates1: the update check, 10 ms later
 
     // The camera sync: saves the view while RedrawOnly is false and
     // restores it while it is true.
@@ -172,17 +171,17 @@ private:
     QProgressBar* progress_ = nullptr;
     QStackedWidget* status_stack_ = nullptr;
     QSpinBox* structure_selector_ = nullptr;
-    QTimer reload_timer_;     // Timer1
-    QTimer donation_timer_;   // Timer3
-    QTimer update_timer_;     // Timer4
+    QTimer reload_timer_;    // Timer1
+    QTimer donation_timer_;  // Timer3
+    QTimer update_timer_;    // Timer4
     update::UpdateWindow* update_ = nullptr;
     int ManualUpdateCheck = 0;
     QString saved_status_text_;
     // Status text for the last load when it gave no model (no atoms, or a
     // read that failed); empty while a model is shown.
     QString no_model_status_;
-    QString expand_note_;     // what Expand did, shown with the size caption
-    QStringList warnings_;    // the input's warnings of the command running
+    QString expand_note_;   // what Expand did, shown with the size caption
+    QStringList warnings_;  // the input's warnings of the command running
     std::map<QString, QAction*> actions_;
 };
 

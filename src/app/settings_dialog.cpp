@@ -149,8 +149,8 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     column->addWidget(new QLabel(caption(OptionId::ModelSize), content));
     size_slider_ = slider(content, OptionId::ModelSize, options_.ModelSize);
     column->addWidget(size_slider_);
-    column->addWidget(new SliderScale(size_slider_, {{50, "5"}, {100, "10"}, {150, "15"}, {200, "20"}, {250, "25"}},
-                                      content));
+    column->addWidget(
+        new SliderScale(size_slider_, {{50, "5"}, {100, "10"}, {150, "15"}, {200, "20"}, {250, "25"}}, content));
     auto* unit_row = new QHBoxLayout();
     unit_row->addWidget(new QLabel(caption(OptionId::VrmlUnit), content));
     millimetre_ = new QRadioButton(caption(OptionId::VrmlUnit, "mm"), content);
@@ -220,10 +220,13 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     buttons_->addWidget(cancel);
     outer->addLayout(buttons_);
 
-    const std::pair<QCheckBox*, const char*> names[] = {
-        {van_der_waals_, "showvanderWaals"}, {hydrogen_bonds_, "showhydrogenbonds"}, {show_hydrogen_, "showH"},
-        {suppress_water_, "suppressWater"}, {protein_style_, "proteinStyle"},     {hide_bridges_, "hideBridges"},
-        {helices_, "helices"}};
+    const std::pair<QCheckBox*, const char*> names[] = {{van_der_waals_, "showvanderWaals"},
+                                                        {hydrogen_bonds_, "showhydrogenbonds"},
+                                                        {show_hydrogen_, "showH"},
+                                                        {suppress_water_, "suppressWater"},
+                                                        {protein_style_, "proteinStyle"},
+                                                        {hide_bridges_, "hideBridges"},
+                                                        {helices_, "helices"}};
     for (const auto& [b, name] : names)
         b->setObjectName(name);
 
@@ -334,8 +337,8 @@ void SettingsDialog::layoutForShow()
     protein_panel_->setVisible(structure_.ProteinFile);
     parts_panel_->setVisible(structure_.MaxPart >= 1);
     content_->layout()->activate();
-    const int total = content_->sizeHint().height() + 2 * scroll_->frameWidth() + layout()->spacing() +
-                      buttons_->sizeHint().height();
+    const int total =
+        content_->sizeHint().height() + 2 * scroll_->frameWidth() + layout()->spacing() + buttons_->sizeHint().height();
     if (total < kMaxHeight)
         resizeFitting(width(), total);
     else

@@ -43,9 +43,9 @@ public:
     void show_options();
 
     // The three ways the main window shows the dialog.
-    void showModelOptions();   // the whole dialog, 251 wide
-    void showModelSize();      // 270 x 175: the print size only
-    void showBondDiameter();   // 270 x 150, scrolled to the bond diameter
+    void showModelOptions();  // the whole dialog, 251 wide
+    void showModelSize();     // 270 x 175: the print size only
+    void showBondDiameter();  // 270 x 150, scrolled to the bond diameter
     // (Wider where a large desktop font needs more room.)
 
     // Controls, for the window's tests.
@@ -61,9 +61,9 @@ public:
     QWidget* partsPanel() const { return parts_panel_; }
 
 signals:
-    void sizeChanged();     // the size caption changes
-    void unitChanged();     // the current file is read again from its first structure
-    void acceptPressed();   // keep the view and redraw
+    void sizeChanged();    // the size caption changes
+    void unitChanged();    // the current file is read again from its first structure
+    void acceptPressed();  // keep the view and redraw
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -17,12 +17,12 @@
 namespace vexalith {
 
 struct BatchRequest {
-    ConvertRequest convert;            // the options of every item; input, output and structure set per item
+    ConvertRequest convert;  // the options of every item; input, output and structure set per item
     std::vector<std::string> inputs;
-    std::string output;                // a folder, or with one input and all structures a file
+    std::string output;  // a folder, or with one input and all structures a file
     bool output_is_folder = false;
-    bool all_structures = false;       // --structure all
-    unsigned jobs = 1;                 // conversions at the same time
+    bool all_structures = false;  // --structure all
+    unsigned jobs = 1;            // conversions at the same time
 };
 
 // One output to write: a file, or one structure of it.
@@ -37,7 +37,7 @@ enum class ItemOutcome { Converted, NoAtoms, Failed };
 
 struct ItemResult {
     ItemOutcome outcome = ItemOutcome::Failed;
-    std::string message;  // "file:line: text" (without line when there is none); empty when converted
+    std::string message;                // "file:line: text" (without line when there is none); empty when converted
     std::vector<std::string> warnings;  // about the input, "file:line: text" each
 };
 

@@ -8,12 +8,12 @@
 #include "common/file_names.h"
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
+#include "model/protein_style.h"
 #include "options/model_options.h"
 #include "options/option_table.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
 #include "structure/cif_reader.h"
-#include "model/protein_style.h"
 
 namespace vexalith {
 namespace {
@@ -98,8 +98,8 @@ void check_outcome(DrawOutcome outcome, const ConversionState& state)
         throw NoAtomsFound(state.FileName, 0, std::string(kNoAtomsFound));
 }
 
-void export_stl(const ConvertRequest& request, const Structure& structure, ModelOptions& options, const StlTemplates& templates,
-               Reporter& reporter)
+void export_stl(const ConvertRequest& request, const Structure& structure, ModelOptions& options,
+                const StlTemplates& templates, Reporter& reporter)
 {
     // In the program the scene drawn last has put protein style's mode in
     // force before the STL command.

@@ -23,15 +23,15 @@ enum class OutputFormat { Scene, Printer, Stl };
 struct ConvertRequest {
     std::string input;
     std::string output;
-    std::optional<OutputFormat> format;        // default: from the output's extension
-    std::optional<int32_t> structure;          // 1..StructureCount
-    int32_t model = 1;                         // model of an ensemble, kAllModels for all
-    std::optional<int32_t> mode;               // BallAndStick, CovalentRadius, VanDerWaals
-    int32_t expand = 0;                        // how many times Expand is applied
-    std::optional<int32_t> size;               // ModelSize, 25..250 mm
-    std::optional<int32_t> unit;               // VrmlUnit: 1 or 1000
-    std::optional<int32_t> bond_diameter;      // 5..30
-    std::optional<std::string> hbonds;         // "none", "only", "with-vdw"
+    std::optional<OutputFormat> format;    // default: from the output's extension
+    std::optional<int32_t> structure;      // 1..StructureCount
+    int32_t model = 1;                     // model of an ensemble, kAllModels for all
+    std::optional<int32_t> mode;           // BallAndStick, CovalentRadius, VanDerWaals
+    int32_t expand = 0;                    // how many times Expand is applied
+    std::optional<int32_t> size;           // ModelSize, 25..250 mm
+    std::optional<int32_t> unit;           // VrmlUnit: 1 or 1000
+    std::optional<int32_t> bond_diameter;  // 5..30
+    std::optional<std::string> hbonds;     // "none", "only", "with-vdw"
     std::optional<bool> show_hydrogen;
     bool show_water = false;
     std::vector<int32_t> hide_parts;
@@ -40,9 +40,9 @@ struct ConvertRequest {
     std::optional<bool> bridges;
     std::optional<long double> helix_bridge_distance;  // 4..6 angstrom, in steps of 0.01
     BackgroundColour background = kStartupBackground;
-    std::string data_folder;                   // where the STL templates are
+    std::string data_folder;                         // where the STL templates are
     uint64_t max_output_size = kDefaultOutputLimit;  // bytes
-    bool single_thread_writers = false;        // when several conversions share the cores
+    bool single_thread_writers = false;              // when several conversions share the cores
 };
 
 // A request that cannot be carried out as asked (a part that does not exist,

@@ -73,8 +73,8 @@ void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warni
     if (request.structure < 0 || request.structure > std::max<int32_t>(state.StructureCount, 0) ||
         (request.structure > 0 && state.StructureCount == 0))
         throw SelectionError(request.file, 0,
-                    "there is no structure " + std::to_string(request.structure) + ": the file holds " +
-                        std::to_string(state.StructureCount) + " (lines with _chemical_formula_sum)");
+                             "there is no structure " + std::to_string(request.structure) + ": the file holds " +
+                                 std::to_string(state.StructureCount) + " (lines with _chemical_formula_sum)");
     state.StructureIndex = request.structure;
 
     read_chosen_structure(text, state, structure, options, reporter);
@@ -130,9 +130,9 @@ void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warni
     for (int32_t n = 1; n <= structure.AtomCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
         const AtomCoordRecord& atom = structure.AtomCoord[i];
-        out << n << '\t' << read_symbols[i] << '\t' << full_precision(atom.x) << '\t' << full_precision(atom.y)
-            << '\t' << full_precision(atom.z) << '\t' << full_precision(atom.part) << '\t' << structure.AtomResidue[i]
-            << '\t' << structure.AtomSeqId[i] << '\n';
+        out << n << '\t' << read_symbols[i] << '\t' << full_precision(atom.x) << '\t' << full_precision(atom.y) << '\t'
+            << full_precision(atom.z) << '\t' << full_precision(atom.part) << '\t' << structure.AtomResidue[i] << '\t'
+            << structure.AtomSeqId[i] << '\n';
     }
 }
 

@@ -10,9 +10,9 @@
 
 #include "cli/batch_command.h"
 #include "cli/convert_command.h"
-#include "common/data_folder.h"
 #include "cli/info_command.h"
 #include "cli/terminal_progress.h"
+#include "common/data_folder.h"
 #include "common/error.h"
 #include "options/option_table.h"
 #include "structure/decimal_symbol.h"
@@ -276,11 +276,11 @@ int main(int argc, char** argv)
     CLI::Option* background_option = add_table_option(app, OptionId::Background, background);
 
     vexalith::InfoRequest info;
-    CLI::App* info_command = app.add_subcommand(
-        "info",
-        "Read one structure from a CIF file and report what was read: file kind, structure count, "
-        "cell and orthogonalisation matrix (small-molecule files), atom counts, parts, sequence "
-        "numbers, extent, centroid and the elements present.");
+    CLI::App* info_command =
+        app.add_subcommand("info",
+                           "Read one structure from a CIF file and report what was read: file kind, structure count, "
+                           "cell and orthogonalisation matrix (small-molecule files), atom counts, parts, sequence "
+                           "numbers, extent, centroid and the elements present.");
     info_command->add_option("file", info.file, "CIF file to read")->required();
     info_command
         ->add_option("--structure", info.structure,
@@ -330,10 +330,9 @@ int main(int argc, char** argv)
                 request.background = parse_colour(background);
             if (parts_option->count() > 0)
                 request.hide_parts = parse_parts(parts);
-            request.max_output_size = parse_limit(limit_option->count() > 0 ? max_output_size.c_str()
-                                                                             : std::getenv(vexalith::kOutputLimitVariable),
-                                                  limit_option->count() > 0 ? "--max-output-size"
-                                                                            : vexalith::kOutputLimitVariable);
+            request.max_output_size = parse_limit(
+                limit_option->count() > 0 ? max_output_size.c_str() : std::getenv(vexalith::kOutputLimitVariable),
+                limit_option->count() > 0 ? "--max-output-size" : vexalith::kOutputLimitVariable);
         }
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);

@@ -8,10 +8,7 @@
 
 namespace vexalith {
 
-TerminalProgress::TerminalProgress(std::FILE* stream)
-    : stream_(stream), enabled_(::isatty(::fileno(stream)) == 1)
-{
-}
+TerminalProgress::TerminalProgress(std::FILE* stream) : stream_(stream), enabled_(::isatty(::fileno(stream)) == 1) {}
 
 TerminalProgress::~TerminalProgress() { clear(); }
 

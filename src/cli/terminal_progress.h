@@ -35,9 +35,9 @@ private:
     bool drawn_ = false;
     long long maximum_ = 0;
     int percent_ = -1;
-    std::string unit_;             // empty: the percentage alone
+    std::string unit_;  // empty: the percentage alone
     DistinctWarnings warned_;
-    long long position_ = -1;      // the position drawn last
+    long long position_ = -1;  // the position drawn last
 };
 
 }  // namespace vexalith

@@ -1,8 +1,8 @@
 // A file written in full or not at all: the bytes go to a temporary file in
 // the destination's folder, which replaces the destination only when
 // commit() succeeds.  A device or pipe (/dev/null) is written directly; a
-// symbolic link keeps pointing to the file it names, which is replaced.  Until then an existing file of that name is untouched;
-// a writer abandoned by an exception removes its temporary file.
+// symbolic link keeps pointing to the file it names, which is replaced.  Until then an existing file of that name is
+// untouched; a writer abandoned by an exception removes its temporary file.
 #pragma once
 
 #include <string>

@@ -13,7 +13,7 @@ public:
     Error(std::string file, long long line, std::string text);
 
     const std::string& file() const noexcept { return file_; }
-    long long line() const noexcept { return line_; }   // 0: no particular line
+    long long line() const noexcept { return line_; }  // 0: no particular line
     const std::string& text() const noexcept { return text_; }
 
 private:

@@ -33,8 +33,7 @@ struct Handover {
 // The helper thread, stopped and joined however the caller leaves.
 class Helper {
 public:
-    Helper(Handover& shared, std::size_t blocks,
-           const std::function<void(TextOutput&, std::size_t, bool)>& make)
+    Helper(Handover& shared, std::size_t blocks, const std::function<void(TextOutput&, std::size_t, bool)>& make)
         : shared_(shared), thread_([&shared, blocks, &make] { run(shared, blocks, make); })
     {
     }
@@ -51,7 +50,8 @@ public:
     Helper& operator=(const Helper&) = delete;
 
 private:
-    static void run(Handover& shared, std::size_t blocks, const std::function<void(TextOutput&, std::size_t, bool)>& make)
+    static void run(Handover& shared, std::size_t blocks,
+                    const std::function<void(TextOutput&, std::size_t, bool)>& make)
     {
         for (std::size_t block = 1; block < blocks; block += 2) {
             {

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 
-
 namespace vexalith {
 
 std::optional<uint64_t> parse_size(std::string_view text)
@@ -64,7 +63,8 @@ std::string size_text(uint64_t bytes)
     const int decimals = value < 9.995L ? 2 : (value < 99.95L ? 1 : 0);
     char buffer[32];
     const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::fixed, decimals).ptr;
+        std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::fixed, decimals)
+            .ptr;
     return std::string(buffer, end) + ' ' + units[u];
 }
 
@@ -72,8 +72,8 @@ std::string output_too_large(std::string_view what, uint64_t size, bool at_least
 {
     return std::string(what) + " would be " + (at_least ? "at least " : "more than ") + size_text(size) +
            ", above the output size limit of " + size_text(limit) +
-           ": raise the limit with --max-output-size (converter) or the environment variable " +
-           kOutputLimitVariable + ", or hide atoms (hydrogen, water, parts) to make it smaller";
+           ": raise the limit with --max-output-size (converter) or the environment variable " + kOutputLimitVariable +
+           ", or hide atoms (hydrogen, water, parts) to make it smaller";
 }
 
 void LimitedSink::write(std::string_view bytes)

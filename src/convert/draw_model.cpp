@@ -2,10 +2,10 @@
 
 #include "common/atomic_file.h"
 #include "common/error.h"
-#include "common/output_limit.h"
 #include "common/file_names.h"
-#include "convert/structure_choice.h"
+#include "common/output_limit.h"
 #include "convert/presentation_defaults.h"
+#include "convert/structure_choice.h"
 #include "model/backbone_trace.h"
 #include "model/compress_atoms.h"
 #include "model/protein_style.h"
@@ -62,8 +62,8 @@ void forget_structure(const ConversionState& state, Structure& structure, Report
 
 }  // namespace
 
-void read_chosen_structure(std::string_view text, ConversionState& state, Structure& structure,
-                           ModelOptions& options, Reporter& reporter)
+void read_chosen_structure(std::string_view text, ConversionState& state, Structure& structure, ModelOptions& options,
+                           Reporter& reporter)
 {
     reporter.structure_selector_enabled(false);
     reporter.stage(Reporter::Stage::Reading);
@@ -97,8 +97,7 @@ bool is_vrml_file(const std::string& file_name)
     return has_extension(file_name, "wrl") || has_extension(file_name, "wrz");
 }
 
-DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOptions& options,
-                          Reporter& reporter)
+DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOptions& options, Reporter& reporter)
 {
     reporter.caption_text(file_name_part(state.FileName));
     if (state.FileName.empty())
@@ -166,8 +165,8 @@ void write_scene(TextOutput& out, const Model& model, const SceneTarget& target,
     }
 }
 
-DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions& options,
-                      const SceneTarget& target, Reporter& reporter)
+DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions& options, const SceneTarget& target,
+                      Reporter& reporter)
 {
     const DrawOutcome outcome = prepare_model(state, structure, options, reporter);
     switch (outcome) {

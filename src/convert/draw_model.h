@@ -29,8 +29,8 @@ enum class DrawOutcome {
 
 // Where and how the scene is written.
 struct SceneTarget {
-    std::string scene_path;         // the scene file written (or the VRML input copied to)
-    bool PrinterExport = false;     // printer file: no header, no routes
+    std::string scene_path;      // the scene file written (or the VRML input copied to)
+    bool PrinterExport = false;  // printer file: no header, no routes
     BackgroundColour background = kStartupBackground;
 };
 
@@ -42,15 +42,14 @@ bool is_vrml_file(const std::string& file_name);
 // presentation defaults set on the options (before the read, as the boxes'
 // rules run), the read itself, the part boxes made again for the parts
 // found, and for a protein shown with helices the backbone trace.
-void read_chosen_structure(std::string_view text, ConversionState& state, Structure& structure,
-                           ModelOptions& options, Reporter& reporter);
+void read_chosen_structure(std::string_view text, ConversionState& state, Structure& structure, ModelOptions& options,
+                           Reporter& reporter);
 
 // Everything before the scene is written: structure count, read (unless only
 // redrawing), no-atom check, command enabling, compression on request,
 // unknown symbols drawn as carbon, the elements present.  Clears
 // RereadRequested and CompressRequested when it reaches them.
-DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOptions& options,
-                          Reporter& reporter);
+DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOptions& options, Reporter& reporter);
 
 // The whole scene file: "#VRML V2.0 utf8", the header (not for printers),
 // the element styles, atoms, bond styles, bonds, and the routes (not for
@@ -60,7 +59,7 @@ void write_scene(TextOutput& out, const Model& model, const SceneTarget& target,
 // prepare_model, protein style's mode put in force, the model built, then
 // the scene written to target.scene_path in full or not at all (a VRML input is copied there
 // instead), then the status effects of the end of a conversion.
-DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions& options,
-                      const SceneTarget& target, Reporter& reporter);
+DrawOutcome DrawModel(ConversionState& state, Structure& structure, ModelOptions& options, const SceneTarget& target,
+                      Reporter& reporter);
 
 }  // namespace vexalith

@@ -29,8 +29,7 @@ PresentationDefaults presentation_defaults(FileKind kind, bool reread_requested,
 
 ProteinBoxes protein_boxes(const ModelOptions& options)
 {
-    return ProteinBoxes{options.SuppressWater, options.ProteinStyle, options.Helices,
-                        options.HideBridges};
+    return ProteinBoxes{options.SuppressWater, options.ProteinStyle, options.Helices, options.HideBridges};
 }
 
 void apply_presentation_defaults(const PresentationDefaults& defaults, FileKind kind, ModelOptions& options,

@@ -44,8 +44,8 @@ public:
     // `p` must be usable; only before seal().
     void insert(const Vec3& p, int32_t id)
     {
-        staged_.push_back(Staged{key(p), id,
-                                 {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])}});
+        staged_.push_back(
+            Staged{key(p), id, {static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])}});
     }
 
     // Arranges the inserted points for queries.
@@ -94,10 +94,7 @@ private:
     struct Key {
         int64_t x, y, z;
         bool operator==(const Key&) const = default;
-        bool operator<(const Key& o) const
-        {
-            return x != o.x ? x < o.x : (y != o.y ? y < o.y : z < o.z);
-        }
+        bool operator<(const Key& o) const { return x != o.x ? x < o.x : (y != o.y ? y < o.y : z < o.z); }
     };
     struct KeyHash {
         std::size_t operator()(const Key& k) const
@@ -206,8 +203,8 @@ private:
     Key high_{0, 0, 0};
     int64_t ny_ = 0;
     int64_t nz_ = 0;
-    std::vector<uint32_t> start_;  // dense: first id of every cell, and the end
-    std::vector<int32_t> ids_;     // ids ordered by cell
+    std::vector<uint32_t> start_;                // dense: first id of every cell, and the end
+    std::vector<int32_t> ids_;                   // ids ordered by cell
     std::vector<std::array<double, 3>> points_;  // their positions, in double
     std::unordered_map<Key, std::pair<uint32_t, uint32_t>, KeyHash> ranges_;  // sparse: occupied cells
 };

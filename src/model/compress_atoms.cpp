@@ -71,8 +71,8 @@ CompressionTables make_compression_tables(const Structure& structure)
     return tables;
 }
 
-bool attach_atom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
-                int32_t candidate, int32_t seed)
+bool attach_atom(Structure& structure, const ModelOptions& options, const CompressionTables& tables, int32_t candidate,
+                 int32_t seed)
 {
     const auto j = static_cast<std::size_t>(candidate);
     const auto s = static_cast<std::size_t>(seed);
@@ -90,7 +90,7 @@ bool attach_atom(Structure& structure, const ModelOptions& options, const Compre
         for (int r = -2; r <= 2; ++r)
             for (int p = -2; p <= 2; ++p) {
                 const Vec3 shift = tables.a * static_cast<long double>(q) + tables.b * static_cast<long double>(r) +
-                               tables.c * static_cast<long double>(p);
+                                   tables.c * static_cast<long double>(p);
                 const Vec3 trial = translated(atom, shift);
                 const long double d = length(trial - seed_position);
                 if (d < cutoff) {
@@ -199,8 +199,9 @@ void CompressAtoms(Structure& structure, const ModelOptions& options)
         for (int r = -2; r <= 2; ++r)
             for (int p = -2; p <= 2; ++p) {
                 const Vec3 shift = tables.a * static_cast<long double>(q) + tables.b * static_cast<long double>(r) +
-                               tables.c * static_cast<long double>(p);
-                lattice_finite = lattice_finite && std::isfinite(shift[0]) && std::isfinite(shift[1]) && std::isfinite(shift[2]);
+                                   tables.c * static_cast<long double>(p);
+                lattice_finite =
+                    lattice_finite && std::isfinite(shift[0]) && std::isfinite(shift[1]) && std::isfinite(shift[2]);
                 translations.push_back(shift);
             }
 

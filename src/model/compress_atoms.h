@@ -38,8 +38,8 @@ CompressionTables make_compression_tables(const Structure& structure);
 // are tried in that order; the first that brings the candidate strictly
 // within the cutoff of the seed moves the candidate there (its part stays)
 // and the result is true.  Otherwise nothing changes and the result is false.
-bool attach_atom(Structure& structure, const ModelOptions& options, const CompressionTables& tables,
-                int32_t candidate, int32_t seed);
+bool attach_atom(Structure& structure, const ModelOptions& options, const CompressionTables& tables, int32_t candidate,
+                 int32_t seed);
 
 // Keeps exactly the atoms connected to atom 1 through a chain of
 // attachments, each at the lattice image found for it, and removes all

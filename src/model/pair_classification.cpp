@@ -46,10 +46,7 @@ struct SearchReach {
     long double trace = 0;
 };
 
-bool is_trace(const PairClassifier& classifier, const PairAtom& a)
-{
-    return classifier.rules().Helices && a.trace;
-}
+bool is_trace(const PairClassifier& classifier, const PairAtom& a) { return classifier.rules().Helices && a.trace; }
 
 SearchReach search_reach(const PairClassifier& classifier, const std::vector<int32_t>& atoms)
 {
@@ -288,13 +285,15 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
         has_donor(i, kind.direction, d))
         kind.hbond = true;
 
-    if (bonding_mode && i < j && in_window(d, a.covalent + b.covalent - 2 * tolerance, a.covalent + b.covalent + tolerance) &&
+    if (bonding_mode && i < j &&
+        in_window(d, a.covalent + b.covalent - 2 * tolerance, a.covalent + b.covalent + tolerance) &&
         d > kShortestBond && (a.part == b.part || a.part == 0 || b.part == 0))
         kind.bond = true;
 
     if (b.alkali && !a.h_or_c) {
         if (bonding_mode) {
-            if (i < j && in_window(d, b.contact + a.covalent - 2 * tolerance, b.contact + a.covalent + tolerance) && d > kShortestBond)
+            if (i < j && in_window(d, b.contact + a.covalent - 2 * tolerance, b.contact + a.covalent + tolerance) &&
+                d > kShortestBond)
                 kind.hbond = true;
         } else if (mode == VanDerWaals) {
             kind.hbond = false;
@@ -416,8 +415,8 @@ void PairSearch::visit(std::size_t first, std::size_t last, const std::function<
     }
 }
 
-void for_each_connected_pair(const Structure& structure, const ModelOptions& options,
-                             const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
+void for_each_connected_pair(const Structure& structure, const ModelOptions& options, const PairClassifier& classifier,
+                             const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair)
 {
     const PairSearch search(structure, options, classifier);

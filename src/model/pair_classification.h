@@ -22,7 +22,7 @@ inline constexpr long double BondTolerance = 0.5L;         // width of every dis
 inline constexpr long double HBondCosLimit = -0.23L;       // donor-H-acceptor angle above ~103 degrees
 inline constexpr long double OxygenAcceptorRadius = 0.8L;  // contact radius of an oxygen acceptor
 inline constexpr long double kHydrogenCovalentRadius = 0.38L;
-inline constexpr long double kHelixSegmentLimit = 8.0L;     // longest backbone trace segment
+inline constexpr long double kHelixSegmentLimit = 8.0L;  // longest backbone trace segment
 inline constexpr long double kShortestBond = 0.6L;
 
 // The options that the rules read, fixed for one writer run.
@@ -50,13 +50,13 @@ struct PairAtom {
     int64_t part = 0;         // rounded part number
     std::string_view symbol;
     std::string_view residue;
-    bool donor = false;       // symbol occurs in DonorElements
+    bool donor = false;  // symbol occurs in DonorElements
     // Tests of the symbol and residue that the rules make on every pair.
-    bool carbon = false;      // symbol "C"
-    bool acceptor = false;    // symbol occurs in AcceptorElements
-    bool alkali = false;      // occurs in "CS LI NA K RB CS", not in "C N S B I"
-    bool h_or_c = false;      // symbol occurs in "H C"
-    bool trace = false;       // residue "HEL": a point of the backbone trace
+    bool carbon = false;    // symbol "C"
+    bool acceptor = false;  // symbol occurs in AcceptorElements
+    bool alkali = false;    // occurs in "CS LI NA K RB CS", not in "C N S B I"
+    bool h_or_c = false;    // symbol occurs in "H C"
+    bool trace = false;     // residue "HEL": a point of the backbone trace
 };
 
 class CellGrid;
@@ -66,7 +66,7 @@ struct PairKind {
     bool hbond = false;  // hydrogen bond, alkali contact or bridge
     bool helix = false;  // backbone trace segment
     long double distance = 0;
-    Vec3 direction{};    // position of j minus position of i
+    Vec3 direction{};  // position of j minus position of i
 
     bool any() const { return bond || hbond || helix; }
 };
@@ -107,8 +107,8 @@ private:
 // trace point with the next atom; the calls are the same, in the same
 // order, as those of the plain loop below.  With
 // PlainPairSearch set in the options the plain loop runs instead.
-void for_each_connected_pair(const Structure& structure, const ModelOptions& options,
-                             const PairClassifier& classifier, const std::function<void(int32_t)>& on_atom,
+void for_each_connected_pair(const Structure& structure, const ModelOptions& options, const PairClassifier& classifier,
+                             const std::function<void(int32_t)>& on_atom,
                              const std::function<void(int32_t, int32_t, const PairKind&)>& on_pair);
 
 // The search behind for_each_connected_pair, set up once (the shown atoms
@@ -136,8 +136,8 @@ private:
     long double atoms_reach_ = 0;
     long double trace_reach_ = 0;
     bool coarse_ = false;
-    bool quick_filter_ = false;                   // distances may be compared in double
-    std::unique_ptr<const CellGrid> grid_;        // null: every pair is classified
+    bool quick_filter_ = false;             // distances may be compared in double
+    std::unique_ptr<const CellGrid> grid_;  // null: every pair is classified
     std::unique_ptr<const CellGrid> trace_grid_;
 };
 

@@ -29,15 +29,9 @@ void MakePartCheckBoxes(ModelOptions& options, int32_t max_part)
     options.ShownParts.assign(static_cast<std::size_t>(max_part) + 1, true);
 }
 
-void SetSuppressWaterBox(ModelOptions& options, bool checked)
-{
-    options.SuppressWater = checked;
-}
+void SetSuppressWaterBox(ModelOptions& options, bool checked) { options.SuppressWater = checked; }
 
-void SetHideBridgesBox(ModelOptions& options, bool checked)
-{
-    options.HideBridges = checked;
-}
+void SetHideBridgesBox(ModelOptions& options, bool checked) { options.HideBridges = checked; }
 
 namespace {
 

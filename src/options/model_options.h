@@ -29,12 +29,12 @@ struct ModelOptions {
     // The model mode of the next drawing; protein style may set it (see
     // apply_protein_style_mode), and it stays set for later conversions.
     int32_t ModelMode = BallAndStick;
-    int32_t ModelSize = 100;             // mm, 25..250: the model's largest extent
-    int32_t VrmlUnit = 1;                // 1 millimetre, 1000 metre
-    int32_t BondDiameter = 10;           // 5..30
+    int32_t ModelSize = 100;                 // mm, 25..250: the model's largest extent
+    int32_t VrmlUnit = 1;                    // 1 millimetre, 1000 metre
+    int32_t BondDiameter = 10;               // 5..30
     long double HelixBridgeDistance = 5.0L;  // angstrom, 4..6
-    bool SuppressWater = true;           // hide residue "HOH" ("Suppress Water")
-    bool HideHydrogen = false;           // hide symbol "H" (not "Show hydrogen atoms")
+    bool SuppressWater = true;               // hide residue "HOH" ("Suppress Water")
+    bool HideHydrogen = false;               // hide symbol "H" (not "Show hydrogen atoms")
     std::string DonorElements = "C N O F S";
     // Bond search by the plain all-pairs loop instead of the grid; the
     // output is the same, only slower (kept for checking the grid).
@@ -49,9 +49,9 @@ struct ModelOptions {
     // check boxes).
     std::vector<bool> ShownParts;
 
-    bool ProteinStyle = true;     // "Protein Style": proteins drawn in their own style
-    bool Helices = true;          // "Helices": a protein drawn as its backbone trace
-    bool HideBridges = true;      // "hide bridges": no bridges from the trace in the scene
+    bool ProteinStyle = true;                  // "Protein Style": proteins drawn in their own style
+    bool Helices = true;                       // "Helices": a protein drawn as its backbone trace
+    bool HideBridges = true;                   // "hide bridges": no bridges from the trace in the scene
     bool HydrogenBondsOnly = false;            // "Show only hydrogen bonds"
     bool HydrogenBondsAndVanDerWaals = false;  // "Hydrogen bonds and van der Waals"
 };

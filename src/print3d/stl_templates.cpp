@@ -112,10 +112,7 @@ StlTemplate parse_stl_template(std::string_view text, std::string name)
     return mesh;
 }
 
-StlTemplate read_stl_template(const std::string& path)
-{
-    return parse_stl_template(read_text_file(path), path);
-}
+StlTemplate read_stl_template(const std::string& path) { return parse_stl_template(read_text_file(path), path); }
 
 StlTemplates load_stl_templates(const std::string& folder)
 {

@@ -8,12 +8,12 @@
 
 #include "common/atomic_file.h"
 #include "common/error.h"
-#include "common/output_limit.h"
+#include "common/file_names.h"
 #include "common/fixed_number.h"
 #include "common/ordered_blocks.h"
-#include "model/pair_text.h"
-#include "common/file_names.h"
+#include "common/output_limit.h"
 #include "model/element_radii.h"
+#include "model/pair_text.h"
 #include "model/vector3.h"
 #include "print3d/export_check.h"
 #include "structure/element_table.h"
@@ -36,8 +36,8 @@ void append_fixed(std::string& text, long double value, int decimals, std::size_
     if (ec != std::errc()) {
         // Only a value far outside any model needs more room.
         std::string wide(5000, ' ');
-        const auto result = std::to_chars(wide.data(), wide.data() + wide.size(), value, std::chars_format::fixed,
-                                          decimals);
+        const auto result =
+            std::to_chars(wide.data(), wide.data() + wide.size(), value, std::chars_format::fixed, decimals);
         wide.resize(static_cast<std::size_t>(result.ptr - wide.data()));
         text.append(wide);
         return;
@@ -182,7 +182,7 @@ const StlTemplate* sphere_template(const StlTemplates& templates, std::string_vi
 }
 
 void write_sphere_facet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
-                     const StlScale& scale)
+                        const StlScale& scale)
 {
     FacetText text(out);
     text.put("facet normal ");
@@ -256,7 +256,7 @@ CylinderSize cylinder_size(const PairKind& kind, int32_t model_mode, int32_t bon
 }
 
 void write_cylinder_facet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
-                        const Vec3& middle, const StlScale& scale)
+                          const Vec3& middle, const StlScale& scale)
 {
     const long double k = scale.ModelSize / scale.ModelExtent * 0.5L;
     std::array<Vec3, 3> p{};
@@ -306,7 +306,8 @@ void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplate
                 return;
             const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
             const Mat3 rotation = cylinder_rotation(kind.direction);
-            const CylinderSize size = cylinder_size(kind, options.ModelMode, options.BondDiameter, structure.ProteinFile);
+            const CylinderSize size =
+                cylinder_size(kind, options.ModelMode, options.BondDiameter, structure.ProteinFile);
             const Vec3 s{size.radius, size.radius, size.half_length};
             for (const TemplateFacet& facet : templates.cylinder.facets)
                 write_cylinder_facet(to, facet, rotation, s, middle, scale);

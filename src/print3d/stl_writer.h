@@ -57,7 +57,7 @@ const StlTemplate* sphere_template(const StlTemplates& templates, std::string_vi
 
 // One sphere facet: every vertex v becomes r v + centre, scaled to the model.
 void write_sphere_facet(TextOutput& out, const TemplateFacet& facet, long double radius, const Vec3& centre,
-                     const StlScale& scale);
+                        const StlScale& scale);
 
 // The rotation by `angle` (radians) about the unit axis `axis`, right-handed.
 Mat3 rotation_about_axis(const Vec3& axis, long double angle);
@@ -77,7 +77,7 @@ CylinderSize cylinder_size(const PairKind& kind, int32_t model_mode, int32_t bon
 // One cylinder facet: every vertex v becomes k (R (S v) + middle), k the
 // model scale; the normal follows from the order of the vertices.
 void write_cylinder_facet(TextOutput& out, const TemplateFacet& facet, const Mat3& rotation, const Vec3& size,
-                        const Vec3& middle, const StlScale& scale);
+                          const Vec3& middle, const StlScale& scale);
 
 // The cylinders of all connected pairs of shown atoms.
 void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter);

@@ -7,10 +7,7 @@
 namespace vexalith {
 namespace {
 
-bool contains(std::string_view text, std::string_view part)
-{
-    return text.find(part) != std::string_view::npos;
-}
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 bool starts_with_no_case(std::string_view text, std::string_view prefix)
 {
@@ -100,10 +97,7 @@ bool is_formula_sum_line(std::string_view line)
     return false;
 }
 
-bool is_loop_start(std::string_view line)
-{
-    return starts_with_no_case(trim_left(line), "loop_");
-}
+bool is_loop_start(std::string_view line) { return starts_with_no_case(trim_left(line), "loop_"); }
 
 bool is_loop_end(std::string_view line)
 {

@@ -13,12 +13,12 @@ namespace vexalith {
 // Column codes of the atom loop.
 enum class ColumnCode : char {
     Skip = ' ',
-    Symbol = 's',       // type symbol, or the label before any type symbol
-    SeqId = 'l',        // residue sequence number
+    Symbol = 's',  // type symbol, or the label before any type symbol
+    SeqId = 'l',   // residue sequence number
     X = 'x',
     Y = 'y',
     Z = 'z',
-    IdealX = 'u',       // ideal coordinates of a chemical component
+    IdealX = 'u',  // ideal coordinates of a chemical component
     IdealY = 'v',
     IdealZ = 'w',
     Part = 'g',         // disorder group

@@ -45,10 +45,7 @@ bool LineCursor::next(std::string_view& line)
     return true;
 }
 
-bool is_skippable_line(std::string_view line)
-{
-    return line.size() < 5 || line.find('#') != std::string_view::npos;
-}
+bool is_skippable_line(std::string_view line) { return line.size() < 5 || line.find('#') != std::string_view::npos; }
 
 bool LineCursor::next_skipping_comment(std::string_view& line)
 {

@@ -38,8 +38,8 @@ struct AtomLoop {
 
 bool is_atom_loop_tag(std::string_view tag)
 {
-    return tag == "_atom_site_fract_x" || tag == "_atom_site.Cartn_x" ||
-           tag == "_chem_comp_atom.model_Cartn_x" || tag == "_chem_comp_atom.x";
+    return tag == "_atom_site_fract_x" || tag == "_atom_site.Cartn_x" || tag == "_chem_comp_atom.model_Cartn_x" ||
+           tag == "_chem_comp_atom.x";
 }
 
 bool is_type_symbol_tag(std::string_view tag) { return tag.find("type_symbol") != std::string_view::npos; }
@@ -93,8 +93,7 @@ std::string_view tag_category(std::string_view tag)
     return "_atom_site_";
 }
 
-AtomLoop read_key_values(std::string_view text, std::size_t position, long long lines_before,
-                         std::string_view category)
+AtomLoop read_key_values(std::string_view text, std::size_t position, long long lines_before, std::string_view category)
 {
     AtomLoop loop;
     loop.key_value = true;
@@ -193,8 +192,7 @@ private:
 
 [[noreturn]] void float_error(const Structure& structure, long long line, std::string_view token)
 {
-    throw ConversionError(structure.FileName, line,
-                          "'" + std::string(token) + "' is not a valid floating point value");
+    throw ConversionError(structure.FileName, line, "'" + std::string(token) + "' is not a valid floating point value");
 }
 
 [[noreturn]] void integer_error(const Structure& structure, long long line, std::string_view token)
@@ -245,8 +243,7 @@ struct Carried {
 
 class RowParser {
 public:
-    RowParser(const Structure& structure, std::vector<ColumnCode> codes)
-        : model_(structure), codes_(std::move(codes))
+    RowParser(const Structure& structure, std::vector<ColumnCode> codes) : model_(structure), codes_(std::move(codes))
     {
     }
 
@@ -399,10 +396,10 @@ long long read_cell(std::string_view text, long long block_lines, Structure& str
 InvalidCellError invalid_cell(const Structure& structure, long long line, const std::string& problem)
 {
     return InvalidCellError(structure.FileName, line,
-                           "invalid cell (" + problem + "): a = " + number_text(structure.CellA) +
-                               ", b = " + number_text(structure.CellB) + ", c = " + number_text(structure.CellC) +
-                               ", alpha = " + number_text(structure.CellAlpha) + ", beta = " +
-                               number_text(structure.CellBeta) + ", gamma = " + number_text(structure.CellGamma));
+                            "invalid cell (" + problem + "): a = " + number_text(structure.CellA) +
+                                ", b = " + number_text(structure.CellB) + ", c = " + number_text(structure.CellC) +
+                                ", alpha = " + number_text(structure.CellAlpha) + ", beta = " +
+                                number_text(structure.CellBeta) + ", gamma = " + number_text(structure.CellGamma));
 }
 
 // ---------------------------------------------------------------------------
@@ -553,8 +550,8 @@ std::string short_rows_warning(const ShortRows& rows, std::size_t columns)
     return text + " is read as it stands; the file may be cut off or a row broken over two lines";
 }
 
-void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<ColumnCode>& codes,
-               int32_t model_index, const Structure& structure, AtomTable& table, Reporter& reporter)
+void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<ColumnCode>& codes, int32_t model_index,
+               const Structure& structure, AtomTable& table, Reporter& reporter)
 {
     RowParser row(structure, codes);
     if (loop.key_value) {

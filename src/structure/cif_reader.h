@@ -12,10 +12,10 @@ namespace vexalith {
 
 // What to read from a file's text, and how the progress is counted.
 struct ReadRequest {
-    std::string_view file_name;          // names the file in messages
-    int32_t structure_index = 0;         // data block; 0 from the top of the file
-    int32_t model_index = 1;             // model of an ensemble, or kAllModels
-    bool backbone_trace_follows = false; // the progress bar leaves room for the trace
+    std::string_view file_name;           // names the file in messages
+    int32_t structure_index = 0;          // data block; 0 from the top of the file
+    int32_t model_index = 1;              // model of an ensemble, or kAllModels
+    bool backbone_trace_follows = false;  // the progress bar leaves room for the trace
 };
 
 // Reads one structure (cif_read_xyz in the old reader's terms) from the CIF
@@ -33,8 +33,7 @@ struct ReadRequest {
 // hold, and InvalidCellError for cell values that give no cell.  After a
 // throw the structure holds no atoms, but still its file kind and, once the
 // atom loop was surveyed, ModelCount.
-void read_structure(std::string_view text, const ReadRequest& request, Structure& structure,
-                    Reporter& reporter);
+void read_structure(std::string_view text, const ReadRequest& request, Structure& structure, Reporter& reporter);
 
 // The file kind announced by the first coordinate tag line of the text, or
 // nothing when the text has none (no atom loop at all).

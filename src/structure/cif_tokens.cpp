@@ -139,8 +139,7 @@ const std::vector<std::string_view>& RowSplitter::split_general(std::string_view
         }
         if (text[i] == '\'' || text[i] == '"') {
             const std::size_t end = quoted_end(text, i);
-            const bool closed = end > i + 1 && text[end - 1] == text[i] &&
-                                (end == text.size() || text[end] == ' ');
+            const bool closed = end > i + 1 && text[end - 1] == text[i] && (end == text.size() || text[end] == ' ');
             tokens_.push_back(text.substr(i + 1, end - i - 1 - (closed ? 1 : 0)));
             i = end;
             continue;

@@ -1,10 +1,10 @@
 #include "structure/decimal_symbol.h"
 
 #include <array>
-#include <charconv>
-#include <cstdint>
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace vexalith {
 namespace {

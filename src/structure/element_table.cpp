@@ -167,10 +167,7 @@ bool is_known_symbol(std::string_view symbol)
     return row >= 1 && row <= ElementCount;
 }
 
-int GetElementIndex(std::string_view symbol)
-{
-    return rows_by_key()[symbol_key(symbol)];
-}
+int GetElementIndex(std::string_view symbol) { return rows_by_key()[symbol_key(symbol)]; }
 
 namespace {
 

@@ -9,10 +9,10 @@
 namespace vexalith {
 
 struct ElementRow {
-    std::string_view symbol;          // upper case
-    std::string_view colour;          // "r g b", written verbatim after diffuseColor
-    std::string_view covalent_radius; // angstrom, decimal text
-    std::string_view vdw_radius;      // angstrom, decimal text
+    std::string_view symbol;           // upper case
+    std::string_view colour;           // "r g b", written verbatim after diffuseColor
+    std::string_view covalent_radius;  // angstrom, decimal text
+    std::string_view vdw_radius;       // angstrom, decimal text
 };
 
 // Rows 1..109 in table order (index 0 is row 1).

@@ -72,7 +72,8 @@ void FileDownloadThread::deliver(std::function<void()> call)
     std::unique_lock lock(mutex_);
     handed_over_ = std::move(call);
     call_done_ = false;
-    QMetaObject::invokeMethod(this, [this] { run_handed_over_call(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { run_handed_over_call(); }, Qt::QueuedConnection);
     changed_.notify_all();
     changed_.wait(lock, [this] { return call_done_; });
 }

@@ -45,8 +45,8 @@ BaseAddress check_base_address(const QString& text)
         return result;
     const QUrl url(text, QUrl::StrictMode);
     if (!download_address_allowed(url))
-        result.problem = "The update server address " + text +
-                         " is not an https address (plain http only on this machine).";
+        result.problem =
+            "The update server address " + text + " is not an https address (plain http only on this machine).";
     else if (!url.path().endsWith('/') || url.hasQuery() || url.hasFragment())
         result.problem = "The update server address " + text + " does not end in \"/\".";
     else

@@ -91,8 +91,7 @@ VersionFileContent parse_version_file(std::string_view text, const std::string& 
     const std::string_view size = lines.next();
     const auto bytes = text_to_int(size);
     if (!bytes || *bytes < 0)
-        throw ConversionError(file_name, 3,
-                              "the size \"" + std::string(size) + "\" is not a whole number of bytes");
+        throw ConversionError(file_name, 3, "the size \"" + std::string(size) + "\" is not a whole number of bytes");
     file.size = *bytes;
 
     // The notes: at least one line, an empty one at the end of the file.

@@ -232,7 +232,8 @@ void UpdateWindow::stageOne(bool manual)
     if (!QDir().mkpath(scratch_folder_ + "/update"))
         throw std::runtime_error("Cannot create undo directory");
     title_label_->setText("Download Progress of " + kProgramNameText + " Update");
-    GetFile(InstallerUrl_, InstallerFile_, std::min(expected_size_ + kPackageMargin, FileDownloadThread::kDefaultSizeLimit));
+    GetFile(InstallerUrl_, InstallerFile_,
+            std::min(expected_size_ + kPackageMargin, FileDownloadThread::kDefaultSizeLimit));
 }
 
 void UpdateWindow::stageTwo()

@@ -66,8 +66,7 @@ public:
 
     // Starts one download with the window's handlers and the connection
     // watchdog.
-    void GetFile(const QString& address, const QString& target_file,
-                 qint64 size_limit = qint64(1) << 30);
+    void GetFile(const QString& address, const QString& target_file, qint64 size_limit = qint64(1) << 30);
 
     // Would drop cached copies of `address`.  Downloads keep no cache and
     // ask proxies for a fresh copy (FileDownloadThread), so there is
@@ -122,7 +121,7 @@ private:
     int UpdateStage_ = 0;
     bool DownloadFailed_ = false;
     bool UpdateStarted_ = false;
-    bool manual_ = false;  // the flag of the latest call, for the next stage
+    bool manual_ = false;       // the flag of the latest call, for the next stage
     bool downloading_ = false;  // from GetFile to the download's last handler
     // What the version file says about the package.
     qint64 expected_size_ = 0;

@@ -18,8 +18,8 @@
 #include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoIndexedFaceSet.h>
 #include <Inventor/nodes/SoIndexedLineSet.h>
-#include <Inventor/nodes/SoLightModel.h>
 #include <Inventor/nodes/SoLight.h>
+#include <Inventor/nodes/SoLightModel.h>
 #include <Inventor/nodes/SoMaterial.h>
 #include <Inventor/nodes/SoMaterialBinding.h>
 #include <Inventor/nodes/SoNormal.h>
@@ -172,8 +172,20 @@ MaterialKey material_key(const SoVRMLMaterial& m)
     const SbColor& d = m.diffuseColor.getValue();
     const SbColor& s = m.specularColor.getValue();
     const SbColor& e = m.emissiveColor.getValue();
-    return {d[0], d[1], d[2], m.ambientIntensity.getValue(), s[0], s[1], s[2], e[0], e[1], e[2],
-            m.shininess.getValue(), m.transparency.getValue(), 0.0f, 0.0f};
+    return {d[0],
+            d[1],
+            d[2],
+            m.ambientIntensity.getValue(),
+            s[0],
+            s[1],
+            s[2],
+            e[0],
+            e[1],
+            e[2],
+            m.shininess.getValue(),
+            m.transparency.getValue(),
+            0.0f,
+            0.0f};
 }
 
 bool any_field_connected(const SoFieldContainer* container)
@@ -515,7 +527,8 @@ std::size_t instance_cost(const Instance& instance, const Level& level)
     if (level.cylinder_slices == kLine)
         return 1;
     const std::size_t side = instance.side ? 2u * level.cylinder_slices : 0;
-    const std::size_t caps = level.cylinder_caps ? level.cylinder_slices * ((instance.top ? 1u : 0u) + (instance.bottom ? 1u : 0u)) : 0;
+    const std::size_t caps =
+        level.cylinder_caps ? level.cylinder_slices * ((instance.top ? 1u : 0u) + (instance.bottom ? 1u : 0u)) : 0;
     return side + caps;
 }
 

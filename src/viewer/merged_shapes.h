@@ -20,8 +20,8 @@
 namespace vexalith::viewer {
 
 struct TriangleBudget {
-    std::size_t still = 3'000'000;   // most triangles for a still view
-    std::size_t moving = 800'000;    // most triangles while the view moves
+    std::size_t still = 3'000'000;  // most triangles for a still view
+    std::size_t moving = 800'000;   // most triangles while the view moves
 };
 
 struct MergedShapes {
@@ -29,8 +29,8 @@ struct MergedShapes {
     // Child 0 the still detail, child 1 the moving detail; null when both
     // are the same.
     SoSwitch* detail = nullptr;
-    std::size_t shapes = 0;              // shape instances merged
-    std::size_t still_triangles = 0;     // (a line counts as one)
+    std::size_t shapes = 0;           // shape instances merged
+    std::size_t still_triangles = 0;  // (a line counts as one)
     std::size_t moving_triangles = 0;
 };
 

@@ -43,14 +43,14 @@ struct ViewpointSetup {
 };
 
 struct PreparedScene {
-    CoinRef<SoSeparator> content;  // goes after the camera
-    CoinRef<SoGroup> eye_lights;   // goes before the camera
-    bool headlight = true;         // NavigationInfo's headlight (TRUE without one)
-    std::optional<SbColor> sky;    // the bound Background's first sky colour
-    bool background_drawn = false; // the Background stays in the scene
+    CoinRef<SoSeparator> content;   // goes after the camera
+    CoinRef<SoGroup> eye_lights;    // goes before the camera
+    bool headlight = true;          // NavigationInfo's headlight (TRUE without one)
+    std::optional<SbColor> sky;     // the bound Background's first sky colour
+    bool background_drawn = false;  // the Background stays in the scene
     std::optional<ViewpointSetup> viewpoint;
-    SbBox3f bounds;                // of `content`; empty without geometry
-    SoSwitch* detail = nullptr;    // still (0) / moving (1) meshes, in `content`
+    SbBox3f bounds;              // of `content`; empty without geometry
+    SoSwitch* detail = nullptr;  // still (0) / moving (1) meshes, in `content`
     std::size_t merged_shapes = 0;
     std::size_t still_triangles = 0;
     std::size_t moving_triangles = 0;

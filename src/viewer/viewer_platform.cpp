@@ -49,8 +49,9 @@ std::optional<QString> viewer_problem()
     context.doneCurrent();
     const auto [major, minor] = format.version();
     if (format.profile() == QSurfaceFormat::CoreProfile)
-        return QStringLiteral("OpenGL %1.%2 is offered only as a core profile, without the fixed-function "
-                              "pipeline the viewer draws with")
+        return QStringLiteral(
+                   "OpenGL %1.%2 is offered only as a core profile, without the fixed-function "
+                   "pipeline the viewer draws with")
             .arg(major)
             .arg(minor);
     if (major < 2 || (major == 2 && minor < 1))

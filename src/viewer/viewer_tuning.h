@@ -15,7 +15,7 @@ struct LoadReport {
     double prepare_seconds = 0;
     double install_seconds = 0;  // on the GUI thread, when the scene is handed over
     std::size_t merged_shapes = 0;
-    std::size_t still_triangles = 0;   // of the merged meshes
+    std::size_t still_triangles = 0;  // of the merged meshes
     std::size_t moving_triangles = 0;
 };
 

@@ -120,10 +120,10 @@ struct VrmlViewer::State {
     QString scene;
     QString last_error;
     QColor back_color{0, 0, 0};
-    QColor user_back_color;         // invalid until set by the program or the user
-    SbColor clear_colour{0, 0, 0};  // exact, also when it came from a file
-    bool head_light = true;         // the viewer's setting
-    bool scene_head_light = true;   // the scene's NavigationInfo
+    QColor user_back_color;               // invalid until set by the program or the user
+    SbColor clear_colour{0, 0, 0};        // exact, also when it came from a file
+    bool head_light = true;               // the viewer's setting
+    bool scene_head_light = true;         // the scene's NavigationInfo
     std::optional<bool> user_head_light;  // the context menu's choice for this scene
     bool navigation_bar = true;
     bool context_menu = true;
@@ -215,8 +215,7 @@ VrmlViewer::VrmlViewer(QWidget* parent) : QOpenGLWidget(parent), state_(std::mak
     s.renderer->setSceneGraph(s.root.get());
     s.renderer->setCamera(s.camera);
     s.renderer->setBackgroundColor(SbColor4f(s.clear_colour, 1.0f));
-    s.renderer->setRenderCallback(
-        [](void* data, SoRenderManager*) { static_cast<VrmlViewer*>(data)->update(); }, this);
+    s.renderer->setRenderCallback([](void* data, SoRenderManager*) { static_cast<VrmlViewer*>(data)->update(); }, this);
     s.renderer->activate();
 
     s.loader_worker = new QObject;
@@ -472,8 +471,8 @@ void VrmlViewer::initializeGL()
     // Re-parenting the widget makes a new context: Coin must drop what it
     // kept for the old one.
     disconnect(s.context_connection);
-    s.context_connection = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
-                                   &VrmlViewer::releaseContext, Qt::DirectConnection);
+    s.context_connection = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &VrmlViewer::releaseContext,
+                                   Qt::DirectConnection);
 }
 
 void VrmlViewer::resizeGL(int, int)

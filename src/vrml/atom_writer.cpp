@@ -68,8 +68,8 @@ void write_atoms(TextOutput& out, const Model& model, Reporter& reporter)
         if (!is_known_symbol(symbol))  // the driver has made every symbol known
             continue;
         const AtomCoordRecord& p = structure.AtomCoord[n];
-        out << "Transform {translation " << model_units_text(p.x, scale) << ' ' << model_units_text(p.y, scale)
-            << ' ' << model_units_text(p.z, scale);
+        out << "Transform {translation " << model_units_text(p.x, scale) << ' ' << model_units_text(p.y, scale) << ' '
+            << model_units_text(p.z, scale);
         out.line();
         const ElementSizes& sizes = element_sizes(symbol);
         const long double cov = sizes.covalent;

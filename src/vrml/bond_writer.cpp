@@ -53,8 +53,8 @@ std::array<long double, 4> rotation_thousandths(const Vec3& v, long double d)
 std::string cylinder_rotation(const Vec3& v, long double d)
 {
     const auto k = rotation_thousandths(v, d);
-    return general_number(k[0] / 1000) + ' ' + general_number(k[1] / 1000) + ' ' + general_number(k[2] / 1000) +
-           ' ' + general_number(k[3] / 1000);
+    return general_number(k[0] / 1000) + ' ' + general_number(k[1] / 1000) + ' ' + general_number(k[2] / 1000) + ' ' +
+           general_number(k[3] / 1000);
 }
 
 namespace {

@@ -19,7 +19,8 @@ BackgroundColour GetColorValues(uint32_t colour)
 void write_scene_header(TextOutput& out, const Structure& structure, const ModelOptions& options,
                         const BackgroundColour& background)
 {
-    const std::string distance = general_number(ToModelUnits(structure.ModelExtent, model_scale(options, structure)) * 25);
+    const std::string distance =
+        general_number(ToModelUnits(structure.ModelExtent, model_scale(options, structure)) * 25);
     out.line("NavigationInfo {headlight FALSE type \"EXAMINE\"}");
     out << "Background {skyColor [" << sky_component(background.red) << ' ' << sky_component(background.green) << ' '
         << sky_component(background.blue) << "]}";

@@ -5,38 +5,38 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QRadioButton>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSlider>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDropEvent>
+#include <QElapsedTimer>
 #include <QEnterEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyleOptionSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QDropEvent>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QImage>
-#include <QMimeData>
-#include <QSignalSpy>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTest>
 #include <QUrl>
 #include <filesystem>
 #include <optional>
@@ -56,19 +56,21 @@ namespace fs = std::filesystem;
 struct Answers {
     QStringList open_files;  // answers of the open dialog, in order ("" = cancel)
     QStringList save_files;
-    QStringList suggested;   // what the save dialog offered first, in order
+    QStringList suggested;  // what the save dialog offered first, in order
     bool close = false;
     QStringList errors;
     QStringList warnings;
     QStringList urls;
-    bool browser = true;     // whether a browser starts for an address
+    bool browser = true;  // whether a browser starts for an address
     int close_questions = 0;
 };
 
 UserDialogs scripted(Answers& answers)
 {
     UserDialogs d;
-    d.open_file = [&answers](QWidget*) { return answers.open_files.isEmpty() ? QString() : answers.open_files.takeFirst(); };
+    d.open_file = [&answers](QWidget*) {
+        return answers.open_files.isEmpty() ? QString() : answers.open_files.takeFirst();
+    };
     d.save_file = [&answers](QWidget*, const QString&, const QString&, const QString& suggested) {
         answers.suggested << suggested;
         return answers.save_files.isEmpty() ? QString() : answers.save_files.takeFirst();
@@ -221,7 +223,8 @@ TEST(MainWindowLoad, AFailedReadShowsNoModel)
     w.window->exportStl();
     EXPECT_FALSE(fs::exists(out));
     ASSERT_EQ(w.answers.errors.size(), 2);
-    EXPECT_TRUE(w.answers.errors[1].endsWith("ccd_CFN.cif: no atoms found, sorry")) << w.answers.errors[1].toStdString();
+    EXPECT_TRUE(w.answers.errors[1].endsWith("ccd_CFN.cif: no atoms found, sorry"))
+        << w.answers.errors[1].toStdString();
 
     // A file without atoms says so with its name, and no model size either.
     w.answers.open_files = {corpus("pymol_chem_comp_bond-top100.cif")};
@@ -315,7 +318,8 @@ TEST(MainWindowLoad, BrokenSceneIsReportedNotFatal)
     Window w;
     w.settle();
     const std::string dir = testsupport::temp_dir();
-    testsupport::write_file(dir + "/broken.wrl", "#VRML V2.0 utf8\nTransform { children [ Shape { geometry Sphere { radius } ]\n");
+    testsupport::write_file(dir + "/broken.wrl",
+                            "#VRML V2.0 utf8\nTransform { children [ Shape { geometry Sphere { radius } ]\n");
     w.answers.open_files = {QString::fromStdString(dir + "/broken.wrl")};
     EXPECT_FALSE(w.next_scene([&] { w.window->loadFile(); }));
     EXPECT_TRUE(w.window->statusText(2).startsWith("Scene not shown")) << w.window->statusText(2).toStdString();
@@ -356,9 +360,8 @@ TEST(MainWindowCommands, ExpandSaysWhatItJoinedAndLeftOut)
     const int before = w.window->structure().AtomCount;
     ASSERT_TRUE(w.next_scene([&] { w.window->expand(); }));
     const int kept = w.window->structure().AtomCount;
-    EXPECT_EQ(w.window->statusText(2), QString("3D-model size = 100 mm; Expand: %1 atoms joined, %2 left out")
-                                           .arg(kept)
-                                           .arg(before - kept));
+    EXPECT_EQ(w.window->statusText(2),
+              QString("3D-model size = 100 mm; Expand: %1 atoms joined, %2 left out").arg(kept).arg(before - kept));
     // The next redraw shows the size alone.
     ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
     EXPECT_EQ(w.window->statusText(2), "3D-model size = 100 mm");
@@ -537,7 +540,6 @@ TEST(MainWindowPicture, WindowShowsTheModelOnItsSky)
 
 }  // namespace
 }  // namespace vexalith
-
 
 namespace vexalith {
 namespace {
@@ -730,7 +732,8 @@ TEST(SettingsDialog, UnitChangeReadsTheFileAgainInMetres)
     ASSERT_TRUE(w.next_scene([&] { w.window->settings().metreButton()->click(); }));
     EXPECT_EQ(w.window->state().StructureIndex, 0) << "from its first structure";
     EXPECT_NE(w.scene().find("location  50 50 100  radius 5000}]}"), std::string::npos);
-    EXPECT_EQ(w.window->statusText(2).toStdString(), "3D-model size = 0" + QLocale().decimalPoint().toStdString() + "1 m");
+    EXPECT_EQ(w.window->statusText(2).toStdString(),
+              "3D-model size = 0" + QLocale().decimalPoint().toStdString() + "1 m");
 }
 
 // Whatever lies in the dialog's scrolled column, and how much of it the
@@ -748,11 +751,15 @@ QStringList clipped_in(SettingsDialog& d)
         if (right > viewport->width())
             faults << QString("%1 ends at %2 of %3").arg(name).arg(right).arg(viewport->width());
         if (child->minimumSizeHint().width() > child->width())
-            faults << QString("%1 needs %2, has %3").arg(name).arg(child->minimumSizeHint().width()).arg(child->width());
+            faults
+                << QString("%1 needs %2, has %3").arg(name).arg(child->minimumSizeHint().width()).arg(child->width());
         if (auto* label = qobject_cast<QLabel*>(child)) {
             const int text = label->fontMetrics().horizontalAdvance(label->text());
             if (text > label->contentsRect().width())
-                faults << QString("\"%1\" is %2 wide in %3").arg(label->text()).arg(text).arg(label->contentsRect().width());
+                faults << QString("\"%1\" is %2 wide in %3")
+                              .arg(label->text())
+                              .arg(text)
+                              .arg(label->contentsRect().width());
         }
     }
     return faults;
@@ -777,8 +784,9 @@ TEST(SettingsDialog, NothingIsCutOffAtTheWidthsTheDialogTakes)
         const auto check = [&](const QString& how) {
             QTest::qWait(50);
             const QStringList faults = clipped_in(d);
-            EXPECT_TRUE(faults.isEmpty()) << c.file.toStdString() << ", " << how.toStdString() << " "
-                                          << d.width() << " wide:\n" << faults.join("\n").toStdString();
+            EXPECT_TRUE(faults.isEmpty())
+                << c.file.toStdString() << ", " << how.toStdString() << " " << d.width() << " wide:\n"
+                << faults.join("\n").toStdString();
         };
         w.window->action("options")->trigger();
         check("Model Options");
@@ -838,7 +846,8 @@ TEST(SettingsDialog, PictureWithASmallMoleculeAndWithAProtein)
     const struct {
         const char* file;
         const char* picture;
-    } cases[] = {{"pyobjcryst_caffeine.cif", "options-small-molecule.png"}, {"libcifpp_1cbs.cif", "options-protein.png"}};
+    } cases[] = {{"pyobjcryst_caffeine.cif", "options-small-molecule.png"},
+                 {"libcifpp_1cbs.cif", "options-protein.png"}};
     for (const auto& c : cases) {
         Window w;
         w.settle();
@@ -969,7 +978,8 @@ int text_lines(const QImage& image)
         for (int x = 2; x < rgb.width() - 2 && !ink; ++x) {
             const QColor c(rgb.pixel(x, y));
             ink = std::abs(c.red() - paper.red()) + std::abs(c.green() - paper.green()) +
-                      std::abs(c.blue() - paper.blue()) > 150;
+                      std::abs(c.blue() - paper.blue()) >
+                  150;
         }
         lines += ink && !in_line;
         in_line = ink;
@@ -1028,8 +1038,7 @@ TEST(MainWindowCaption, LongNameShortenedInTheMiddleWholeInTheHintAboveItsTwoLin
     EXPECT_FALSE(message.contains(QChar(0x2026))) << message.toStdString();
     EXPECT_EQ(QString(message).replace('\n', ' '), "no atoms found, sorry");
     for (const QString& line : message.split('\n'))
-        EXPECT_LE(caption.fontMetrics().horizontalAdvance(line), caption.contentsRect().width())
-            << line.toStdString();
+        EXPECT_LE(caption.fontMetrics().horizontalAdvance(line), caption.contentsRect().width()) << line.toStdString();
 }
 
 // Hovering the toolbar's buttons and the menus' entries leaves the status
@@ -1040,7 +1049,8 @@ TEST(MainWindowStatus, HoveringButtonsAndMenusKeepsThePanels)
     ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
     QStatusBar* bar = w.window->statusBar();
     const auto panels_shown = [&](const QString& where) {
-        EXPECT_TRUE(bar->currentMessage().isEmpty()) << where.toStdString() << ": " << bar->currentMessage().toStdString();
+        EXPECT_TRUE(bar->currentMessage().isEmpty())
+            << where.toStdString() << ": " << bar->currentMessage().toStdString();
         for (const char* name : {"status0", "status1", "status2"})
             EXPECT_TRUE(w.window->findChild<QLabel*>(name)->isVisible()) << where.toStdString() << ", " << name;
     };
@@ -1091,8 +1101,8 @@ TEST(MainWindowStart, TitleOnTheScreenIsTheProgramAndItsVersionOnly)
     const bool found = wait_until([&] {
         for (const QString& line : output("xwininfo", {"-root", "-tree"}).split('\n'))
             if (line.contains("\"VEXALITH")) {
-                names = output("xprop", {"-id", line.trimmed().section(' ', 0, 0), "_NET_WM_PID", "_NET_WM_NAME",
-                                         "WM_NAME"});
+                names = output("xprop",
+                               {"-id", line.trimmed().section(' ', 0, 0), "_NET_WM_PID", "_NET_WM_NAME", "WM_NAME"});
                 if (names.contains(pid))
                     return true;
             }

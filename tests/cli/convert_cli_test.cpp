@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/converter_run.h"
 #include "support/admesh_check.h"
 #include "support/coin_check.h"
-#include "cli/converter_run.h"
 #include "support/command_run.h"
 #include "support/corpus.h"
 
@@ -36,10 +36,26 @@ TEST(ConvertCommand, HelpDocumentsEveryOption)
 {
     const CommandRun r = run_converter("--help");
     ASSERT_EQ(r.status, 0);
-    for (const char* option : {"--output", "--format", "--structure", "--mode", "--expand", "--size", "--unit",
-                               "--bond-diameter", "--hbonds", "--show-hydrogen", "--hide-hydrogen", "--show-water",
-                               "--hide-parts", "--protein-style", "--helices", "--bridges", "--helix-bridge-distance",
-                               "--background", "--max-output-size", "info"})
+    for (const char* option : {"--output",
+                               "--format",
+                               "--structure",
+                               "--mode",
+                               "--expand",
+                               "--size",
+                               "--unit",
+                               "--bond-diameter",
+                               "--hbonds",
+                               "--show-hydrogen",
+                               "--hide-hydrogen",
+                               "--show-water",
+                               "--hide-parts",
+                               "--protein-style",
+                               "--helices",
+                               "--bridges",
+                               "--helix-bridge-distance",
+                               "--background",
+                               "--max-output-size",
+                               "info"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -122,8 +138,9 @@ TEST(ConvertCommand, FailuresLeaveTheExistingOutputAlone)
 
     // Every atom hidden: nothing to print, so no STL and no printer file.
     const std::string hydrogen = dir + "/hydrogen.cif";
-    write_file(hydrogen, "loop_\n_chem_comp_atom.type_symbol\n_chem_comp_atom.x\n_chem_comp_atom.y\n"
-                         "_chem_comp_atom.z\nH 0 0 0\nH 0.74 0 0\n");
+    write_file(hydrogen,
+               "loop_\n_chem_comp_atom.type_symbol\n_chem_comp_atom.x\n_chem_comp_atom.y\n"
+               "_chem_comp_atom.z\nH 0 0 0\nH 0.74 0 0\n");
     for (const char* format : {"stl", "printer"}) {
         r = run_converter(shell_quote(hydrogen) + " -o " + stl + " --hide-hydrogen --format " + format);
         EXPECT_EQ(r.status, 3) << format;

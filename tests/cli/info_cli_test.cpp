@@ -14,7 +14,10 @@ namespace {
 
 using testsupport::CommandRun;
 
-CommandRun run(const std::string& arguments) { return testsupport::run_command(std::string(VEXALITH_CONVERT) + " " + arguments); }
+CommandRun run(const std::string& arguments)
+{
+    return testsupport::run_command(std::string(VEXALITH_CONVERT) + " " + arguments);
+}
 
 std::string corpus(const std::string& name) { return testsupport::shell_quote(testsupport::corpus_plain_path(name)); }
 

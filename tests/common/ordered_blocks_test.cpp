@@ -14,8 +14,8 @@ namespace {
 // block to block, so that a block out of place or cut short shows.
 std::string block_text(std::size_t block)
 {
-    return std::string(1 + (block * 7919) % 5000, static_cast<char>('a' + block % 26)) + "|" +
-           std::to_string(block) + "\n";
+    return std::string(1 + (block * 7919) % 5000, static_cast<char>('a' + block % 26)) + "|" + std::to_string(block) +
+           "\n";
 }
 
 struct BlockRun {

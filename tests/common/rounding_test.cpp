@@ -47,8 +47,8 @@ TEST(RoundHalfEven, AgreesWithNearbyintEverywhere)
 {
     const long double big = 9223372036854775808.0L;  // 2^63
     for (long double value :
-         {0.0L, -0.0L, big, -big, big - 0.5L, -(big - 0.5L), big / 2 + 0.5L, 4611686018427387903.5L,
-          1e30L, -1e30L, std::numeric_limits<long double>::max(), std::numeric_limits<long double>::denorm_min(),
+         {0.0L, -0.0L, big, -big, big - 0.5L, -(big - 0.5L), big / 2 + 0.5L, 4611686018427387903.5L, 1e30L, -1e30L,
+          std::numeric_limits<long double>::max(), std::numeric_limits<long double>::denorm_min(),
           std::numeric_limits<long double>::infinity(), -std::numeric_limits<long double>::infinity(),
           std::numeric_limits<long double>::quiet_NaN()})
         expect_same(value);

@@ -28,10 +28,16 @@ using testsupport::write_file;
 struct WindowLog : Reporter {
     std::vector<std::string> events;
 
-    void stage(Stage stage) override { events.push_back(stage == Stage::Reading ? "stage:reading" : "stage:rendering"); }
+    void stage(Stage stage) override
+    {
+        events.push_back(stage == Stage::Reading ? "stage:reading" : "stage:rendering");
+    }
     void selection_text(std::string_view text) override { events.push_back("selection:" + std::string(text)); }
     void caption_text(std::string_view text) override { events.push_back("caption:" + std::string(text)); }
-    void structure_selector_enabled(bool enabled) override { events.push_back(enabled ? "selector:on" : "selector:off"); }
+    void structure_selector_enabled(bool enabled) override
+    {
+        events.push_back(enabled ? "selector:on" : "selector:off");
+    }
     void model_commands_enabled(bool enabled, bool expand) override
     {
         events.push_back(std::string("commands:") + (enabled ? "on" : "off") + (expand ? "+expand" : ""));
@@ -123,7 +129,8 @@ TEST(DrawModel, RedrawUsesTheTableInMemory)
     ASSERT_EQ(session.redraw(), DrawOutcome::SceneWritten);
     EXPECT_EQ(session.scene(), first);
     select_model_mode(session.state, session.options, session.model.ProteinFile, CovalentRadius);
-    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log),
+              DrawOutcome::SceneWritten);
     EXPECT_NE(session.scene(), first);
 }
 
@@ -166,11 +173,13 @@ TEST(DrawModel, AFailedReadForgetsThePreviousModel)
     const std::string folder = temp_dir();
     const std::string missing = folder + "/gone.cif";
     const std::string bad_cell = folder + "/cell.cif";
-    write_file(bad_cell, "data_x\n_cell_length_a 0\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
-                         "_atom_site_fract_y\n_atom_site_fract_z\nC1 0 0 0\n");
+    write_file(bad_cell,
+               "data_x\n_cell_length_a 0\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
+               "_atom_site_fract_y\n_atom_site_fract_z\nC1 0 0 0\n");
     const std::string bad_number = folder + "/number.cif";
-    write_file(bad_number, "loop_\n_atom_site.type_symbol\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n"
-                           "_atom_site.Cartn_z\nC 1 2 x\n");
+    write_file(bad_number,
+               "loop_\n_atom_site.type_symbol\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n"
+               "_atom_site.Cartn_z\nC 1 2 x\n");
     for (const std::string& file : {missing, bad_cell, bad_number}) {
         Session session;
         ASSERT_EQ(session.load(corpus_plain_path("pyobjcryst_caffeine.cif")), DrawOutcome::SceneWritten);
@@ -202,15 +211,18 @@ TEST(DrawModel, AFailedOrEmptyStructureKeepsTheSelector)
     session.log.events.clear();
     session.state.StructureIndex = 2;
     session.state.RedrawOnly = false;
-    EXPECT_THROW(DrawModel(session.state, session.model, session.options, session.target, session.log), InvalidCellError);
+    EXPECT_THROW(DrawModel(session.state, session.model, session.options, session.target, session.log),
+                 InvalidCellError);
     EXPECT_TRUE(session.log.saw("selector:on"));
     session.state.StructureIndex = 1;
-    EXPECT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    EXPECT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log),
+              DrawOutcome::SceneWritten);
 
     // A structure without atoms leaves it as well.
     session.log.events.clear();
     session.state.StructureIndex = 3;
-    EXPECT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::NoAtoms);
+    EXPECT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log),
+              DrawOutcome::NoAtoms);
     EXPECT_TRUE(session.log.saw("selector:on"));
     EXPECT_EQ(session.log.events.back(), "progress:hidden");
 }
@@ -225,7 +237,8 @@ TEST(DrawModel, EnsemblesShowWhichModelIsDrawn)
     session.log.events.clear();
     session.state.ModelIndex = kAllModels;
     session.state.RedrawOnly = false;
-    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log),
+              DrawOutcome::SceneWritten);
     EXPECT_EQ(session.model.AtomsRead, 37960);
     EXPECT_TRUE(session.log.saw("selection: All 26 models"));
 }
@@ -235,13 +248,15 @@ TEST(DrawModel, ExpandTellsHowManyAtomsItJoinedAndLeftOut)
     Session session;
     const std::string file = session.folder + "/apart.cif";
     // C2 is a cell away from C1 and joins it; C3 is too far from both.
-    write_file(file, "data_x\n_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n_cell_angle_alpha 90\n"
-                     "_cell_angle_beta 90\n_cell_angle_gamma 90\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
-                     "_atom_site_fract_y\n_atom_site_fract_z\nC1 0 0 0\nC2 1.15 0 0\nC3 0.5 0.5 0.5\n");
+    write_file(file,
+               "data_x\n_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n_cell_angle_alpha 90\n"
+               "_cell_angle_beta 90\n_cell_angle_gamma 90\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
+               "_atom_site_fract_y\n_atom_site_fract_z\nC1 0 0 0\nC2 1.15 0 0\nC3 0.5 0.5 0.5\n");
     ASSERT_EQ(session.load(file), DrawOutcome::SceneWritten);
     EXPECT_FALSE(session.log.saw("joined:2,1"));
     request_expand(session.state);
-    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log), DrawOutcome::SceneWritten);
+    ASSERT_EQ(DrawModel(session.state, session.model, session.options, session.target, session.log),
+              DrawOutcome::SceneWritten);
     EXPECT_TRUE(session.log.saw("joined:2,1"));
     EXPECT_EQ(session.model.AtomCount, 2);
 }

@@ -56,10 +56,7 @@ std::string test_name(const ::testing::TestParamInfo<std::string>& info)
 
 INSTANTIATE_TEST_SUITE_P(Findings, FuzzRegression, ::testing::ValuesIn(regression_files()), test_name);
 
-TEST(FuzzRegressions, FolderHoldsTheFindings)
-{
-    EXPECT_FALSE(regression_files().empty());
-}
+TEST(FuzzRegressions, FolderHoldsTheFindings) { EXPECT_FALSE(regression_files().empty()); }
 
 // The harness must tell a sound outcome from an unsound one, or the replay
 // above proves nothing.

@@ -110,7 +110,11 @@ TEST(BackboneTrace, SequenceNumbersBecomeConsecutiveIndexes)
 
     // Numbers 0 are skipped and compared with nothing.
     Protein water;
-    water.add("MSE", 3, 0, 0, 0).add("HOH", 0, 5, 5, 5).add("MSE", 4, 1, 0, 0).add("HOH", 0, 6, 6, 6).add("MSE", 4, 1, 1, 0);
+    water.add("MSE", 3, 0, 0, 0)
+        .add("HOH", 0, 5, 5, 5)
+        .add("MSE", 4, 1, 0, 0)
+        .add("HOH", 0, 6, 6, 6)
+        .add("MSE", 4, 1, 1, 0);
     water.trace();
     EXPECT_EQ(water.kept_ids(), (std::vector<int32_t>{1, 0, 2, 0, 2}));
 }

@@ -86,10 +86,10 @@ TEST(CompressAtoms, AtomsUpToTwoCellsAwayComeBackFartherOnesAreRemoved)
     t.cubic_cell(10);
     // Scene x = -Cartesian y, scene y = Cartesian z, scene z = -Cartesian x.
     t.add("C", 0, 0, 0)
-        .add("C", 1.5, 0, 10)      // Cartesian x - 10: one cell along -a
-        .add("N", 0, 1.4 + 20, 0)  // two cells along +c
-        .add("O", 0, 0, -1.3 - 30) // three cells along +a: out of reach
-        .add("C", -1.4 - 20, 0, 10); // Cartesian y + 20, x - 10: +2b - a
+        .add("C", 1.5, 0, 10)         // Cartesian x - 10: one cell along -a
+        .add("N", 0, 1.4 + 20, 0)     // two cells along +c
+        .add("O", 0, 0, -1.3 - 30)    // three cells along +a: out of reach
+        .add("C", -1.4 - 20, 0, 10);  // Cartesian y + 20, x - 10: +2b - a
     t.compress();
     ASSERT_EQ(t.model.AtomCount, 4);
     EXPECT_EQ(t.symbol(1), "C");
@@ -210,12 +210,12 @@ TEST(CompressAtoms, HydrogenBondBoxesWidenTheHydrogenCutoff)
 TEST(CompressAtoms, DisorderPartsAttachOnlyThroughPartZero)
 {
     Atoms t;
-    t.add("C", 0, 0, 0, 0)      // 1
-        .add("C", 1.5, 0, 0, 1)   // 2: part 1 next to atom 1
-        .add("C", -1.5, 0, 0, 2)  // 3: part 2 next to atom 1
-        .add("C", 3.0, 0, 0, 2)   // 4: part 2 next to part-1 atom 2 only
-        .add("C", 1.5, 1.5, 0, 1) // 5: part 1 next to part-1 atom 2 only
-        .add("O", 3.0, 0, 1.4, 0); // 6: part 0 next to atom 4 only
+    t.add("C", 0, 0, 0, 0)          // 1
+        .add("C", 1.5, 0, 0, 1)     // 2: part 1 next to atom 1
+        .add("C", -1.5, 0, 0, 2)    // 3: part 2 next to atom 1
+        .add("C", 3.0, 0, 0, 2)     // 4: part 2 next to part-1 atom 2 only
+        .add("C", 1.5, 1.5, 0, 1)   // 5: part 1 next to part-1 atom 2 only
+        .add("O", 3.0, 0, 1.4, 0);  // 6: part 0 next to atom 4 only
     t.with_parts();
     t.compress();
     ASSERT_EQ(t.model.AtomCount, 4);
@@ -257,7 +257,7 @@ TEST(CompressAtoms, HiddenAtomsAreRemovedAndTheRestMoveDown)
     t.add("C", 0, 0, 0)
         .add("O", 1.2, 0, 0, 0, "HOH")  // water, suppressed
         .add("C", 0, 1.5, 0)
-        .add("N", 9, 9, 9)               // disconnected
+        .add("N", 9, 9, 9)  // disconnected
         .add("C", 0, 3.0, 0);
     t.model.AtomResidue[5] = "LIG";
     t.compress();
@@ -354,8 +354,8 @@ TEST(CompressAtomsCorpus, CaffeineAtomsListedInOtherCellsComeBack)
     ASSERT_EQ(whole.model.AtomCount, 24);  // the file lists one whole molecule
     EXPECT_EQ(whole.model.AtomCoord, as_read);
 
-    std::string moved = replaced(text, " C12 0.21968 ", " C12 1.21968 ");      // +a
-    moved = replaced(moved, " -0.27317 -0.19028 -0.00382 ", " -0.27317 -0.19028 -1.00382 ");  // H14a, -c
+    std::string moved = replaced(text, " C12 0.21968 ", " C12 1.21968 ");                          // +a
+    moved = replaced(moved, " -0.27317 -0.19028 -0.00382 ", " -0.27317 -0.19028 -1.00382 ");       // H14a, -c
     moved = replaced(moved, " H10c 0.03791 0.26293 0.13930 ", " H10c -0.96209 2.26293 0.13930 ");  // -a + 2b
     ReadModel shifted = read_text(name, moved);
     CompressAtoms(shifted.model, shifted.options);

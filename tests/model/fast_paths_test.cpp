@@ -20,16 +20,15 @@
 #include "structure/cell_geometry.h"
 #include "structure/cif_reader.h"
 #include "support/corpus.h"
-#include "support/model_builder.h"
 #include "support/loading.h"
+#include "support/model_builder.h"
 
 namespace vexalith {
 namespace {
 
 using Visit = std::tuple<int32_t, int32_t, bool, bool, bool>;  // i, j (-1: on_atom), bond, hbond, helix
 
-std::vector<Visit> visits(const Structure& model, const ModelOptions& options, const PairRules& rules,
-                          bool plain)
+std::vector<Visit> visits(const Structure& model, const ModelOptions& options, const PairRules& rules, bool plain)
 {
     const PairClassifier classifier(model, rules);
     std::vector<Visit> out;
@@ -140,10 +139,9 @@ TEST(GridPairSearch, CorpusFilesGiveThePlainCallsScenesAndStlFiles)
                         o.ModelMode = mode;
                         set_hbonds(o, h);
                         o.HideBridges = hide_bridges;
-                        const std::string what = name + " mode " + std::to_string(mode) + " hbonds " +
-                                                 std::to_string(static_cast<int>(h)) + " helices " +
-                                                 std::to_string(helices) + " hide bridges " +
-                                                 std::to_string(hide_bridges);
+                        const std::string what =
+                            name + " mode " + std::to_string(mode) + " hbonds " + std::to_string(static_cast<int>(h)) +
+                            " helices " + std::to_string(helices) + " hide bridges " + std::to_string(hide_bridges);
                         total_visits += expect_same_pairs(m, o, what);
                         // Whole files for a part of the matrix: they take longer.
                         if (h == HBonds::Off || (mode == BallAndStick && !huge)) {
@@ -164,7 +162,7 @@ TEST(GridPairSearch, CorpusFilesGiveThePlainCallsScenesAndStlFiles)
 // Random atoms of mixed elements, parts and residues in a box.
 Structure random_model(std::mt19937& rng, int count, long double box)
 {
-    static const std::vector<std::string> symbols{"C", "C", "H", "H", "H", "N", "O", "O", "S",
+    static const std::vector<std::string> symbols{"C",  "C", "H",  "H",  "H",  "N",  "O", "O", "S",
                                                   "NA", "K", "CS", "LI", "FE", "CL", "P", "HX"};
     std::uniform_int_distribution<std::size_t> pick(0, symbols.size() - 1);
     std::uniform_real_distribution<double> coord(0, static_cast<double>(box));
@@ -256,8 +254,14 @@ TEST(GridPairSearch, DegenerateAndSparseExtents)
         {{"C", 0, 0, 0}},
         {{"C", 1, 1, 1}, {"H", 1, 1, 1}, {"O", 1, 1, 1}, {"N", 1, 1, 1}},
         // Two molecules a million angstrom apart: the grid must stay sparse.
-        {{"O", 0, 0, 0}, {"H", 0.96L, 0, 0}, {"N", 2.8L, 0, 0}, {"O", 1e6L, 0, 0}, {"H", 1e6L + 0.96L, 0, 0},
-         {"N", 1e6L + 2.8L, 0, 0}, {"C", -1e6L, 5e5L, 1e6L}, {"C", -1e6L + 1.5L, 5e5L, 1e6L}},
+        {{"O", 0, 0, 0},
+         {"H", 0.96L, 0, 0},
+         {"N", 2.8L, 0, 0},
+         {"O", 1e6L, 0, 0},
+         {"H", 1e6L + 0.96L, 0, 0},
+         {"N", 1e6L + 2.8L, 0, 0},
+         {"C", -1e6L, 5e5L, 1e6L},
+         {"C", -1e6L + 1.5L, 5e5L, 1e6L}},
         // Atoms on cell boundaries at the search distance.
         {{"C", 0, 0, 0}, {"C", 1.53L, 0, 0}, {"C", 3.06L, 0, 0}, {"C", -1.53L, 0, 0}, {"C", 0, -1.53L, 1.53L}},
     };

@@ -44,9 +44,8 @@ TEST(AtomOk, PartBoxesDecideWhileTheStructureHasParts)
 
 TEST(AtomOk, WaterAndHydrogenFilters)
 {
-    const Structure m = model_of({{"O", "HOH", 0}, {"O", "hoh", 0}, {"O", "WAT", 0}, {"H", "", 0}, {"D", "", 0},
-                                       {"H", "HOH", 1}},
-                                      1);
+    const Structure m =
+        model_of({{"O", "HOH", 0}, {"O", "hoh", 0}, {"O", "WAT", 0}, {"H", "", 0}, {"D", "", 0}, {"H", "HOH", 1}}, 1);
     ModelOptions o;
     MakePartCheckBoxes(o, 1);
     EXPECT_TRUE(o.SuppressWater);

@@ -26,8 +26,8 @@
 #include "structure/present_elements.h"
 #include "support/admesh_check.h"
 #include "support/corpus.h"
-#include "support/model_builder.h"
 #include "support/loading.h"
+#include "support/model_builder.h"
 
 namespace vexalith {
 namespace {
@@ -239,7 +239,7 @@ TEST(StlFile, TemplateByElement)
         atoms.push_back({symbols[k], 10.0L * static_cast<long double>(k), 0, 0});
     const StlTemplates& t = small_templates();
     const std::vector<const StlTemplate*> expected{&t.ball1, &t.ball2, &t.ball2, &t.ball,
-                                                  &t.ball,  &t.ball,  &t.ball,  &t.ball};
+                                                   &t.ball,  &t.ball,  &t.ball,  &t.ball};
     const Solid solid = parse_solid(stl_text(make_model(atoms), ModelOptions{}, t));
     std::vector<std::string> normals;
     for (const StlTemplate* mesh : expected)
@@ -346,22 +346,55 @@ TEST(StlCylinders, SizesByKindAndMode)
     };
     const long double d = 1.54L;
     const std::vector<Case> cases{
-        {"covalent, ball and stick", {{"C", -d / 2, 0, 0}, {"C", d / 2, 0, 0}}, BallAndStick, false, false,
-         10 * 0.013L, d / 2.001L},
-        {"covalent, covalent radius", {{"C", -d / 2, 0, 0}, {"C", d / 2, 0, 0}}, CovalentRadius, false, false,
-         10 * 0.027L, d / 2.001L},
+        {"covalent, ball and stick",
+         {{"C", -d / 2, 0, 0}, {"C", d / 2, 0, 0}},
+         BallAndStick,
+         false,
+         false,
+         10 * 0.013L,
+         d / 2.001L},
+        {"covalent, covalent radius",
+         {{"C", -d / 2, 0, 0}, {"C", d / 2, 0, 0}},
+         CovalentRadius,
+         false,
+         false,
+         10 * 0.027L,
+         d / 2.001L},
         {"hydrogen bond, ball and stick",
          {{"O", -0.95L - 0.9L, 0, 0}, {"H", -0.9L, 0, 0}, {"O", 0.9L, 0, 0}},
-         BallAndStick, false, true, 10 * 0.01L, 0.9L},
+         BallAndStick,
+         false,
+         true,
+         10 * 0.01L,
+         0.9L},
         {"hydrogen bond, covalent radius",
          {{"O", -0.95L - 0.9L, 0, 0}, {"H", -0.9L, 0, 0}, {"O", 0.9L, 0, 0}},
-         CovalentRadius, false, true, 10 * 0.025L, 0.9L},
-        {"trace segment, ball and stick", {{"HX", -1.9L, 0, 0, 0, "HEL"}, {"HX", 1.9L, 0, 0, 0, "HEL"}},
-         BallAndStick, true, false, 0.097L, 1.9L},
-        {"trace segment, covalent radius", {{"HX", -1.9L, 0, 0, 0, "HEL"}, {"HX", 1.9L, 0, 0, 0, "HEL"}},
-         CovalentRadius, true, false, 0.97L, 1.9L},
-        {"bridge of a protein", {{"HX", -1.5L, 0, 0, 0, "HEL"}, {"O", 1.5L, 0, 0, 0, "ASP"}}, VanDerWaals, true,
-         false, 10 * 0.05L, 1.5L},
+         CovalentRadius,
+         false,
+         true,
+         10 * 0.025L,
+         0.9L},
+        {"trace segment, ball and stick",
+         {{"HX", -1.9L, 0, 0, 0, "HEL"}, {"HX", 1.9L, 0, 0, 0, "HEL"}},
+         BallAndStick,
+         true,
+         false,
+         0.097L,
+         1.9L},
+        {"trace segment, covalent radius",
+         {{"HX", -1.9L, 0, 0, 0, "HEL"}, {"HX", 1.9L, 0, 0, 0, "HEL"}},
+         CovalentRadius,
+         true,
+         false,
+         0.97L,
+         1.9L},
+        {"bridge of a protein",
+         {{"HX", -1.5L, 0, 0, 0, "HEL"}, {"O", 1.5L, 0, 0, 0, "ASP"}},
+         VanDerWaals,
+         true,
+         false,
+         10 * 0.05L,
+         1.5L},
     };
     for (const Case& c : cases) {
         Structure model = make_model(c.atoms);
@@ -389,8 +422,8 @@ TEST(StlCylinders, SizesByKindAndMode)
 
 TEST(StlRotation, TurnsZOntoTheBondDirection)
 {
-    const std::vector<Vec3> directions{{1, 0, 0},   {0, -2, 0},    {0.3L, -0.4L, 0.5L}, {-1, -1, -1},
-                                       {1e-9L, 0, 1}, {1e-9L, 0, -1}, {0, 0, 3},          {0, 0, -3}};
+    const std::vector<Vec3> directions{{1, 0, 0},     {0, -2, 0},     {0.3L, -0.4L, 0.5L}, {-1, -1, -1},
+                                       {1e-9L, 0, 1}, {1e-9L, 0, -1}, {0, 0, 3},           {0, 0, -3}};
     for (const Vec3& d : directions) {
         const Mat3 r = cylinder_rotation(d);
         const Vec3 unit = d * (1 / length(d));
@@ -439,7 +472,7 @@ TEST(StlRotation, BondsAlongTheZAxisKeepTheirOutsideOut)
         const long double top = 1.0L;
         const long double bottom = -0.54L;
         Structure model = downwards ? make_model({{"C", 0, 0, top}, {"C", 0, 0, bottom}})
-                                         : make_model({{"C", 0, 0, bottom}, {"C", 0, 0, top}});
+                                    : make_model({{"C", 0, 0, bottom}, {"C", 0, 0, top}});
         ModelOptions options;
         options.ModelMode = CovalentRadius;
         const Solid solid = parse_solid(stl_text(model, options, t));
@@ -500,8 +533,7 @@ public:
 TEST(StlExport, ProgressRunsOverBothPasses)
 {
     // Atom 2 is water and hidden: the first pass counts it, the second does not.
-    const Structure model =
-        make_model({{"C", 0, 0, 0}, {"O", 5, 0, 0, 0, "HOH"}, {"C", 1.5L, 0, 0}});
+    const Structure model = make_model({{"C", 0, 0, 0}, {"O", 5, 0, 0, 0, "HOH"}, {"C", 1.5L, 0, 0}});
     ModelOptions options;
     StringSink sink;
     RecordingReporter reporter;
@@ -535,8 +567,8 @@ TEST(StlExport, SizeBoundHoldsAndTheLimitRefusesUpFront)
 {
     // The bound never exceeds the file and stays close to it, in every mode
     // and with hydrogen bonds and the backbone trace.
-    for (const char* name : {"pyobjcryst_caffeine.cif", "libcifpp_1cbs.cif", "cctbx_cu3182sup1.cif", "avogadro_zeolites_ZSM-5.cif",
-                             "pymatgen_P24Ru4H252C296S24N16.cif"}) {
+    for (const char* name : {"pyobjcryst_caffeine.cif", "libcifpp_1cbs.cif", "cctbx_cu3182sup1.cif",
+                             "avogadro_zeolites_ZSM-5.cif", "pymatgen_P24Ru4H252C296S24N16.cif"}) {
         for (const int32_t mode : {BallAndStick, CovalentRadius, VanDerWaals}) {
             ModelOptions options;
             SetShowVanDerWaalsBox(options, true);
@@ -680,8 +712,7 @@ TEST(StlAdmesh, EverySphereAndCylinderIsAClosedValidShell)
         Reporter quiet;
         write_stl(path, build_model(model, options), t, quiet);
         const Solid solid = parse_solid(testsupport::read_file(path));
-        EXPECT_EQ(solid.facets.size(), sphere_facets(model, options, t) + cylinders * t.cylinder.facets.size())
-            << what;
+        EXPECT_EQ(solid.facets.size(), sphere_facets(model, options, t) + cylinders * t.cylinder.facets.size()) << what;
 
         const std::string report = testsupport::run_admesh(path);
         EXPECT_EQ(testsupport::value_after(report, "Number of facets"), static_cast<double>(solid.facets.size()))

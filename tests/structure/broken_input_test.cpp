@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/error.h"
-#include "harness.h"
 #include "convert/draw_model.h"
+#include "harness.h"
 #include "structure/cif_reader.h"
 #include "structure/text_file.h"
 #include "support/command_run.h"
@@ -144,8 +144,7 @@ const std::string kNulInLabel = std::string("C") + '\0' + "1 0.1 0.2 0.3\n";
 INSTANTIATE_TEST_SUITE_P(
     Reader, BrokenTexts,
     ::testing::Values(
-        BrokenText{"Empty", "", "", 0, 0},
-        BrokenText{"OnlyAByteOrderMark", "\xEF\xBB\xBF", "", 0, 0},
+        BrokenText{"Empty", "", "", 0, 0}, BrokenText{"OnlyAByteOrderMark", "\xEF\xBB\xBF", "", 0, 0},
         BrokenText{"BinaryNoise", noise(1 << 16, 7), "", 0, 0},
         BrokenText{"NulBytesOnly", std::string(4096, '\0'), "", 0, 0},
         // A NUL inside a number makes it no number; inside a label it is
@@ -173,8 +172,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Cells that are no cells.
         BrokenText{"ZeroCell", "_cell_length_a 0\n" + kLoop + "C1 0 0 0\n", "cell", 1, 0},
         BrokenText{"NegativeCell", "_cell_length_a 5\n_cell_length_b -5\n" + kLoop + "C1 0 0 0\n", "cell", 1, 0},
-        BrokenText{"FlatCell", "_cell_length_a 5\n_cell_angle_alpha 120\n_cell_angle_beta 120\n_cell_angle_gamma 120\n" +
-                                   kLoop + "C1 0 0 0\n",
+        BrokenText{"FlatCell",
+                   "_cell_length_a 5\n_cell_angle_alpha 120\n_cell_angle_beta 120\n_cell_angle_gamma 120\n" + kLoop +
+                       "C1 0 0 0\n",
                    "cell", 1, 0},
         BrokenText{"AnglesThatCloseNoCell",
                    "_cell_length_a 5\n_cell_angle_alpha 60\n_cell_angle_beta 60\n_cell_angle_gamma 150\n" + kLoop +

@@ -8,8 +8,7 @@
 namespace vexalith {
 namespace {
 
-Structure cell(long double a, long double b, long double c, long double alpha, long double beta,
-                    long double gamma)
+Structure cell(long double a, long double b, long double c, long double alpha, long double beta, long double gamma)
 {
     Structure m;
     m.CellA = a;
@@ -70,8 +69,8 @@ TEST(CellGeometry, OrthoMatrixIsTheClosedFormAndInvertsFracMatrix)
     Structure m = cell(8.7038L, 12.204L, 4.9747L, 93.021L, 90.616L, 90.319L);
     SetupCellMatrices(m);
     const long double k = std::numbers::pi_v<long double> / 180;
-    const long double ca = std::cos(k * m.CellAlpha), cb = std::cos(k * m.CellBeta),
-                      cg = std::cos(k * m.CellGamma), sb = std::sin(k * m.CellBeta);
+    const long double ca = std::cos(k * m.CellAlpha), cb = std::cos(k * m.CellBeta), cg = std::cos(k * m.CellGamma),
+                      sb = std::sin(k * m.CellBeta);
     const long double v = std::sqrt(1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg);
     const Mat3 closed{{{m.CellA * sb, m.CellB * (cg - ca * cb) / sb, 0},
                        {0, m.CellB * v / sb, 0},
@@ -100,11 +99,11 @@ TEST(CellGeometry, DefaultCellMakesFractionalEqualCartesian)
 TEST(CellGeometry, CellsWithoutAValidMatrixAreNamed)
 {
     EXPECT_FALSE(cell_problem(cell(5, 7, 9, 80, 100, 110)));
-    EXPECT_TRUE(cell_problem(cell(0, 7, 9, 90, 90, 90)));           // zero length
-    EXPECT_TRUE(cell_problem(cell(5, -7, 9, 90, 90, 90)));          // negative length
-    EXPECT_TRUE(cell_problem(cell(5, 7, 9, 90, 180, 90)));          // sin(beta) = 0
-    EXPECT_TRUE(cell_problem(cell(5, 7, 9, 10, 10, 170)));          // negative under the root
-    EXPECT_TRUE(cell_problem(cell(5, 7, 9, 60, 60, 120)));          // flat cell: zero volume
+    EXPECT_TRUE(cell_problem(cell(0, 7, 9, 90, 90, 90)));   // zero length
+    EXPECT_TRUE(cell_problem(cell(5, -7, 9, 90, 90, 90)));  // negative length
+    EXPECT_TRUE(cell_problem(cell(5, 7, 9, 90, 180, 90)));  // sin(beta) = 0
+    EXPECT_TRUE(cell_problem(cell(5, 7, 9, 10, 10, 170)));  // negative under the root
+    EXPECT_TRUE(cell_problem(cell(5, 7, 9, 60, 60, 120)));  // flat cell: zero volume
     EXPECT_TRUE(cell_problem(cell(5, 7, 9, 90, 90, std::nanl(""))));
 }
 

@@ -96,18 +96,19 @@ TEST(CifReader, SmallStructuresHaveExtentOne)
 
 TEST(CifReader, MissingCellTagsKeepThePreviousFilesValues)
 {
-    const std::string no_beta =
-        small_molecule("_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n"
-                       "_cell_angle_alpha 90\n_cell_angle_gamma 90\n",
-                       kLabelXyz, "C1 0 0 0\n");
+    const std::string no_beta = small_molecule(
+        "_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n"
+        "_cell_angle_alpha 90\n_cell_angle_gamma 90\n",
+        kLabelXyz, "C1 0 0 0\n");
     Reader fresh;
     fresh.read(no_beta);
     EXPECT_EQ(fresh.model.CellBeta, 90.0L);
 
     Reader after;
-    after.read(small_molecule("_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n"
-                              "_cell_angle_alpha 90\n_cell_angle_beta 100\n_cell_angle_gamma 90\n",
-                              kLabelXyz, "C1 0 0 0\n"));
+    after.read(
+        small_molecule("_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n"
+                       "_cell_angle_alpha 90\n_cell_angle_beta 100\n_cell_angle_gamma 90\n",
+                       kLabelXyz, "C1 0 0 0\n"));
     after.read(no_beta);
     EXPECT_EQ(after.model.CellBeta, 100.0L);
     EXPECT_EQ(after.model.CellA, 10.0L);
@@ -116,10 +117,11 @@ TEST(CifReader, MissingCellTagsKeepThePreviousFilesValues)
 TEST(CifReader, CellValuesIgnoreUncertaintiesAndPadding)
 {
     Reader r;
-    r.read(small_molecule("_cell_length_a                   5.6393(7)\n_cell_length_b 6.5\n"
-                          "_cell_length_c 7.25(12)\n_cell_angle_alpha 90\n_cell_angle_beta   93.133\n"
-                          "_cell_angle_gamma 90.00(2)\n",
-                          kLabelXyz, "C1 0 0 0\n"));
+    r.read(
+        small_molecule("_cell_length_a                   5.6393(7)\n_cell_length_b 6.5\n"
+                       "_cell_length_c 7.25(12)\n_cell_angle_alpha 90\n_cell_angle_beta   93.133\n"
+                       "_cell_angle_gamma 90.00(2)\n",
+                       kLabelXyz, "C1 0 0 0\n"));
     EXPECT_EQ(r.model.CellA, 5.6393L);
     EXPECT_EQ(r.model.CellB, 6.5L);
     EXPECT_EQ(r.model.CellC, 7.25L);
@@ -181,15 +183,17 @@ TEST(CifReader, SymbolColumns)
 {
     Reader r;
     // Label, then type symbol: the type symbol wins.
-    r.read(small_molecule(kCubic10, "_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n"
-                                    "_atom_site_fract_y\n_atom_site_fract_z\n",
+    r.read(small_molecule(kCubic10,
+                          "_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n"
+                          "_atom_site_fract_y\n_atom_site_fract_z\n",
                           "C12A Cl 0 0 0\nX1 Fe3+ 0.5 0 0\nY2 O2- 0 0.5 0\n"));
     EXPECT_EQ(r.symbol(1), "CL");
     EXPECT_EQ(r.symbol(2), "FE");
     EXPECT_EQ(r.symbol(3), "O");
     // Type symbol first: the later label column is skipped.
-    r.read(small_molecule(kCubic10, "_atom_site_type_symbol\n_atom_site_label\n_atom_site_fract_x\n"
-                                    "_atom_site_fract_y\n_atom_site_fract_z\n",
+    r.read(small_molecule(kCubic10,
+                          "_atom_site_type_symbol\n_atom_site_label\n_atom_site_fract_x\n"
+                          "_atom_site_fract_y\n_atom_site_fract_z\n",
                           "K1+ Zz9 0 0 0\n"));
     EXPECT_EQ(r.symbol(1), "K");
     // Label only: digits go, the rest stays (H1A is HA, O1W is OW).
@@ -201,8 +205,9 @@ TEST(CifReader, SymbolColumns)
 TEST(CifReader, WyckoffColumnDoesNotReplaceTheSymbol)
 {
     Reader r;
-    r.read(small_molecule(kCubic10, "_atom_site_label\n_atom_site_type_symbol\n_atom_site_Wyckoff_symbol\n"
-                                    "_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n",
+    r.read(small_molecule(kCubic10,
+                          "_atom_site_label\n_atom_site_type_symbol\n_atom_site_Wyckoff_symbol\n"
+                          "_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n",
                           "Te1 Te 2c 0 0 0\n"));
     EXPECT_EQ(r.symbol(1), "TE");
 }
@@ -233,8 +238,9 @@ TEST(CifReader, PartsFromTheDisorderGroup)
 TEST(CifReader, ByteOrderMarkAndALoopOnTheFirstLine)
 {
     Reader r;
-    r.read("\xEF\xBB\xBFloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
-           "C1 0 0 0\nC2 0.5 0 0\n");
+    r.read(
+        "\xEF\xBB\xBFloop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+        "C1 0 0 0\nC2 0.5 0 0\n");
     EXPECT_EQ(r.model.AtomCount, 2);
 }
 
@@ -250,8 +256,9 @@ TEST(CifReader, LoopRowsAndTheirEnd)
     r.read(small_molecule(kCubic10, kLabelXyz, "C1 0 0 0\n\n\nC2 0.1 0 0\n"));
     EXPECT_EQ(r.model.AtomCount, 1);
     // Rows without a full stop are rows: integer coordinates.
-    r.read(small_molecule(kCubic10, "_atom_site_label\n_atom_site_type_symbol\n_atom_site_symmetry_multiplicity\n"
-                                    "_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n",
+    r.read(small_molecule(kCubic10,
+                          "_atom_site_label\n_atom_site_type_symbol\n_atom_site_symmetry_multiplicity\n"
+                          "_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n",
                           "Si1 Si 8 0 0 0\nO1 O 4 1 0 0\n"));
     EXPECT_EQ(r.model.AtomCount, 2);
     // The next loop ends it.
@@ -297,7 +304,7 @@ TEST(CifReader, AShortRowKeepsThePreviousPositionAndIsNamedInAWarning)
     // N1 keeps y, z and the part of C1 and takes its own x.
     EXPECT_EQ(r.atom(2).part, 2.0L);
     EXPECT_NEAR(static_cast<double>(r.atom(1).x), static_cast<double>(r.atom(2).x), 1e-15);  // scene x = -y
-    EXPECT_NE(r.atom(1).z, r.atom(2).z);                                                      // scene z = -x
+    EXPECT_NE(r.atom(1).z, r.atom(2).z);                                                     // scene z = -x
 }
 
 TEST(CifReader, AnEarlierAtomSiteTagIsNotTheHeader)
@@ -340,9 +347,10 @@ TEST(CifReader, InvalidCellIsReportedWithItsValues)
 {
     Reader r;
     try {
-        r.read(small_molecule("_cell_length_a 5\n_cell_length_b 0\n_cell_length_c 7\n_cell_angle_alpha 90\n"
-                              "_cell_angle_beta 90\n_cell_angle_gamma 90\n",
-                              kLabelXyz, "C1 0 0 0\n"));
+        r.read(
+            small_molecule("_cell_length_a 5\n_cell_length_b 0\n_cell_length_c 7\n_cell_angle_alpha 90\n"
+                           "_cell_angle_beta 90\n_cell_angle_gamma 90\n",
+                           kLabelXyz, "C1 0 0 0\n"));
         ADD_FAILURE() << "no error";
     } catch (const InvalidCellError& e) {
         EXPECT_NE(e.text().find("a = 5, b = 0, c = 7, alpha = 90, beta = 90, gamma = 90"), std::string::npos)
@@ -460,8 +468,9 @@ TEST(CifReader, AnEnsembleIsReadOneModelAtATime)
 TEST(CifReader, CartnXWithoutTrailingBlankIsRecognised)
 {
     Reader r;
-    r.read("loop_\n_atom_site.type_symbol\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n_atom_site.Cartn_z\n"
-           "_atom_site.Cartn_x_esd\nN 1 2 3 0.1\nC 2 2 3 0.1\n");
+    r.read(
+        "loop_\n_atom_site.type_symbol\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n_atom_site.Cartn_z\n"
+        "_atom_site.Cartn_x_esd\nN 1 2 3 0.1\nC 2 2 3 0.1\n");
     EXPECT_TRUE(r.model.ProteinFile);
     ASSERT_EQ(r.model.AtomCount, 2);
     EXPECT_NEAR(static_cast<double>(r.atom(2).z), -0.5, 1e-15);
@@ -482,9 +491,10 @@ TEST(CifReader, ReadingASmallMoleculeAfterAProteinLeavesNoResidues)
 TEST(CifReader, AProteinReadKeepsTheSmallMoleculeMatrices)
 {
     Reader r;
-    r.read(small_molecule("_cell_length_a 5\n_cell_length_b 7\n_cell_length_c 9\n_cell_angle_alpha 80\n"
-                          "_cell_angle_beta 100\n_cell_angle_gamma 110\n",
-                          kLabelXyz, "C1 0 0 0\n"));
+    r.read(
+        small_molecule("_cell_length_a 5\n_cell_length_b 7\n_cell_length_c 9\n_cell_angle_alpha 80\n"
+                       "_cell_angle_beta 100\n_cell_angle_gamma 110\n",
+                       kLabelXyz, "C1 0 0 0\n"));
     const Mat3 ortho = r.model.OrthoMatrix;
     r.read(kProtein);
     EXPECT_EQ(r.model.OrthoMatrix, ortho);
@@ -494,9 +504,10 @@ TEST(CifReader, AProteinReadKeepsTheSmallMoleculeMatrices)
 TEST(CifReader, ChemicalComponentWithXyzColumns)
 {
     Reader r;
-    r.read("data_comp_A\nloop_\n_chem_comp_atom.comp_id\n_chem_comp_atom.atom_id\n_chem_comp_atom.type_symbol\n"
-           "_chem_comp_atom.x\n_chem_comp_atom.y\n_chem_comp_atom.z\n"
-           " A  \"H5' \" H  0.000 -1.931 0.694\n A  P  P  1.000 1.000 1.000\n");
+    r.read(
+        "data_comp_A\nloop_\n_chem_comp_atom.comp_id\n_chem_comp_atom.atom_id\n_chem_comp_atom.type_symbol\n"
+        "_chem_comp_atom.x\n_chem_comp_atom.y\n_chem_comp_atom.z\n"
+        " A  \"H5' \" H  0.000 -1.931 0.694\n A  P  P  1.000 1.000 1.000\n");
     EXPECT_TRUE(r.model.ChemCompFile);
     ASSERT_EQ(r.model.AtomCount, 2);
     EXPECT_EQ(r.symbol(1), "H");
@@ -506,9 +517,10 @@ TEST(CifReader, ChemicalComponentWithXyzColumns)
 
 TEST(CifReader, SingleAtomWrittenAsTagValuePairs)
 {
-    const std::string head = "data_ZN\n_chem_comp.id ZN\n#\n_chem_comp_atom.comp_id ZN\n_chem_comp_atom.atom_id ZN\n"
-                             "_chem_comp_atom.type_symbol ZN\n_chem_comp_atom.charge 2\n"
-                             "_chem_comp_atom.model_Cartn_x 1.5\n_chem_comp_atom.model_Cartn_y 2.5\n";
+    const std::string head =
+        "data_ZN\n_chem_comp.id ZN\n#\n_chem_comp_atom.comp_id ZN\n_chem_comp_atom.atom_id ZN\n"
+        "_chem_comp_atom.type_symbol ZN\n_chem_comp_atom.charge 2\n"
+        "_chem_comp_atom.model_Cartn_x 1.5\n_chem_comp_atom.model_Cartn_y 2.5\n";
     const std::string tail = "#\nloop_\n_x.y\n1\n";
     Reader r;
     r.read(head + "_chem_comp_atom.model_Cartn_z -3\n" + tail);

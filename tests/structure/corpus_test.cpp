@@ -85,8 +85,8 @@ TEST_P(CorpusFile, ReadsLikeTheReference)
     const Json ref = corpus_reference(name);
 
     if (const auto expected = kFilesWithErrors.find(name); expected != kFilesWithErrors.end()) {
-        EXPECT_NE(r.error.find(name + ":"), std::string::npos) << "expected an error (" << expected->second
-                                                               << "), got: " << r.error;
+        EXPECT_NE(r.error.find(name + ":"), std::string::npos)
+            << "expected an error (" << expected->second << "), got: " << r.error;
         EXPECT_EQ(r.model.AtomCount, 0);
         return;
     }
@@ -113,8 +113,7 @@ TEST_P(CorpusFile, ReadsLikeTheReference)
     for (std::size_t i = 1; i <= n; ++i)
         for (std::size_t j = i + 1; j <= n; ++j, ++k) {
             ASSERT_TRUE(distances[k].is_number()) << name;
-            EXPECT_NEAR(distance(r.model, i, j), distances[k].number(), 1e-4)
-                << name << " atoms " << i << " and " << j;
+            EXPECT_NEAR(distance(r.model, i, j), distances[k].number(), 1e-4) << name << " atoms " << i << " and " << j;
         }
 }
 
@@ -130,10 +129,7 @@ std::string test_name(const ::testing::TestParamInfo<std::string>& info)
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFile, ::testing::ValuesIn(corpus_names()), test_name);
 
-TEST(Corpus, HasTheExpectedFiles)
-{
-    EXPECT_EQ(corpus_names().size(), 36u);
-}
+TEST(Corpus, HasTheExpectedFiles) { EXPECT_EQ(corpus_names().size(), 36u); }
 
 TEST(Corpus, AMissingFileIsAnErrorSayingWhereItWasLookedFor)
 {
@@ -207,8 +203,8 @@ TEST(CorpusMends, ChargeSignsGoWithTheDigits)
 
 TEST(CorpusMends, OnlyTheFormulaSumTagMarksAStructure)
 {
-    for (const char* name : {"pyobjcryst_paracetamol.cif", "pymatgen_P24Ru4H252C296S24N16.cif",
-                             "avogadro_zeolites_ZSM-5.cif"})
+    for (const char* name :
+         {"pyobjcryst_paracetamol.cif", "pymatgen_P24Ru4H252C296S24N16.cif", "avogadro_zeolites_ZSM-5.cif"})
         EXPECT_EQ(count_structures(corpus_text(name)), 1) << name;
     EXPECT_EQ(count_structures(corpus_text("openbabel_hashizume.cif")), 20);
     EXPECT_EQ(count_structures(corpus_text("avogadro_zeolites_ITV.cif")), 0);

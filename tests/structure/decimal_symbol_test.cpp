@@ -65,8 +65,8 @@ TEST(DecimalSymbol, PlainDecimalsConvertExactlyLikeTheGeneralConversion)
 
 TEST(DecimalSymbol, RejectsTextsThatAreNotFiniteNumbers)
 {
-    for (const char* text : {"?", ".", "", "  ", "NaN", "nan", "Inf", "-inf", "infinity", "1.2.3", "1,234.5",
-                             "0x10", "1e5000", "-", "+", "--1", "+-1", "5e", "1 2", "abc"})
+    for (const char* text : {"?",       ".",    "",       "  ", "NaN", "nan", "Inf", "-inf", "infinity", "1.2.3",
+                             "1,234.5", "0x10", "1e5000", "-",  "+",   "--1", "+-1", "5e",   "1 2",      "abc"})
         EXPECT_FALSE(text_to_float(text).has_value()) << '"' << text << '"';
 }
 

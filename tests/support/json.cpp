@@ -27,8 +27,8 @@ private:
 
     void skip_space()
     {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\n' || text_[pos_] == '\r' ||
-                                       text_[pos_] == '\t'))
+        while (pos_ < text_.size() &&
+               (text_[pos_] == ' ' || text_[pos_] == '\n' || text_[pos_] == '\r' || text_[pos_] == '\t'))
             ++pos_;
     }
 
@@ -84,11 +84,21 @@ private:
                     fail("bad escape");
                 const char e = text_[pos_++];
                 switch (e) {
-                case 'n': c = '\n'; break;
-                case 't': c = '\t'; break;
-                case 'r': c = '\r'; break;
-                case 'b': c = '\b'; break;
-                case 'f': c = '\f'; break;
+                case 'n':
+                    c = '\n';
+                    break;
+                case 't':
+                    c = '\t';
+                    break;
+                case 'r':
+                    c = '\r';
+                    break;
+                case 'b':
+                    c = '\b';
+                    break;
+                case 'f':
+                    c = '\f';
+                    break;
                 case 'u': {
                     unsigned code = 0;
                     std::from_chars(text_.data() + pos_, text_.data() + pos_ + 4, code, 16);
@@ -105,7 +115,9 @@ private:
                     }
                     break;
                 }
-                default: c = e; break;
+                default:
+                    c = e;
+                    break;
                 }
             }
             out.push_back(c);

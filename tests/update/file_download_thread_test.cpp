@@ -94,7 +94,10 @@ struct Download {
         return std::make_unique<FileDownloadThread>(url(path), target_file, reports.on_progress(),
                                                     reports.on_complete(), reports.on_error(), false, limit);
     }
-    bool finish() { return wait_until([this] { return reports.ended(); }); }
+    bool finish()
+    {
+        return wait_until([this] { return reports.ended(); });
+    }
 };
 
 TEST(FileDownloadThread, WritesTheWholeBodyAndReportsOnTheOwnersThread)
@@ -160,9 +163,9 @@ TEST(FileDownloadThread, FailuresReachTheErrorHandlerAndLeaveNoTarget)
         ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
         closed_port = probe.serverPort();
     }
-    auto refused = std::make_unique<FileDownloadThread>(
-        QString("http://127.0.0.1:%1/x").arg(closed_port), d.target("x"), d.reports.on_progress(),
-        d.reports.on_complete(), d.reports.on_error(), false);
+    auto refused = std::make_unique<FileDownloadThread>(QString("http://127.0.0.1:%1/x").arg(closed_port),
+                                                        d.target("x"), d.reports.on_progress(), d.reports.on_complete(),
+                                                        d.reports.on_error(), false);
     ASSERT_TRUE(d.finish());
     ASSERT_EQ(d.reports.errors.size(), 1);
     EXPECT_EQ(d.reports.errors.first(), FileDownloadThread::kNetworkErrorBase + QNetworkReply::ConnectionRefusedError);

@@ -60,14 +60,14 @@ TEST(VersionFile, UnusableFilesNameTheLine)
         std::string text;
         long long line;
     } cases[] = {
-        {"", 2},                            // nothing at all
-        {"x\n", 2},                         // no version
-        {"x\n1.52\n", 3},                   // no size
-        {"x\nversion 2\n690\n", 2},         // not a number
-        {"x\n1.52\n69O\n", 3},              // a letter O
-        {"x\n1.52\n-5\n", 3},               // negative
-        {"x\n1.52\n6.9\n", 3},              // not whole
-        {"sha256 abc\n1.52\n690\n", 1},     // too short a checksum
+        {"", 2},                         // nothing at all
+        {"x\n", 2},                      // no version
+        {"x\n1.52\n", 3},                // no size
+        {"x\nversion 2\n690\n", 2},      // not a number
+        {"x\n1.52\n69O\n", 3},           // a letter O
+        {"x\n1.52\n-5\n", 3},            // negative
+        {"x\n1.52\n6.9\n", 3},           // not whole
+        {"sha256 abc\n1.52\n690\n", 1},  // too short a checksum
         {"sha256 " + std::string(63, 'a') + "g\n1.52\n690\n", 1},
     };
     for (const auto& c : cases) {
@@ -99,10 +99,10 @@ TEST(VersionComparison, FourDecimalsAgreeAnyOtherDifferenceAsks)
 
 TEST(DownloadPercentage, HalvesGoToTheEvenNeighbour)
 {
-    EXPECT_EQ(download_percentage(1, 200), 0);   // 0.5
-    EXPECT_EQ(download_percentage(3, 200), 2);   // 1.5
-    EXPECT_EQ(download_percentage(5, 200), 2);   // 2.5
-    EXPECT_EQ(download_percentage(7, 200), 4);   // 3.5
+    EXPECT_EQ(download_percentage(1, 200), 0);  // 0.5
+    EXPECT_EQ(download_percentage(3, 200), 2);  // 1.5
+    EXPECT_EQ(download_percentage(5, 200), 2);  // 2.5
+    EXPECT_EQ(download_percentage(7, 200), 4);  // 3.5
     EXPECT_EQ(download_percentage(1, 3), 33);
     EXPECT_EQ(download_percentage(2, 3), 67);
     EXPECT_EQ(download_percentage(690, 690), 100);
@@ -125,7 +125,6 @@ TEST(ServerAddress, HttpsEndingInASlashOrPlainHttpOnThisMachine)
     const BaseAddress none = check_base_address("");
     EXPECT_FALSE(none.url.isValid());
     EXPECT_TRUE(none.problem.isEmpty());
-
 }
 
 TEST(ServerAddress, TheEnvironmentReplacesTheBuildsAddressEvenWhenEmpty)

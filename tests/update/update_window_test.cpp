@@ -33,7 +33,10 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms = 10000)
     return QTest::qWaitFor(condition, timeout_ms);
 }
 
-QByteArray sha256(const QByteArray& bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(); }
+QByteArray sha256(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
 
 QByteArray version_file(const QByteArray& version, const QByteArray& package, const QByteArray& notes = "Notes.\n")
 {
@@ -104,9 +107,8 @@ struct Check {
         const int before = server.request_count(kVersionPath);
         EXPECT_FALSE(window->runUpdateStage(manual));
         EXPECT_FALSE(window->isVisible());
-        return wait_until([&] {
-            return server.request_count(kVersionPath) == before + 1 && window->downloadThread() == nullptr;
-        });
+        return wait_until(
+            [&] { return server.request_count(kVersionPath) == before + 1 && window->downloadThread() == nullptr; });
     }
 };
 

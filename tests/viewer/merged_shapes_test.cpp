@@ -87,12 +87,12 @@ SbVec3f centroid(const Triangle& t) { return (t.p[0] + t.p[1] + t.p[2]) / 3.0f; 
 
 TEST(MergeRules, PlainSpheresAndCylindersAreMergedAndRemoved)
 {
-    CoinRef<SoSeparator> root = scene(sphere_at("0 0 0") + sphere_at("5 0 0") +
-                                      "Transform { children DEF ball Shape { " + kRed +
-                                      " geometry Sphere {} } }\n"
-                                      "Transform { translation 0 9 0 children USE ball }\n"
-                                      "Group { children Transform { rotation 0 0 1 1 scale 1 3 1 children Shape { " +
-                                      kRed + " geometry Cylinder { radius 0.2 } } } }\n");
+    CoinRef<SoSeparator> root =
+        scene(sphere_at("0 0 0") + sphere_at("5 0 0") + "Transform { children DEF ball Shape { " + kRed +
+              " geometry Sphere {} } }\n"
+              "Transform { translation 0 9 0 children USE ball }\n"
+              "Group { children Transform { rotation 0 0 1 1 scale 1 3 1 children Shape { " +
+              kRed + " geometry Cylinder { radius 0.2 } } } }\n");
     const MergedShapes merged = merge_simple_shapes(root.get());
     EXPECT_EQ(merged.shapes, 5u);  // the used shape counts twice
     ASSERT_TRUE(merged.meshes);
@@ -108,19 +108,27 @@ TEST(MergeRules, ShapesThatCannotMoveOutStay)
         // see-through
         "Shape { appearance Appearance { material Material { transparency 0.5 } } geometry Sphere {} }\n"
         // not a sphere or cylinder
-        "Shape { " + kRed + " geometry Box {} }\n"
+        "Shape { " +
+        kRed +
+        " geometry Box {} }\n"
         // textured
         "Shape { appearance Appearance { material Material {} texture PixelTexture {} } geometry Sphere {} }\n"
         // no appearance: unlit white
         "Shape { geometry Sphere {} }\n"
         // lit by a light scoped to its group
-        "Group { children [ DirectionalLight { direction 0 -1 0 } " + sphere_at("1 1 1") + " ] }\n"
+        "Group { children [ DirectionalLight { direction 0 -1 0 } " +
+        sphere_at("1 1 1") +
+        " ] }\n"
         // animated
-        "DEF mover Transform { children Shape { " + kRed + " geometry Sphere {} } }\n"
+        "DEF mover Transform { children Shape { " +
+        kRed +
+        " geometry Sphere {} } }\n"
         "DEF driver Transform {}\n"
         "ROUTE driver.translation_changed TO mover.set_translation\n"
         // used in a plain group and under a Switch: one node, kept whole
-        "Transform { children DEF twice Shape { " + kRed + " geometry Sphere {} } }\n"
+        "Transform { children DEF twice Shape { " +
+        kRed +
+        " geometry Sphere {} } }\n"
         "Switch { whichChoice 0 choice USE twice }\n" +
         // the only one that can go
         sphere_at("7 7 7"));
@@ -193,9 +201,8 @@ TEST(MergedMeshes, CylindersFillTheShapesBoxAtEveryLevel)
 
 TEST(MergedMeshes, MirroredShapesStillFaceOutwards)
 {
-    CoinRef<SoSeparator> root =
-        scene("Transform { translation 1 2 3 scale -1 1 1 children Shape { " + std::string(kRed) +
-              " geometry Sphere {} } }\n");
+    CoinRef<SoSeparator> root = scene("Transform { translation 1 2 3 scale -1 1 1 children Shape { " +
+                                      std::string(kRed) + " geometry Sphere {} } }\n");
     const MergedShapes merged = merge_simple_shapes(root.get());
     ASSERT_TRUE(merged.meshes);
     for (const Triangle& t : triangles_of(merged.meshes.get()))
@@ -206,8 +213,8 @@ TEST(MergedMeshes, DetailLevelsFollowTheBudgets)
 {
     std::string body;
     for (int i = 0; i < 200; ++i)
-        body += "Transform { translation " + std::to_string(i) +
-                " 0 0 children Shape { " + kRed + " geometry Cylinder { radius 0.1 } } }\n";
+        body += "Transform { translation " + std::to_string(i) + " 0 0 children Shape { " + kRed +
+                " geometry Cylinder { radius 0.1 } } }\n";
 
     // Plenty of room: one level for both.
     CoinRef<SoSeparator> roomy = scene(body);

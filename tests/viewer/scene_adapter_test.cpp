@@ -61,7 +61,8 @@ void expect_near(const SbVec3f& actual, const SbVec3f& expected, float tolerance
 
 TEST(ConverterHeader, GetsItsVrmlMeaning)
 {
-    const std::string text = testsupport::read_file(viewertest::golden_scene("caffeine-ball-and-stick.wrl").toStdString());
+    const std::string text =
+        testsupport::read_file(viewertest::golden_scene("caffeine-ball-and-stick.wrl").toStdString());
     PreparedScene scene = prepared(text);
     ASSERT_TRUE(scene.content);
 

@@ -92,8 +92,8 @@ TEST(SceneParse, ErrorHandlerIsPutBackAfterwards)
 
 TEST(SceneParse, EveryGoldenSceneReads)
 {
-    for (const char* name : {"caffeine-ball-and-stick.wrl", "1cbs-helices.wrl", "zsm5-zeolite-expanded.wrl",
-                             "nacl-printer-metres.wrl"}) {
+    for (const char* name :
+         {"caffeine-ball-and-stick.wrl", "1cbs-helices.wrl", "zsm5-zeolite-expanded.wrl", "nacl-printer-metres.wrl"}) {
         const std::string bytes = read_scene_bytes(viewertest::golden_scene(name).toStdString());
         const ParsedScene parsed = parse_scene(bytes);
         EXPECT_TRUE(parsed.root) << name << ": " << parsed.error;

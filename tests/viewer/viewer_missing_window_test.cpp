@@ -1,5 +1,6 @@
 #include "viewer/viewer_missing_window.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,7 +8,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
@@ -15,8 +15,8 @@
 namespace vexalith {
 namespace {
 
-const QString kProblem = QStringLiteral(
-    "No OpenGL context with the compatibility profile could be made on this display.");
+const QString kProblem =
+    QStringLiteral("No OpenGL context with the compatibility profile could be made on this display.");
 const QUrl kHelp = QUrl(QStringLiteral("file:///opt/vexalith/share/doc/vexalith/manual/index.html#graphics"));
 
 // Records what the window asks to open instead of starting a browser.
@@ -75,10 +75,9 @@ TEST(ViewerMissingWindow, SaysWhatIsMissingAndWhy)
     EXPECT_TRUE(window.quitButton()->isVisible());
     EXPECT_TRUE(window.quitButton()->text().contains(QStringLiteral("Vexalith will not work")));
     // Every part lies inside the window.
-    for (QWidget* part : {static_cast<QWidget*>(window.requirementLabel()),
-                          static_cast<QWidget*>(window.problemLabel()),
-                          static_cast<QWidget*>(window.helpButton()),
-                          static_cast<QWidget*>(window.quitButton())})
+    for (QWidget* part :
+         {static_cast<QWidget*>(window.requirementLabel()), static_cast<QWidget*>(window.problemLabel()),
+          static_cast<QWidget*>(window.helpButton()), static_cast<QWidget*>(window.quitButton())})
         EXPECT_TRUE(window.rect().contains(part->geometry())) << part->objectName().toStdString();
 }
 

@@ -27,8 +27,10 @@ int count_of(SoNode* root, SoType type)
     return search.getPaths().getLength();
 }
 
-
-QString golden_scene(const std::string& name) { return QString::fromStdString(std::string(VEXALITH_GOLDEN_DIR) + "/" + name); }
+QString golden_scene(const std::string& name)
+{
+    return QString::fromStdString(std::string(VEXALITH_GOLDEN_DIR) + "/" + name);
+}
 
 QString write_temp(const std::string& name, const std::string& text)
 {

@@ -40,8 +40,8 @@ bool load(vexalith::VrmlViewer& viewer, const QString& path);
 QImage render(vexalith::VrmlViewer& viewer);
 
 struct Difference {
-    int max_channel = 0;        // the largest channel difference
-    double differing = 0;       // fraction of pixels differing by more than the tolerance
+    int max_channel = 0;   // the largest channel difference
+    double differing = 0;  // fraction of pixels differing by more than the tolerance
 };
 
 // Images of different sizes differ everywhere.

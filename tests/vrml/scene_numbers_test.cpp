@@ -58,10 +58,10 @@ TEST(NumberTexts, TheShortcutAgreesWithTheCorrectlyRoundedDigits)
         int64_t m = whole(random);
         for (int cut = digits(random); cut > 0; --cut)
             m /= 10;
-        const long double values[] = {
-            static_cast<long double>(m) / 100000, static_cast<long double>(m % 100000000) / 1000,
-            static_cast<long double>(m) / 100, std::ldexp(static_cast<long double>(any(random)), exponent(random)),
-            ToModelUnits(static_cast<long double>(any(random)) * 200, scales[n % 4])};
+        const long double values[] = {static_cast<long double>(m) / 100000,
+                                      static_cast<long double>(m % 100000000) / 1000, static_cast<long double>(m) / 100,
+                                      std::ldexp(static_cast<long double>(any(random)), exponent(random)),
+                                      ToModelUnits(static_cast<long double>(any(random)) * 200, scales[n % 4])};
         for (const long double value : values) {
             ASSERT_EQ(general_text(value).view(), general_number_from_digits(value)) << static_cast<double>(value);
             if (std::fabs(value) < 1e29L) {
@@ -88,8 +88,8 @@ TEST(NumberTexts, TheShortcutAgreesWithTheCorrectlyRoundedDigits)
     EXPECT_EQ(model_units_text(0.77L, ModelScale{100, 1, 1}).view(), "38.5");
 
     // Near and at ties of the fifth decimal, and the smallest steps.
-    for (const long double value : {0.000005L, 0.000015L, -0.000025L, 1.234565L, 0.00001L, -0.00001L, 0.0001L,
-                                    0.00009L, 99999999.99999L, -0.0L, 1e-320L})
+    for (const long double value : {0.000005L, 0.000015L, -0.000025L, 1.234565L, 0.00001L, -0.00001L, 0.0001L, 0.00009L,
+                                    99999999.99999L, -0.0L, 1e-320L})
         EXPECT_EQ(radius_text(value).view(), radius_number(value)) << static_cast<double>(value);
     EXPECT_EQ(radius_text(-0.000001L).view(), "0.00000");
     EXPECT_THROW(radius_text(1e31L), RangeError);
@@ -135,9 +135,8 @@ TEST(ToModelUnits, TheWhole64BitRangeAndNothingBeyond)
     const long double inside = std::ldexp(1.0L, 56);
     EXPECT_EQ(ToModelUnits(inside, scale), inside);
     EXPECT_EQ(ToModelUnits(-inside, scale), -inside);
-    for (const long double outside :
-         {std::ldexp(1.0L, 57), -std::ldexp(1.0L, 57), static_cast<long double>(INFINITY),
-          -static_cast<long double>(INFINITY), static_cast<long double>(NAN)}) {
+    for (const long double outside : {std::ldexp(1.0L, 57), -std::ldexp(1.0L, 57), static_cast<long double>(INFINITY),
+                                      -static_cast<long double>(INFINITY), static_cast<long double>(NAN)}) {
         try {
             ToModelUnits(outside, scale);
             ADD_FAILURE() << "no error for " << static_cast<double>(outside);

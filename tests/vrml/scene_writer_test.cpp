@@ -109,9 +109,9 @@ TEST(ElementStyles, OneGroupPerElementInOrderOfFirstAtom)
 TEST(AtomWriter, ProteinStyleBeadsAndItsModel)
 {
     Structure model = make_model({{"C", 10, 0, 0, 0, "GLY"},
-                                       {"O", 0, 10, 0, 0, "HOH"},
-                                       {"HX", 0, 0, 10, 0, "HEL"},
-                                       {"FE", -10, 0, 0, 0, "HEM"}});
+                                  {"O", 0, 10, 0, 0, "HOH"},
+                                  {"HX", 0, 0, 10, 0, "HEL"},
+                                  {"FE", -10, 0, 0, 0, "HEM"}});
     model.ProteinFile = true;
     ModelOptions options;
     options.ModelMode = CovalentRadius;
@@ -193,9 +193,10 @@ TEST(BondWriter, TraceSegmentsUseTheHelixStyle)
     model.ProteinFile = true;
     ModelOptions options;
     options.ModelMode = VanDerWaals;
-    EXPECT_NE(bonds_text(model, options).find(" rotation 0 0 0 0\r\n scale  5 19 5 \r\n"
-                                              "children [Shape {appearance USE helixbondstyle\r\n"
-                                              " geometry Cylinder { height 1 radius 1 }}]}"),
+    EXPECT_NE(bonds_text(model, options)
+                  .find(" rotation 0 0 0 0\r\n scale  5 19 5 \r\n"
+                        "children [Shape {appearance USE helixbondstyle\r\n"
+                        " geometry Cylinder { height 1 radius 1 }}]}"),
               std::string::npos);
     const std::string styles = written([&](TextOutput& out) { write_bond_styles(out, model, options); });
     EXPECT_NE(styles.find("# helix-bond style\r\n"
@@ -220,7 +221,8 @@ TEST(SceneHeader, CameraDistanceAndLight)
     const Structure model = make_model({{"C", 3, 0, 0}});
     ModelOptions options;
     options.ModelSize = 75;
-    const std::string mm = written([&](TextOutput& out) { write_scene_header(out, model, options, kStartupBackground); });
+    const std::string mm =
+        written([&](TextOutput& out) { write_scene_header(out, model, options, kStartupBackground); });
     EXPECT_EQ(mm,
               "NavigationInfo {headlight FALSE type \"EXAMINE\"}\r\n"
               "Background {skyColor [0.25 0.492424242424242 0.5]}\r\n"
