@@ -194,8 +194,9 @@ TEST(DrawModel, AFailedReadForgetsThePreviousModel)
         EXPECT_EQ(session.scene(), "caffeine scene") << "the caller shows the empty scene";
         // A redraw asked for afterwards has nothing to draw (a file that is
         // gone cannot even be counted).
-        if (file != missing)
+        if (file != missing) {
             EXPECT_EQ(session.redraw(), DrawOutcome::NoAtoms) << file;
+        }
     }
 }
 
