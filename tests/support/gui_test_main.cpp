@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFont>
 
 #include <cstring>
 
@@ -35,6 +36,12 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     vexalith::prepare_viewer_platform();
     QApplication application(argc, argv);
+    // The pictures and sizes the tests compare are those of the font the
+    // project installs (fonts-dejavu-core); another sans-serif font on the
+    // machine (Noto comes with many packages) would change them.
+    QFont font = QApplication::font();
+    font.setFamily("DejaVu Sans");
+    QApplication::setFont(font);
     const int result = RUN_ALL_TESTS();
     keep_gl_drivers_loaded();
     return result;
