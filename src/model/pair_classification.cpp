@@ -27,16 +27,6 @@ PairRules common_rules(const Structure& structure, const ModelOptions& options)
 
 bool in_window(long double d, long double lo, long double hi) { return lo < d && d < hi; }
 
-std::vector<int32_t> shown_atoms(const Structure& structure, const ModelOptions& options)
-{
-    std::vector<int32_t> shown;
-    shown.reserve(static_cast<std::size_t>(std::max<int32_t>(structure.AtomCount, 0)));
-    for (int32_t i = 1; i <= structure.AtomCount; ++i)
-        if (atom_ok(structure, options, i))
-            shown.push_back(i);
-    return shown;
-}
-
 // The longest distances below which the rules can join two atoms: every
 // window, the backbone segment and the bridge distance are strict upper
 // bounds.  `trace` is the reach of a point of the backbone trace beyond

@@ -1,5 +1,6 @@
 #include "options/model_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -22,6 +23,16 @@ bool atom_ok(const Structure& structure, const ModelOptions& options, int32_t in
     if (options.HideHydrogen && structure.AtomSymbol[i] == "H")
         return false;
     return part_ok;
+}
+
+std::vector<int32_t> shown_atoms(const Structure& structure, const ModelOptions& options)
+{
+    std::vector<int32_t> shown;
+    shown.reserve(static_cast<std::size_t>(std::max<int32_t>(structure.AtomCount, 0)));
+    for (int32_t i = 1; i <= structure.AtomCount; ++i)
+        if (atom_ok(structure, options, i))
+            shown.push_back(i);
+    return shown;
 }
 
 void MakePartCheckBoxes(ModelOptions& options, int32_t max_part)

@@ -62,6 +62,9 @@ struct ModelOptions {
 // exact: "hoh" is not water, "D" is not hydrogen.
 bool atom_ok(const Structure& structure, const ModelOptions& options, int32_t index);
 
+// The atoms atom_ok accepts, in increasing order.
+std::vector<int32_t> shown_atoms(const Structure& structure, const ModelOptions& options);
+
 // Shows every part 0..max_part (the dialog's part boxes are made again).
 void MakePartCheckBoxes(ModelOptions& options, int32_t max_part);
 

@@ -29,30 +29,22 @@ struct FreshDialog {
     Structure structure;
     SettingsDialog dialog{options, state, structure};
 
-    // The dialog's label with this caption (null when there is none or
-    // several).
-    QLabel* label(std::string_view caption) const
+    // The dialog's widget of this type with this caption (null when there
+    // is none or several).
+    template <typename Widget>
+    Widget* captioned(std::string_view caption) const
     {
-        QLabel* found = nullptr;
-        for (QLabel* l : dialog.findChildren<QLabel*>())
-            if (l->text() == text_of(caption)) {
+        Widget* found = nullptr;
+        for (Widget* w : dialog.findChildren<Widget*>())
+            if (w->text() == text_of(caption)) {
                 if (found)
                     return nullptr;
-                found = l;
+                found = w;
             }
         return found;
     }
-    QCheckBox* check_box(std::string_view caption) const
-    {
-        QCheckBox* found = nullptr;
-        for (QCheckBox* b : dialog.findChildren<QCheckBox*>())
-            if (b->text() == text_of(caption)) {
-                if (found)
-                    return nullptr;
-                found = b;
-            }
-        return found;
-    }
+    QLabel* label(std::string_view caption) const { return captioned<QLabel>(caption); }
+    QCheckBox* check_box(std::string_view caption) const { return captioned<QCheckBox>(caption); }
 };
 
 // The option value a slider sets.
