@@ -1,6 +1,9 @@
 #!/bin/sh
 # Installs the Debian 12 packages Vexalith needs to build, test, package,
 # benchmark and check its style (clang-format, clang-tidy), and the German locale the locale tests run under.
+# OpenVDB (with the Boost headers its own headers include) makes the
+# watertight solid, libzip packs 3MF files, and admesh and PrusaSlicer check
+# the printable files.
 # python3-openbabel, gdis-data and refmac-dictionary bring the corpus files
 # whose licence keeps them out of the repository
 # (tests/data/corpus/debian-files.tsv).
@@ -26,6 +29,10 @@ PACKAGES="
   python3-gemmi
   libcoin-dev
   admesh
+  libopenvdb-dev
+  libboost-dev
+  libzip-dev
+  prusa-slicer
   qt6-base-dev
   libqt6opengl6-dev
   libgl-dev

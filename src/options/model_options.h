@@ -42,6 +42,12 @@ struct ModelOptions {
     // The writers of large models use one thread instead of two; the
     // output is the same (kept for checking the threaded writers).
     bool SingleThreadWriters = false;
+    // STL and 3MF files hold one watertight solid (the union of spheres and
+    // cylinders) instead of a closed mesh per sphere and cylinder ("One
+    // solid piece (watertight)"); its surface lies within SolidTolerance
+    // millimetres of the true union.
+    bool SolidPrint = false;
+    double SolidTolerance = 0.05;
     // The largest file a writer may make, in bytes.
     uint64_t MaxOutputSize = kDefaultOutputLimit;
 

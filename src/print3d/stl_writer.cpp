@@ -16,6 +16,7 @@
 #include "model/pair_text.h"
 #include "model/vector3.h"
 #include "print3d/export_check.h"
+#include "print3d/solid_mesh.h"
 #include "structure/element_table.h"
 
 namespace vexalith {
@@ -333,9 +334,55 @@ uint64_t sphere_bytes_at_least(const StlTemplate& mesh)
     return bytes;
 }
 
+// The one watertight solid (SolidPrint): its facets with normals from the
+// corners and four decimals, fine enough to keep the smallest facets whole.
+void write_watertight_solid(ByteSink& sink, std::string_view file_name, const Model& model)
+{
+    const SolidMesh mesh = solid_mesh(print_shapes(model), SolidSettings{model.options.SolidTolerance});
+    LimitedSink limited(sink, model.options.MaxOutputSize, std::string(file_name), "the STL file");
+    TextOutput out(limited);
+    const std::string name = base_name_without_extension(file_name);
+    out.line("solid " + name + " STL");
+    for (const auto& t : mesh.triangles) {
+        std::array<Vec3, 3> p{};
+        for (std::size_t n = 0; n < 3; ++n)
+            for (std::size_t c = 0; c < 3; ++c)
+                p[n][c] = mesh.vertices[t[n]][c];
+        Vec3 normal = cross_product(p[1] - p[0], p[2] - p[0]);
+        const long double normal_length = length(normal);
+        if (normal_length > 0)
+            normal = normal * (1 / normal_length);
+        FacetText text(out);
+        text.put("facet normal ");
+        text.fixed(normal[0], 3, 6);
+        text.put(" ");
+        text.fixed(normal[1], 3, 6);
+        text.put(" ");
+        text.fixed(normal[2], 3, 6);
+        text.put("\r\n    outer loop \r\n");
+        for (const Vec3& q : p) {
+            text.put("      vertex ");
+            text.fixed(q[0], 4, 7);
+            text.put(" ");
+            text.fixed(q[1], 4, 7);
+            text.put(" ");
+            text.fixed(q[2], 4, 7);
+            text.put("\r\n");
+        }
+        text.put("    endloop \r\nendfacet\r\n");
+        text.end();
+    }
+    out.line("endsolid " + name + " STL");
+    out.flush();
+}
+
 void write_solid(ByteSink& sink, std::string_view file_name, const Model& model, const StlTemplates& templates,
                  Reporter& reporter)
 {
+    if (model.options.SolidPrint) {
+        write_watertight_solid(sink, file_name, model);
+        return;
+    }
     const Structure& structure = model.structure;
     const ModelOptions& options = model.options;
     LimitedSink limited(sink, options.MaxOutputSize, std::string(file_name), "the STL file");
@@ -384,6 +431,10 @@ void write_solid(ByteSink& sink, std::string_view file_name, const Model& model,
 void check_stl_size(std::string_view file_name, const Model& model, const StlTemplates& templates)
 {
     const ModelOptions& options = model.options;
+    // The solid's size is known only once it is made; the limit holds
+    // while it is written.
+    if (options.SolidPrint)
+        return;
     const uint64_t size = stl_size_at_least(file_name, model, templates);
     if (size > options.MaxOutputSize)
         throw OutputTooLarge(std::string(file_name), 0,
