@@ -33,7 +33,12 @@ OutputFormat batch_format(const BatchRequest& request)
     return output_format(named);
 }
 
-std::string extension_of(OutputFormat format) { return format == OutputFormat::Stl ? "stl" : "wrl"; }
+std::string extension_of(OutputFormat format)
+{
+    if (format == OutputFormat::ThreeMf)
+        return "3mf";
+    return is_mesh_format(format) ? "stl" : "wrl";
+}
 
 // The structure count of every input (0 for a VRML input and for a file
 // that cannot be read now).
@@ -190,7 +195,7 @@ BatchResult run_batch(const BatchRequest& request, Reporter& progress)
     common.single_thread_writers = std::min<std::size_t>(request.jobs, items.size()) > 1;
 
     std::optional<StlTemplates> templates;
-    if (common.format == OutputFormat::Stl)
+    if (is_mesh_format(*common.format))
         templates = load_stl_templates(common.data_folder);
     if (request.output_is_folder)
         make_folder(request.output);

@@ -11,8 +11,10 @@
 #include "model/protein_style.h"
 #include "options/model_options.h"
 #include "options/option_table.h"
+#include "print3d/binary_stl_writer.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
+#include "print3d/three_mf_writer.h"
 #include "structure/cif_reader.h"
 
 namespace vexalith {
@@ -37,6 +39,9 @@ void apply_general_options(const ConvertRequest& request, ModelOptions& options)
         options.VrmlUnit = *request.unit;
     if (request.bond_diameter)
         options.BondDiameter = *request.bond_diameter;
+    options.SolidPrint = request.solid;
+    if (request.solid_tolerance)
+        options.SolidTolerance = *request.solid_tolerance;
     if (request.helix_bridge_distance) {
         // As the dialog's slider sets it: in steps of the table's step
         // (hundredths of an angstrom).
@@ -98,13 +103,24 @@ void check_outcome(DrawOutcome outcome, const ConversionState& state)
         throw NoAtomsFound(state.FileName, 0, std::string(kNoAtomsFound));
 }
 
-void export_stl(const ConvertRequest& request, const Structure& structure, ModelOptions& options,
-                const StlTemplates& templates, Reporter& reporter)
+void export_mesh(OutputFormat format, const ConvertRequest& request, const Structure& structure, ModelOptions& options,
+                 const StlTemplates& templates, Reporter& reporter)
 {
     // In the program the scene drawn last has put protein style's mode in
     // force before the STL command.
     apply_protein_style_mode(structure, options);
-    write_stl(request.output, build_model(structure, options), templates, reporter);
+    const Model model = build_model(structure, options);
+    switch (format) {
+    case OutputFormat::StlBinary:
+        write_binary_stl(request.output, model, templates, reporter);
+        break;
+    case OutputFormat::ThreeMf:
+        write_three_mf(request.output, model, templates, reporter);
+        break;
+    default:
+        write_stl(request.output, model, templates, reporter);
+        break;
+    }
 }
 
 }  // namespace
@@ -115,10 +131,17 @@ OutputFormat output_format(const ConvertRequest& request)
         return *request.format;
     if (has_extension(request.output, "stl"))
         return OutputFormat::Stl;
+    if (has_extension(request.output, "3mf"))
+        return OutputFormat::ThreeMf;
     if (has_extension(request.output, "wrl"))
         return OutputFormat::Scene;
     throw RequestError("cannot tell the output kind from the name " + file_name_part(request.output) +
-                       ": use --format scene, printer or stl, or the extension .wrl or .stl");
+                       ": use --format scene, printer, stl, stl-binary or 3mf, or the extension .wrl, .stl or .3mf");
+}
+
+bool is_mesh_format(OutputFormat format)
+{
+    return format == OutputFormat::Stl || format == OutputFormat::StlBinary || format == OutputFormat::ThreeMf;
 }
 
 void run_convert(const ConvertRequest& request, Reporter& reporter) { run_convert(request, nullptr, reporter); }
@@ -131,7 +154,7 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
 
     // Templates first: a missing one is reported before anything is done.
     std::optional<StlTemplates> loaded;
-    if (format == OutputFormat::Stl && templates == nullptr) {
+    if (is_mesh_format(format) && templates == nullptr) {
         loaded = load_stl_templates(request.data_folder);
         templates = &*loaded;
     }
@@ -139,16 +162,31 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
     ConversionState state;
     Structure structure;
     ModelOptions options;
-    apply_general_options(request, options);
-
-    DrawOutcome outcome = load(request, state, structure, options, reporter);
-    if (outcome == DrawOutcome::VrmlInput) {
-        if (format == OutputFormat::Stl)
-            throw RequestError("a VRML file holds no structure to export as STL");
+    if (prepare_conversion(request, state, structure, options, reporter) == DrawOutcome::VrmlInput) {
+        if (is_mesh_format(format))
+            throw RequestError("a VRML file holds no structure to export as STL or 3MF");
         SceneTarget target{request.output, false, request.background};
         DrawModel(state, structure, options, target, reporter);
         return;
     }
+
+    if (is_mesh_format(format)) {
+        export_mesh(format, request, structure, options, *templates, reporter);
+        return;
+    }
+    SceneTarget target{request.output, format == OutputFormat::Printer, request.background};
+    if (target.PrinterExport)
+        SetHideBridgesBox(options, false);  // the printer file carries the bridges
+    DrawModel(state, structure, options, target, reporter);
+}
+
+DrawOutcome prepare_conversion(const ConvertRequest& request, ConversionState& state, Structure& structure,
+                               ModelOptions& options, Reporter& reporter)
+{
+    apply_general_options(request, options);
+    DrawOutcome outcome = load(request, state, structure, options, reporter);
+    if (outcome == DrawOutcome::VrmlInput)
+        return outcome;
     check_outcome(outcome, state);
 
     // The options dialog, then "Accept": a change of "Helices" reads the
@@ -173,15 +211,7 @@ void run_convert(const ConvertRequest& request, const StlTemplates* templates, R
         request_expand(state);
         check_outcome(prepare_model(state, structure, options, reporter), state);
     }
-
-    if (format == OutputFormat::Stl) {
-        export_stl(request, structure, options, *templates, reporter);
-        return;
-    }
-    SceneTarget target{request.output, format == OutputFormat::Printer, request.background};
-    if (target.PrinterExport)
-        SetHideBridgesBox(options, false);  // the printer file carries the bridges
-    DrawModel(state, structure, options, target, reporter);
+    return outcome;
 }
 
 }  // namespace vexalith

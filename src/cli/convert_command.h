@@ -13,12 +13,16 @@
 #include "common/error.h"
 #include "common/output_limit.h"
 #include "common/reporter.h"
+#include "convert/conversion_state.h"
+#include "convert/draw_model.h"
+#include "options/model_options.h"
 #include "print3d/stl_templates.h"
+#include "structure/structure.h"
 #include "vrml/scene_header.h"
 
 namespace vexalith {
 
-enum class OutputFormat { Scene, Printer, Stl };
+enum class OutputFormat { Scene, Printer, Stl, StlBinary, ThreeMf };
 
 struct ConvertRequest {
     std::string input;
@@ -39,6 +43,8 @@ struct ConvertRequest {
     std::optional<bool> helices;
     std::optional<bool> bridges;
     std::optional<long double> helix_bridge_distance;  // 4..6 angstrom, in steps of 0.01
+    bool solid = false;                                // one watertight solid in STL and 3MF files
+    std::optional<double> solid_tolerance;             // mm
     BackgroundColour background = kStartupBackground;
     std::string data_folder;                         // where the STL templates are
     uint64_t max_output_size = kDefaultOutputLimit;  // bytes
@@ -59,8 +65,11 @@ public:
 };
 
 // The output kind: the --format value, or by the output's extension
-// (".stl" STL, ".wrl" scene).  Throws RequestError otherwise.
+// (".stl" STL, ".3mf" 3MF, ".wrl" scene).  Throws RequestError otherwise.
 OutputFormat output_format(const ConvertRequest& request);
+
+// Whether the kind is a print file made of meshes: STL, binary STL, 3MF.
+bool is_mesh_format(OutputFormat format);
 
 // Runs the conversion.  Throws RequestError and the core's errors; an
 // existing output file is replaced only by a complete new one.
@@ -69,5 +78,12 @@ void run_convert(const ConvertRequest& request, Reporter& reporter);
 // The same with the STL templates already loaded, which are only read
 // (null: loaded here when the output is STL).
 void run_convert(const ConvertRequest& request, const StlTemplates* templates, Reporter& reporter);
+
+// Loads the request's input and applies its options as run_convert does
+// before it writes: the structure and options the export would use.
+// Returns VrmlInput for a VRML input (nothing else done).  Throws as
+// run_convert.
+DrawOutcome prepare_conversion(const ConvertRequest& request, ConversionState& state, Structure& structure,
+                               ModelOptions& options, Reporter& reporter);
 
 }  // namespace vexalith

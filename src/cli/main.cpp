@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/batch_command.h"
+#include "cli/check_command.h"
 #include "cli/convert_command.h"
 #include "cli/info_command.h"
 #include "cli/terminal_progress.h"
@@ -93,7 +94,11 @@ static_assert(vexalith::kFormatChoices[1].value == "printer" &&
               vexalith::kFormatChoices[1].number == static_cast<int>(vexalith::OutputFormat::Printer));
 static_assert(vexalith::kFormatChoices[2].value == "stl" &&
               vexalith::kFormatChoices[2].number == static_cast<int>(vexalith::OutputFormat::Stl));
-static_assert(std::size(vexalith::kFormatChoices) == 3);
+static_assert(vexalith::kFormatChoices[3].value == "stl-binary" &&
+              vexalith::kFormatChoices[3].number == static_cast<int>(vexalith::OutputFormat::StlBinary));
+static_assert(vexalith::kFormatChoices[4].value == "3mf" &&
+              vexalith::kFormatChoices[4].number == static_cast<int>(vexalith::OutputFormat::ThreeMf));
+static_assert(std::size(vexalith::kFormatChoices) == 5);
 
 // "R,G,B", each component in the table's range.
 vexalith::BackgroundColour parse_colour(const std::string& text)
@@ -202,6 +207,7 @@ int main(int argc, char** argv)
         "  vexalith-convert FILE... -o FOLDER/ [options]  convert many files, each to FOLDER/NAME.wrl\n"
         "                                                 (or NAME.stl), the folder made when missing\n"
         "  vexalith-convert info FILE                     report what the reader makes of a file\n"
+        "  vexalith-convert check FILE [model options]    report how the model will print\n"
         "Options left out keep the program's state after loading the file: ball-and-stick for "
         "small molecules; for a protein, van der Waals with protein style, helices, water hidden "
         "and bridges hidden."};
@@ -270,6 +276,10 @@ int main(int argc, char** argv)
     double bridge_distance = user_option(OptionId::HelixBridgeDistance).default_value;
     CLI::Option* bridge_option = add_table_option(app, OptionId::HelixBridgeDistance, bridge_distance)
                                      ->check(table_range<double>(OptionId::HelixBridgeDistance));
+    add_table_switch(app, OptionId::Solid, request.solid);
+    double solid_tolerance = user_option(OptionId::SolidTolerance).default_value;
+    CLI::Option* tolerance_option = add_table_option(app, OptionId::SolidTolerance, solid_tolerance)
+                                        ->check(table_range<double>(OptionId::SolidTolerance));
     std::string max_output_size;
     CLI::Option* limit_option = add_table_option(app, OptionId::MaxOutputSize, max_output_size);
     std::string background;
@@ -298,14 +308,26 @@ int main(int argc, char** argv)
                            "Also list the atoms, one tab-separated row each: number, symbol as read, "
                            "scene x, y, z (angstrom, centred), part, residue, sequence number");
 
+    std::string check_file;
+    CLI::App* check_command = app.add_subcommand(
+        "check",
+        "Report how the model of a CIF file will print, with the model options given after the file: print size, "
+        "millimetres per angstrom, thinnest bond, smallest atom, pieces, volume of material and its mass in PLA, "
+        "and a warning line for each part too thin to print and for a model that falls apart.");
+    check_command->add_option("file", check_file, "CIF file to check")->required();
+    // The model options are the converter's own, given after the file.
+    check_command->fallthrough();
+
     try {
         app.parse(argc, argv);
         if (*info_command && info_model_option->count() > 0)
             info.model = parse_model(info_model, "--model");
         if (!*info_command) {
+            if (*check_command)
+                batch.inputs = {check_file};
             if (batch.inputs.empty())
                 throw CLI::RequiredError("file");
-            if (output->count() == 0)
+            if (output->count() == 0 && !*check_command)
                 throw CLI::RequiredError("--output");
             if (format_option->count() > 0)
                 request.format = static_cast<vexalith::OutputFormat>(choice_number(OptionId::Format, format));
@@ -330,6 +352,8 @@ int main(int argc, char** argv)
                 request.background = parse_colour(background);
             if (parts_option->count() > 0)
                 request.hide_parts = parse_parts(parts);
+            if (tolerance_option->count() > 0)
+                request.solid_tolerance = solid_tolerance;
             request.max_output_size = parse_limit(
                 limit_option->count() > 0 ? max_output_size.c_str() : std::getenv(vexalith::kOutputLimitVariable),
                 limit_option->count() > 0 ? "--max-output-size" : vexalith::kOutputLimitVariable);
@@ -342,6 +366,13 @@ int main(int argc, char** argv)
     try {
         if (*info_command) {
             vexalith::run_info(info, std::cout, std::cerr);
+            std::cout.flush();
+            if (!std::cout)
+                throw vexalith::InputOutputError("standard output", 0, "cannot write");
+        } else if (*check_command) {
+            request.input = check_file;
+            vexalith::TerminalProgress progress(stderr);
+            vexalith::run_check(request, std::cout, progress);
             std::cout.flush();
             if (!std::cout)
                 throw vexalith::InputOutputError("standard output", 0, "cannot write");

@@ -37,6 +37,8 @@ enum class OptionId {
     HelixBridgeDistance,
     MaxOutputSize,
     Background,
+    Solid,
+    SolidTolerance,
 };
 
 enum class OptionKind {
@@ -89,7 +91,8 @@ struct UserOption {
     std::span<const OptionChoice> choices = {};
 };
 
-inline constexpr OptionChoice kFormatChoices[] = {{"scene", 0, ""}, {"printer", 1, ""}, {"stl", 2, ""}};
+inline constexpr OptionChoice kFormatChoices[] = {
+    {"scene", 0, ""}, {"printer", 1, ""}, {"stl", 2, ""}, {"stl-binary", 3, ""}, {"3mf", 4, ""}};
 // The numbers are the model modes BallAndStick, CovalentRadius, VanDerWaals.
 inline constexpr OptionChoice kModeChoices[] = {{"ball-stick", 1, ""}, {"covalent", 2, ""}, {"vdw", 3, ""}};
 // The numbers are ModelOptions::VrmlUnit.
@@ -113,10 +116,10 @@ inline constexpr UserOption kUserOptions[] = {
      .name = "Format",
      .kind = OptionKind::Choice,
      .help = "scene: the VRML scene the viewer shows; printer: colour VRML for 3D printers (no camera or light, "
-             "bridges included); stl: ASCII STL. Default: from the extension, .stl or .wrl (scene); scene for a "
-             "folder",
+             "bridges included); stl: ASCII STL; stl-binary: binary STL; 3mf: 3MF with one coloured object per "
+             "element colour. Default: from the extension, .stl, .3mf or .wrl (scene); scene for a folder",
      .flag = "--format",
-     .value_name = "scene|printer|stl",
+     .value_name = "scene|printer|stl|stl-binary|3mf",
      .choices = kFormatChoices},
     {.id = OptionId::Structure,
      .name = "Structure",
@@ -306,6 +309,27 @@ inline constexpr UserOption kUserOptions[] = {
      .help = "Background colour of the scene as R,G,B, each {range} (default {default})",
      .flag = "--background",
      .value_name = "R,G,B"},
+    {.id = OptionId::Solid,
+     .name = "One solid piece",
+     .kind = OptionKind::Switch,
+     .default_value = 0,
+     .help = "STL and 3MF files hold one watertight solid, the union of the spheres and cylinders, instead of a "
+             "closed mesh per sphere and cylinder (off by default)",
+     .flag = "--solid",
+     .control = DialogControl::CheckBox,
+     .label = "One solid piece (watertight)"},
+    {.id = OptionId::SolidTolerance,
+     .name = "Solid tolerance",
+     .kind = OptionKind::Decimal,
+     .minimum = 0.01,
+     .maximum = 0.5,
+     .step = 0.01,
+     .default_value = 0.05,
+     .unit = "mm",
+     .help = "Largest distance of the solid's surface from the true union of spheres and cylinders, {range} mm "
+             "in steps of {step} (default {default}); smaller is finer, slower and larger",
+     .flag = "--solid-tolerance",
+     .value_name = "MM"},
 };
 
 // The table holds the options in the order of their ids.
