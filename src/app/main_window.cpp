@@ -37,8 +37,11 @@
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
 #include "convert/structure_choice.h"
+#include "print3d/binary_stl_writer.h"
+#include "print3d/print_report.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
+#include "print3d/three_mf_writer.h"
 #include "structure/cif_reader.h"
 #include "viewer/vrml_viewer.h"
 
@@ -125,9 +128,32 @@ private:
     long long maximum_ = 1;
 };
 
+QStringList print_file_filters() { return {"STL (ASCII) (*.stl)", "STL (binary) (*.stl)", "3MF with colours (*.3mf)"}; }
+
 UserDialogs standard_dialogs()
 {
     UserDialogs d;
+    d.save_print_file = [](QWidget* parent, const QString& suggested) {
+        const QStringList filters = print_file_filters();
+        QFileDialog dialog(parent, "Save", QFileInfo(suggested).path());
+        dialog.setNameFilters(filters);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix("stl");
+        if (!suggested.isEmpty())
+            dialog.selectFile(suggested);
+        // The suffix follows the kind chosen.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters](const QString& filter) {
+            dialog.setDefaultSuffix(filter == filters[2] ? "3mf" : "stl");
+        });
+        PrintFileChoice choice;
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return choice;
+        choice.file = dialog.selectedFiles().first();
+        const auto kind = filters.indexOf(dialog.selectedNameFilter());
+        choice.kind =
+            kind == 1 ? PrintFileKind::BinaryStl : (kind == 2 ? PrintFileKind::ThreeMf : PrintFileKind::AsciiStl);
+        return choice;
+    };
     d.open_file = [](QWidget* parent) {
         return QFileDialog::getOpenFileName(parent, "Load a structure or model", QString(), kOpenFilter);
     };
@@ -701,16 +727,44 @@ void MainWindow::expand()
 
 void MainWindow::exportStl()
 {
-    const QString chosen = dialogs_.save_file(this, "3-D printer file (*.stl)", "stl", suggestedSaveFile("stl"));
-    if (chosen.isEmpty())
+    PrintFileChoice choice;
+    if (dialogs_.save_print_file)
+        choice = dialogs_.save_print_file(this, suggestedSaveFile("stl"));
+    else
+        choice.file = dialogs_.save_file(this, print_file_filters().first(), "stl", suggestedSaveFile("stl"));
+    if (choice.file.isEmpty())
         return;
     try {
         const StlTemplates templates = load_stl_templates(data_folder());
-        write_stl(chosen.toStdString(), build_model(structure_, options_), templates, *reporter_);
+        const Model model = build_model(structure_, options_);
+        const std::string file = choice.file.toStdString();
+        switch (choice.kind) {
+        case PrintFileKind::AsciiStl:
+            write_stl(file, model, templates, *reporter_);
+            break;
+        case PrintFileKind::BinaryStl:
+            write_binary_stl(file, model, templates, *reporter_);
+            break;
+        case PrintFileKind::ThreeMf:
+            write_three_mf(file, model, templates, *reporter_);
+            break;
+        }
+        showPrintReport(print_report(model));
     } catch (const std::exception& e) {
         reporter_->progress_visible(false);
         dialogs_.show_error(this, QString::fromStdString(e.what()));
     }
+}
+
+void MainWindow::showPrintReport(const PrintReport& report)
+{
+    status_[2]->setText(QString::fromStdString(print_report_summary(report)));
+    if (report.warnings.empty())
+        return;
+    QStringList lines;
+    for (const std::string& warning : report.warnings)
+        lines << QString::fromStdString(warning);
+    dialogs_.show_warning(this, "This model may not print as it is:\n" + lines.join("\n"));
 }
 
 void MainWindow::exportPrinterVrml()

@@ -32,11 +32,23 @@ class QToolButton;
 namespace vexalith {
 
 class CaptionPanel;
+struct PrintReport;
 class SettingsDialog;
 class VrmlViewer;
 class WindowReporter;
 
 // What the window asks the user; replaced in tests.
+// The kinds of print file the STL command writes.
+enum class PrintFileKind { AsciiStl, BinaryStl, ThreeMf };
+
+struct PrintFileChoice {
+    QString file;
+    PrintFileKind kind = PrintFileKind::AsciiStl;
+};
+
+// The save dialog's filters for the kinds, in their order.
+QStringList print_file_filters();
+
 struct UserDialogs {
     // The file to load, or an empty text when the user cancels.
     std::function<QString(QWidget* parent)> open_file;
@@ -45,6 +57,10 @@ struct UserDialogs {
     // there is none): the loaded file's name with `extension`, in its folder.
     std::function<QString(QWidget* parent, const QString& filter, const QString& extension, const QString& suggested)>
         save_file;
+    // The print file to save to and its kind, offered as "STL (ASCII)",
+    // "STL (binary)" and "3MF with colours"; an empty file when the user
+    // cancels.  Unset: save_file with the ASCII STL filter.
+    std::function<PrintFileChoice(QWidget* parent, const QString& suggested)> save_print_file;
     // "Close application ?": true for Yes.
     std::function<bool(QWidget* parent)> confirm_close;
     // An error of a command, shown once.
@@ -95,13 +111,16 @@ public:
     void selectModelMode(int mode);   // SpeedButton5, 4, 9
     void expand();                    // SpeedButton11
     void exportStl();                 // SpeedButton6
-    void exportPrinterVrml();         // SpeedButton10
-    void copyViewToClipboard();       // Clipboard1 / the caption panel
-    void openHelp();                  // SpeedButton3
-    void openDonationPage();          // SpeedButton7
-    void quit();                      // File, Quit: closes the window as its close button does
-    void donationTimerTick();         // Timer3, every 5 s
-    void checkForUpdates();           // CheckforUpdates1: the update check, 10 ms later
+    // The report of the print just exported: its summary in the status
+    // bar, its warnings in a box.
+    void showPrintReport(const PrintReport& report);
+    void exportPrinterVrml();    // SpeedButton10
+    void copyViewToClipboard();  // Clipboard1 / the caption panel
+    void openHelp();             // SpeedButton3
+    void openDonationPage();     // SpeedButton7
+    void quit();                 // File, Quit: closes the window as its close button does
+    void donationTimerTick();    // Timer3, every 5 s
+    void checkForUpdates();      // CheckforUpdates1: the update check, 10 ms later
 
     // The camera sync: saves the view while RedrawOnly is false and
     // restores it while it is true.

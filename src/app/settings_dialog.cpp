@@ -167,6 +167,8 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     column->addWidget(bond_slider_);
     column->addWidget(new SliderScale(
         bond_slider_, {{5, "0.5"}, {10, "1"}, {15, "1.5"}, {20, "2"}, {25, "2.5"}, {30, "3"}}, content));
+    solid_print_ = new QCheckBox(caption(OptionId::Solid), content);
+    column->addWidget(solid_print_);
 
     column->addWidget(separator(content));
     column->addWidget(new QLabel(caption(OptionId::HydrogenBonds), content));
@@ -226,7 +228,8 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
                                                         {suppress_water_, "suppressWater"},
                                                         {protein_style_, "proteinStyle"},
                                                         {hide_bridges_, "hideBridges"},
-                                                        {helices_, "helices"}};
+                                                        {helices_, "helices"},
+                                                        {solid_print_, "solidPrint"}};
     for (const auto& [b, name] : names)
         b->setObjectName(name);
 
@@ -270,6 +273,7 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     on_toggle(protein_style_, [this](bool c) { SetProteinStyleBox(options_, state_, structure_.ProteinFile, c); });
     on_toggle(hide_bridges_, [this](bool c) { SetHideBridgesBox(options_, c); });
     on_toggle(helices_, [this](bool c) { SetHelicesBox(options_, state_, c); });
+    on_toggle(solid_print_, [this](bool c) { options_.SolidPrint = c; });
 
     connect(accept, &QPushButton::clicked, this, [this] { emit acceptPressed(); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
@@ -322,6 +326,7 @@ void SettingsDialog::show_options()
     set_checked_quietly(protein_style_, options_.ProteinStyle);
     set_checked_quietly(hide_bridges_, options_.HideBridges);
     set_checked_quietly(helices_, options_.Helices);
+    set_checked_quietly(solid_print_, options_.SolidPrint);
     if (part_boxes_.size() != options_.ShownParts.size())
         rebuildPartBoxes();
     for (std::size_t n = 0; n < part_boxes_.size(); ++n)

@@ -95,6 +95,7 @@ private:
     QCheckBox* protein_style_ = nullptr;
     QCheckBox* hide_bridges_ = nullptr;
     QCheckBox* helices_ = nullptr;
+    QCheckBox* solid_print_ = nullptr;  // "One solid piece (watertight)"
     QWidget* protein_panel_ = nullptr;
     QWidget* parts_panel_ = nullptr;
     QVBoxLayout* parts_layout_ = nullptr;
