@@ -24,11 +24,11 @@ public:
 
     void word(uint32_t value)
     {
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes_.push_back(static_cast<char>((value >> shift) & 0xff));
+        char bytes[4];
+        for (std::size_t k = 0; k < 4; ++k)
+            bytes[k] = static_cast<char>((value >> (8 * k)) & 0xff);
+        bytes_.append(bytes, 4);
     }
-
-    void number(float value) { word(std::bit_cast<uint32_t>(value)); }
 
     void facet(const FacetCorners& corners)
     {
@@ -50,14 +50,18 @@ public:
             ny /= length;
             nz /= length;
         }
-        number(static_cast<float>(nx));
-        number(static_cast<float>(ny));
-        number(static_cast<float>(nz));
-        for (const auto& corner : corners)
-            for (const float c : corner)
-                number(c);
-        bytes_.push_back(0);
-        bytes_.push_back(0);
+        // 50 bytes: normal, corners, a zero attribute word.
+        const float numbers[12] = {static_cast<float>(nx), static_cast<float>(ny), static_cast<float>(nz),
+                                   corners[0][0],          corners[0][1],          corners[0][2],
+                                   corners[1][0],          corners[1][1],          corners[1][2],
+                                   corners[2][0],          corners[2][1],          corners[2][2]};
+        char record[50] = {};
+        for (std::size_t n = 0; n < 12; ++n) {
+            const auto bits = std::bit_cast<uint32_t>(numbers[n]);
+            for (std::size_t k = 0; k < 4; ++k)
+                record[4 * n + k] = static_cast<char>((bits >> (8 * k)) & 0xff);
+        }
+        bytes_.append(record, sizeof record);
         if (bytes_.size() >= kBlock)
             flush();
     }
@@ -108,13 +112,14 @@ void write_file(ByteSink& sink, std::string_view file_name, const Model& model, 
         solid.flush();
         return;
     }
-    const uint64_t facets = template_facet_count(model, templates);
+    const TemplateFacets meshes(model, templates, false);
+    const uint64_t facets = meshes.count();
     check_size(facets, model, file_name);
     LimitedSink limited(sink, model.options.MaxOutputSize, std::string(file_name), "the STL file");
     FacetBytes bytes(limited);
     bytes.raw(header);
     bytes.word(static_cast<uint32_t>(facets));
-    template_facets(model, templates, [&](const FacetCorners& corners, int32_t) { bytes.facet(corners); });
+    meshes.for_each([&](const FacetCorners& corners, int32_t) { bytes.facet(corners); });
     bytes.flush();
 }
 

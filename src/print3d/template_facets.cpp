@@ -5,40 +5,18 @@
 #include "print3d/stl_writer.h"
 
 namespace vexalith {
-namespace {
 
-std::array<float, 3> to_float(const Vec3& p)
-{
-    return {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
-}
-
-}  // namespace
-
-uint64_t template_facet_count(const Model& model, const StlTemplates& templates)
-{
-    const Structure& structure = model.structure;
-    uint64_t count = 0;
-    for (const int32_t i : model.shown)
-        if (const StlTemplate* mesh = sphere_template(templates, structure.AtomSymbol[static_cast<std::size_t>(i)]))
-            count += mesh->facets.size();
-    const PairClassifier classifier(structure, model.print_rules);
-    for_each_connected_pair(
-        structure, model.options, classifier, [](int32_t) {},
-        [&](int32_t, int32_t, const PairKind& kind) {
-            if (kind.distance > 0)
-                count += templates.cylinder.facets.size();
-        });
-    return count;
-}
-
-void template_facets(const Model& model, const StlTemplates& templates,
-                     const std::function<void(const FacetCorners&, int32_t colour)>& facet)
+TemplateFacets::TemplateFacets(const Model& model, const StlTemplates& templates, bool colours) : templates_(templates)
 {
     const Structure& structure = model.structure;
     const ModelOptions& options = model.options;
-    // The colours and cylinders in the numbering of print_shapes.
-    const PrintShapes shapes = print_shapes(model);
-    const long double k = static_cast<long double>(options.ModelSize) / structure.ModelExtent / 2;
+    size_ = static_cast<long double>(options.ModelSize);
+    extent_ = structure.ModelExtent;
+    // The colours in the numbering of print_shapes, which lists the same
+    // spheres and cylinders in the same order.
+    PrintShapes shapes;
+    if (colours)
+        shapes = print_shapes(model);
     std::size_t sphere = 0;
     for (const int32_t i : model.shown) {
         const auto n = static_cast<std::size_t>(i);
@@ -46,22 +24,9 @@ void template_facets(const Model& model, const StlTemplates& templates,
         const StlTemplate* mesh = sphere_template(templates, symbol);
         if (mesh == nullptr)
             continue;
-        const int32_t colour = shapes.spheres[sphere++].colour;
-        const long double radius = sphere_radius(symbol, options.ModelMode);
-        const Vec3 centre = position(structure.AtomCoord[n]);
-        for (const TemplateFacet& t : mesh->facets) {
-            FacetCorners corners{};
-            for (std::size_t v = 0; v < 3; ++v) {
-                Vec3 p{};
-                for (std::size_t c = 0; c < 3; ++c)
-                    p[c] = static_cast<long double>(options.ModelSize) * (radius * t.vertices[v][c] + centre[c]) /
-                           structure.ModelExtent / 2;
-                corners[v] = to_float(p);
-            }
-            facet(corners, colour);
-        }
+        const int32_t colour = colours ? shapes.spheres[sphere++].colour : 0;
+        spheres_.push_back({mesh, sphere_radius(symbol, options.ModelMode), position(structure.AtomCoord[n]), colour});
     }
-
     const PairClassifier classifier(structure, model.print_rules);
     std::size_t cylinder = 0;
     for_each_connected_pair(
@@ -69,26 +34,27 @@ void template_facets(const Model& model, const StlTemplates& templates,
         [&](int32_t i, int32_t j, const PairKind& kind) {
             if (!(kind.distance > 0))
                 return;
-            const int32_t colour = shapes.cylinders[cylinder++].colour;
-            const Vec3 middle = (classifier.atom(i).position + classifier.atom(j).position) * 0.5L;
-            const Mat3 rotation = cylinder_rotation(kind.direction);
+            const int32_t colour = colours ? shapes.cylinders[cylinder++].colour : 0;
             const CylinderSize size =
                 cylinder_size(kind, options.ModelMode, options.BondDiameter, structure.ProteinFile);
-            const Vec3 s{size.radius, size.radius, size.half_length};
-            for (const TemplateFacet& t : templates.cylinder.facets) {
-                FacetCorners corners{};
-                for (std::size_t v = 0; v < 3; ++v) {
-                    const Vec3 sv{s[0] * t.vertices[v][0], s[1] * t.vertices[v][1], s[2] * t.vertices[v][2]};
-                    Vec3 p{};
-                    for (std::size_t row = 0; row < 3; ++row) {
-                        const auto& r = rotation[row];
-                        p[row] = k * (r[0] * sv[0] + r[1] * sv[1] + r[2] * sv[2] + middle[row]);
-                    }
-                    corners[v] = to_float(p);
-                }
-                facet(corners, colour);
-            }
+            cylinders_.push_back({cylinder_rotation(kind.direction),
+                                  {size.radius, size.radius, size.half_length},
+                                  (classifier.atom(i).position + classifier.atom(j).position) * 0.5L,
+                                  colour});
         });
+}
+
+uint64_t TemplateFacets::count() const
+{
+    uint64_t count = 0;
+    for (const Sphere& s : spheres_)
+        count += s.mesh->facets.size();
+    return count + cylinders_.size() * templates_.cylinder.facets.size();
+}
+
+uint64_t template_facet_count(const Model& model, const StlTemplates& templates)
+{
+    return TemplateFacets(model, templates, false).count();
 }
 
 }  // namespace vexalith

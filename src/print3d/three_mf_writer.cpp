@@ -88,7 +88,7 @@ std::vector<ThreeMfObject> template_objects(const Model& model, const StlTemplat
 {
     std::vector<ThreeMfObject> objects(shapes.colours.size());
     std::vector<std::unordered_map<std::array<float, 3>, uint32_t, CornerHash>> corners(objects.size());
-    template_facets(model, templates, [&](const FacetCorners& facet, int32_t colour) {
+    TemplateFacets(model, templates, true).for_each([&](const FacetCorners& facet, int32_t colour) {
         const auto c = static_cast<std::size_t>(colour);
         ThreeMfObject& object = objects[c];
         std::array<uint32_t, 3> triangle{};
