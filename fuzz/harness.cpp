@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "common/error.h"
@@ -12,7 +13,9 @@
 #include "model/compress_atoms.h"
 #include "model/protein_style.h"
 #include "options/model_options.h"
+#include "print3d/binary_stl_writer.h"
 #include "print3d/stl_writer.h"
+#include "print3d/three_mf_writer.h"
 #include "structure/cif_reader.h"
 #include "structure/present_elements.h"
 #include "structure/structure.h"
@@ -26,6 +29,9 @@ using vexalith::Structure;
 
 constexpr int32_t kMostAtoms = 1000;
 constexpr int32_t kMostStlAtoms = 100;
+// The solid is made only for models this small, at a size and tolerance that
+// keep its grid small.
+constexpr int32_t kMostSolidAtoms = 12;
 constexpr std::uint64_t kOutputCap = 1u << 20;
 
 // Thrown by CappedSink past its cap: the input is not a finding.
@@ -154,6 +160,36 @@ std::string read_selected_structure(std::string_view bytes)
     return problem;
 }
 
+// The binary STL and the 3MF file of the model, to memory: the binary
+// file's size must follow from its facet count, and its numbers be finite.
+std::string print_file_problem(const Structure& model, const ModelOptions& options,
+                               const vexalith::StlTemplates& templates)
+{
+    vexalith::Reporter quiet;
+    vexalith::StringSink binary;
+    vexalith::write_binary_stl(binary, build_model(model, options), templates, quiet);
+    const std::string& bytes = binary.text();
+    if (bytes.size() < 84)
+        return "a binary STL file without its header";
+    uint32_t facets = 0;
+    for (int k = 3; k >= 0; --k)
+        facets = facets << 8 | static_cast<std::uint8_t>(bytes[80 + static_cast<std::size_t>(k)]);
+    if (bytes.size() != vexalith::binary_stl_size(facets))
+        return "a binary STL file whose size is not that of its facet count";
+    for (std::size_t at = 84; at + 50 <= bytes.size(); at += 50)
+        for (std::size_t n = 0; n < 12; ++n) {
+            float value = 0;
+            std::memcpy(&value, bytes.data() + at + 4 * n, sizeof value);
+            if (!std::isfinite(value))
+                return "a number in the binary STL file that is not finite";
+        }
+    vexalith::StringSink package;
+    vexalith::write_three_mf(package, build_model(model, options), templates, quiet);
+    if (package.text().compare(0, 2, "PK") != 0)
+        return "a 3MF file that is not a zip archive";
+    return "";
+}
+
 std::string convert_anything(std::string_view bytes, const vexalith::StlTemplates& templates)
 {
     std::uint8_t low = 0;
@@ -222,6 +258,16 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
                 return "an STL file that does not end with a line end";
             if (stl.saw_non_finite())
                 return "a number in the STL file that is not finite";
+            if (std::string problem = print_file_problem(model, options, templates); !problem.empty())
+                return problem;
+        }
+        if (model.AtomCount <= kMostSolidAtoms) {
+            ModelOptions solid = options;
+            solid.SolidPrint = true;
+            solid.ModelSize = 25;
+            solid.SolidTolerance = 0.5;
+            if (std::string problem = print_file_problem(model, solid, templates); !problem.empty())
+                return "solid: " + problem;
         }
     } catch (const OutputCapReached&) {
         return "";

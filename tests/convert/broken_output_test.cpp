@@ -17,8 +17,10 @@
 
 #include "common/error.h"
 #include "convert/draw_model.h"
+#include "print3d/binary_stl_writer.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
+#include "print3d/three_mf_writer.h"
 #include "support/command_run.h"
 #include "support/corpus.h"
 
@@ -70,7 +72,11 @@ void convert_scene(const std::string& input, const std::string& output, bool pri
     DrawModel(state, model, options, target, quiet);
 }
 
-void convert_stl(const std::string& input, const std::string& output)
+// The print files: ASCII STL, binary STL or 3MF, of the meshes or (at a
+// small size, to keep it quick) of the solid.
+enum class PrintFile { Ascii, Binary, ThreeMf };
+
+void convert_print(const std::string& input, const std::string& output, PrintFile kind, bool solid)
 {
     ConversionState state;
     Structure model;
@@ -78,13 +84,43 @@ void convert_stl(const std::string& input, const std::string& output)
     Reporter quiet;
     state.FileName = input;
     ASSERT_EQ(prepare_model(state, model, options, quiet), DrawOutcome::SceneWritten);
-    write_stl(output, build_model(model, options), templates(), quiet);
+    if (solid) {
+        options.SolidPrint = true;
+        options.ModelSize = 25;
+        options.SolidTolerance = 0.2;
+    }
+    const Model built = build_model(model, options);
+    switch (kind) {
+    case PrintFile::Ascii:
+        write_stl(output, built, templates(), quiet);
+        break;
+    case PrintFile::Binary:
+        write_binary_stl(output, built, templates(), quiet);
+        break;
+    case PrintFile::ThreeMf:
+        write_three_mf(output, built, templates(), quiet);
+        break;
+    }
+}
+
+void convert_stl(const std::string& input, const std::string& output)
+{
+    convert_print(input, output, PrintFile::Ascii, false);
 }
 
 const OutputKind kOutputs[] = {
     {"Scene", "scene.wrl", [](const std::string& out) { convert_scene(inputs().cif, out, false); }},
     {"PrinterVrml", "printer.wrl", [](const std::string& out) { convert_scene(inputs().cif, out, true); }},
     {"Stl", "model.stl", [](const std::string& out) { convert_stl(inputs().cif, out); }},
+    {"SolidStl", "solid.stl", [](const std::string& out) { convert_print(inputs().cif, out, PrintFile::Ascii, true); }},
+    {"BinaryStl", "binary.stl",
+     [](const std::string& out) { convert_print(inputs().cif, out, PrintFile::Binary, false); }},
+    {"SolidBinaryStl", "solid-binary.stl",
+     [](const std::string& out) { convert_print(inputs().cif, out, PrintFile::Binary, true); }},
+    {"ThreeMf", "colours.3mf",
+     [](const std::string& out) { convert_print(inputs().cif, out, PrintFile::ThreeMf, false); }},
+    {"SolidThreeMf", "solid.3mf",
+     [](const std::string& out) { convert_print(inputs().cif, out, PrintFile::ThreeMf, true); }},
     // A VRML input is copied to the scene file as it is.
     {"VrmlCopy", "scene.wrl", [](const std::string& out) { convert_scene(inputs().wrl, out, false); }},
 };
