@@ -33,7 +33,7 @@ public:
     // Sizes in pixels: a part box's row; the dialog grows to show all its
     // content up to kMaxHeight, and is kScrolledWidth wide when it scrolls.
     static constexpr int kPartRowHeight = 24;
-    static constexpr int kMaxHeight = 600;
+    static constexpr int kMaxHeight = 700;  // the protein panel and the solid box without scrolling
     static constexpr int kScrolledWidth = 265;
 
     SettingsDialog(ModelOptions& options, ConversionState& state, const Structure& structure,

@@ -35,7 +35,7 @@ std::string report_number(double value, int decimals)
     return std::string(buffer, result.ptr);
 }
 
-PrintReport print_report(const PrintShapes& shapes, double volume)
+PrintReport print_report(const PrintShapes& shapes, double volume, int32_t pieces)
 {
     PrintReport report;
     const auto box = shapes_bounds(shapes);
@@ -48,8 +48,12 @@ PrintReport print_report(const PrintShapes& shapes, double volume)
     for (const PrintSphere& sphere : shapes.spheres)
         report.smallest_atom =
             std::min(report.smallest_atom.value_or(std::numeric_limits<double>::max()), 2 * sphere.radius);
-    const std::vector<int32_t> pieces = shape_pieces(shapes);
-    report.pieces = pieces.empty() ? 0 : *std::max_element(pieces.begin(), pieces.end()) + 1;
+    if (pieces >= 0) {
+        report.pieces = pieces;
+    } else {
+        const std::vector<int32_t> piece = shape_pieces(shapes);
+        report.pieces = piece.empty() ? 0 : *std::max_element(piece.begin(), piece.end()) + 1;
+    }
     report.volume = volume;
     report.mass_pla = volume * kPlaDensity;
 
@@ -69,10 +73,10 @@ PrintReport print_report(const Model& model)
 {
     require_shown_atoms(model);
     const PrintShapes shapes = print_shapes(model);
-    double volume = 0;
-    if (!shapes.spheres.empty() || !shapes.cylinders.empty())
-        volume = mesh_volume(solid_mesh(shapes, SolidSettings{model.options.SolidTolerance}));
-    return print_report(shapes, volume);
+    if (shapes.spheres.empty() && shapes.cylinders.empty())
+        return print_report(shapes, 0, 0);
+    const SolidMesh solid = solid_mesh(shapes, SolidSettings{model.options.SolidTolerance});
+    return print_report(shapes, mesh_volume(solid), mesh_shells(solid));
 }
 
 std::string print_report_text(const PrintReport& report)

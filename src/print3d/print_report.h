@@ -34,13 +34,16 @@ struct PrintReport {
     std::vector<std::string> warnings;
 };
 
-// Measures the model's print.  The volume is that of the watertight solid
-// at the options' SolidTolerance.  Throws ConversionError when no atom is
-// shown.
+// Measures the model's print.  Volume and pieces are those of the
+// watertight solid at the options' SolidTolerance: what prints (shapes
+// that meet in a neck thinner than the solid's voxels print apart).  Throws
+// ConversionError when no atom is shown.
 PrintReport print_report(const Model& model);
 
-// The same from shapes already made, with the volume given.
-PrintReport print_report(const PrintShapes& shapes, double volume);
+// The same from shapes already made, with the volume given, and the pieces
+// given or (when negative) counted from the shapes themselves
+// (shape_pieces).
+PrintReport print_report(const PrintShapes& shapes, double volume, int32_t pieces = -1);
 
 // "Key: value" lines: PrintSize, MillimetresPerAngstrom, ThinnestBond,
 // SmallestAtom, Pieces, Volume, MassPLA, then a Warning line for each

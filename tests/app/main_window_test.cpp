@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -56,6 +58,9 @@ namespace fs = std::filesystem;
 struct Answers {
     QStringList open_files;  // answers of the open dialog, in order ("" = cancel)
     QStringList save_files;
+    // Answers of the STL command's dialog; when none is left, the next of
+    // save_files as ASCII STL.
+    QList<PrintFileChoice> print_files;
     QStringList suggested;  // what the save dialog offered first, in order
     bool close = false;
     QStringList errors;
@@ -74,6 +79,13 @@ UserDialogs scripted(Answers& answers)
     d.save_file = [&answers](QWidget*, const QString&, const QString&, const QString& suggested) {
         answers.suggested << suggested;
         return answers.save_files.isEmpty() ? QString() : answers.save_files.takeFirst();
+    };
+    d.save_print_file = [&answers](QWidget*, const QString& suggested) {
+        answers.suggested << suggested;
+        if (!answers.print_files.isEmpty())
+            return answers.print_files.takeFirst();
+        return PrintFileChoice{answers.save_files.isEmpty() ? QString() : answers.save_files.takeFirst(),
+                               PrintFileKind::AsciiStl};
     };
     d.confirm_close = [&answers](QWidget*) {
         ++answers.close_questions;
@@ -437,6 +449,49 @@ TEST(MainWindowClose, NoKeepsEverythingYesEndsAndCleansUp)
     EXPECT_FALSE(fs::exists(scratch));
     w.reset();
     EXPECT_FALSE(fs::exists(fs::path(scratch).parent_path())) << "the private scratch folder is removed";
+}
+
+// The STL command's three kinds of file, and the print report after each:
+// its summary in the status bar, its warnings in a box.
+TEST(MainWindowExport, BinaryStlAnd3mfWithThePrintReport)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_caffeine.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    const std::string dir = testsupport::temp_dir();
+    EXPECT_EQ(print_file_filters(),
+              QStringList({"STL (ASCII) (*.stl)", "STL (binary) (*.stl)", "3MF with colours (*.3mf)"}));
+
+    w.answers.print_files = {{QString::fromStdString(dir + "/binary.stl"), PrintFileKind::BinaryStl}};
+    w.window->exportStl();
+    ASSERT_TRUE(w.answers.errors.isEmpty()) << w.answers.errors.join("\n").toStdString();
+    ASSERT_FALSE(w.answers.suggested.isEmpty());
+    EXPECT_TRUE(w.answers.suggested.last().endsWith("pyobjcryst_caffeine.stl"))
+        << w.answers.suggested.last().toStdString();
+    const std::string binary = testsupport::read_file(dir + "/binary.stl");
+    ASSERT_GT(binary.size(), 84u);
+    uint32_t facets = 0;
+    std::memcpy(&facets, binary.data() + 80, 4);
+    EXPECT_EQ(binary.size(), 84 + 50 * static_cast<std::size_t>(facets));
+    EXPECT_TRUE(w.window->statusText(2).startsWith("Print ")) << w.window->statusText(2).toStdString();
+    EXPECT_TRUE(w.window->statusText(2).contains("1 piece")) << w.window->statusText(2).toStdString();
+    EXPECT_TRUE(w.answers.warnings.isEmpty()) << "caffeine at 100 mm prints";
+
+    // At 25 mm the bonds are too thin for a filament printer: a warning.
+    w.window->options().ModelSize = 25;
+    w.answers.print_files = {{QString::fromStdString(dir + "/colours.3mf"), PrintFileKind::ThreeMf}};
+    w.window->exportStl();
+    ASSERT_TRUE(w.answers.errors.isEmpty()) << w.answers.errors.join("\n").toStdString();
+    EXPECT_EQ(testsupport::read_file(dir + "/colours.3mf").substr(0, 2), "PK");
+    ASSERT_EQ(w.answers.warnings.size(), 1);
+    EXPECT_TRUE(w.answers.warnings.front().contains("bonds")) << w.answers.warnings.front().toStdString();
+
+    w.answers.print_files = {PrintFileChoice{}};  // cancelled: nothing written, nothing reported
+    w.answers.warnings.clear();
+    w.window->exportStl();
+    EXPECT_TRUE(w.answers.warnings.isEmpty());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 2);
 }
 
 TEST(MainWindowExport, StlAndColourVrmlFiles)

@@ -161,5 +161,23 @@ TEST(SettingsDialogTable, ButtonsAndBoxesCarryTheTablesCaptionsAndDefaults)
         EXPECT_TRUE(captions.contains(box->text())) << box->text().toStdString() << " is not in the option table";
 }
 
+// "One solid piece (watertight)": a click sets SolidPrint, which the print
+// exports read; the box follows the value.
+TEST(SettingsDialogTable, TheSolidBoxSetsTheSolidPrint)
+{
+    FreshDialog d;
+    QCheckBox* box = d.check_box(user_option(OptionId::Solid).label);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->objectName(), "solidPrint");
+    EXPECT_FALSE(d.options.SolidPrint);
+    box->click();
+    EXPECT_TRUE(d.options.SolidPrint);
+    box->click();
+    EXPECT_FALSE(d.options.SolidPrint);
+    d.options.SolidPrint = true;
+    d.dialog.show_options();
+    EXPECT_TRUE(box->isChecked());
+}
+
 }  // namespace
 }  // namespace vexalith
