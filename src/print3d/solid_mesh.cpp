@@ -1,6 +1,7 @@
 #include "print3d/solid_mesh.h"
 
 #include <openvdb/openvdb.h>
+#include <openvdb/tools/SignedFloodFill.h>
 #include <openvdb/tools/VolumeToMesh.h>
 
 #include <algorithm>
@@ -30,6 +31,8 @@ constexpr double kAdaptivity = 0;
 constexpr int kSplitRounds = 4;
 // The furthest a vertex is moved onto the surface, in voxels.
 constexpr double kLongestMove = 2;
+// The most voxels a grid may take: some 8 GB at the band's density.
+constexpr double kMostVoxels = 1.2e9;
 constexpr double kSplitFraction = 0.5;
 
 void initialise_openvdb()
@@ -113,11 +116,69 @@ bool capsule_interval(const Point3& a, const Point3& b, double reach, double x, 
     return low <= high;
 }
 
+// Where the line (x, y, z) for all z runs deeper than `depth` inside the
+// sphere (a == b) or the capped cylinder a-b of this radius: the points of
+// the shape shrunk by `depth`, a sphere or a shorter and thinner cylinder.
+bool deep_interval(const Point3& a, const Point3& b, double radius, double depth, double x, double y, double& low,
+                   double& high)
+{
+    const double inner = radius - depth;
+    if (!(inner > 0))
+        return false;
+    const Point3 axis{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+    if (length == 0) {
+        const double rho2 = (x - a[0]) * (x - a[0]) + (y - a[1]) * (y - a[1]);
+        if (rho2 >= inner * inner)
+            return false;
+        const double half = std::sqrt(inner * inner - rho2);
+        low = a[2] - half;
+        high = a[2] + half;
+        return true;
+    }
+    if (length <= 2 * depth)
+        return false;
+    const Point3 u{axis[0] / length, axis[1] / length, axis[2] / length};
+    const Point3 start{a[0] + depth * u[0], a[1] + depth * u[1], a[2] + depth * u[2]};
+    const double inner_length = length - 2 * depth;
+    const Point3 w0{x - start[0], y - start[1], -start[2]};
+    const double w0u = w0[0] * u[0] + w0[1] * u[1] + w0[2] * u[2];
+    const double q = 1 - u[2] * u[2];
+    const double p = w0[2] - w0u * u[2];
+    const double c = w0[0] * w0[0] + w0[1] * w0[1] + w0[2] * w0[2] - w0u * w0u - inner * inner;
+    if (q > 1e-12) {
+        const double discriminant = p * p - q * c;
+        if (!(discriminant > 0))
+            return false;
+        const double root = std::sqrt(discriminant);
+        low = (-p - root) / q;
+        high = (-p + root) / q;
+    } else if (c < 0) {
+        low = -std::numeric_limits<double>::max();
+        high = std::numeric_limits<double>::max();
+    } else {
+        return false;
+    }
+    if (std::abs(u[2]) > 1e-12) {
+        double t0 = -w0u / u[2];
+        double t1 = (inner_length - w0u) / u[2];
+        if (t0 > t1)
+            std::swap(t0, t1);
+        low = std::max(low, t0);
+        high = std::min(high, t1);
+    } else if (!(w0u > 0 && w0u < inner_length)) {
+        return false;
+    }
+    return low < high;
+}
+
 // The distances of the voxels near and inside one shape, handed to
-// `keep(ijk, distance)`.
-template <typename Shape, typename Keep>
+// `keep(ijk, distance)`.  With `deep`, the voxels deeper inside than
+// `margin` are not visited but handed over column by column as
+// `deep(i, j, first k, last k)`.
+template <typename Shape, typename Keep, typename Deep>
 void visit_shape(const Shape& shape, const Point3& a, const Point3& b, double radius, double voxel, double margin,
-                 Keep&& keep)
+                 Keep&& keep, Deep* deep)
 {
     const double reach = radius + margin;
     const ColumnRange xs = column_of(std::min(a[0], b[0]) - reach, std::max(a[0], b[0]) + reach, voxel);
@@ -131,7 +192,22 @@ void visit_shape(const Shape& shape, const Point3& a, const Point3& b, double ra
             if (!capsule_interval(a, b, reach, x, y, low, high))
                 continue;
             const ColumnRange zs = column_of(low, high, voxel);
+            ColumnRange inside{0, -1};
+            double deep_low = 0;
+            double deep_high = 0;
+            if (deep != nullptr && deep_interval(a, b, radius, margin, x, y, deep_low, deep_high)) {
+                inside = column_of(deep_low, deep_high, voxel);
+                // The first and last voxel of the range may lie on its ends.
+                inside.first += 1;
+                inside.last -= 1;
+                if (inside.first <= inside.last)
+                    (*deep)(i, j, inside.first, inside.last);
+            }
             for (int64_t k = zs.first; k <= zs.last; ++k) {
+                if (k == inside.first && inside.first <= inside.last) {
+                    k = inside.last;
+                    continue;
+                }
                 const Point3 p{x, y, static_cast<double>(k) * voxel};
                 const double d = signed_distance(shape, p);
                 if (d < margin)
@@ -141,15 +217,50 @@ void visit_shape(const Shape& shape, const Point3& a, const Point3& b, double ra
     }
 }
 
+using DeepColumn = std::function<void(int64_t, int64_t, int64_t, int64_t)>;
+
 template <typename Keep>
-void visit_all(const PrintShapes& shapes, double voxel, double margin, Keep&& keep)
+void visit_all(const PrintShapes& shapes, double voxel, double margin, Keep&& keep, DeepColumn* deep = nullptr)
 {
     for (const PrintSphere& sphere : shapes.spheres)
-        visit_shape(sphere, sphere.centre, sphere.centre, sphere.radius, voxel, margin,
-                    [&](const openvdb::Coord& ijk, double d) { keep(ijk, d, sphere.colour); });
+        visit_shape(
+            sphere, sphere.centre, sphere.centre, sphere.radius, voxel, margin,
+            [&](const openvdb::Coord& ijk, double d) { keep(ijk, d, sphere.colour); }, deep);
     for (const PrintCylinder& cylinder : shapes.cylinders)
-        visit_shape(cylinder, cylinder.start, cylinder.end, cylinder.radius, voxel, margin,
-                    [&](const openvdb::Coord& ijk, double d) { keep(ijk, d, cylinder.colour); });
+        visit_shape(
+            cylinder, cylinder.start, cylinder.end, cylinder.radius, voxel, margin,
+            [&](const openvdb::Coord& ijk, double d) { keep(ijk, d, cylinder.colour); }, deep);
+}
+
+uint64_t column_key(int64_t i, int64_t j) { return (static_cast<uint64_t>(i & 0xffffffff) << 32) | (j & 0xffffffff); }
+
+// Refuses shapes that are not finite and grids past what memory holds: the
+// voxels near every surface (all of every shape's voxels with `whole`).
+void check_grid_size(const PrintShapes& shapes, double voxel, double margin, bool whole)
+{
+    double voxels = 0;
+    const auto finite = [](const Point3& p) {
+        return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+    };
+    const auto add = [&](double area, double volume) {
+        voxels += (whole ? volume + area * margin : area * 2 * margin) / (voxel * voxel * voxel);
+    };
+    for (const PrintSphere& s : shapes.spheres) {
+        if (!finite(s.centre) || !std::isfinite(s.radius))
+            throw ConversionError("", 0, "an atom's position or radius is not a finite number");
+        add(4 * M_PI * s.radius * s.radius, 4 / 3.0 * M_PI * s.radius * s.radius * s.radius);
+    }
+    for (const PrintCylinder& c : shapes.cylinders) {
+        if (!finite(c.start) || !finite(c.end) || !std::isfinite(c.radius))
+            throw ConversionError("", 0, "a bond's position or radius is not a finite number");
+        const double length = std::hypot(c.end[0] - c.start[0], c.end[1] - c.start[1], c.end[2] - c.start[2]);
+        add(2 * M_PI * c.radius * (length + c.radius), M_PI * c.radius * c.radius * length);
+    }
+    if (voxels > kMostVoxels)
+        throw RangeError("", 0,
+                         "the solid needs some " + std::to_string(static_cast<uint64_t>(voxels / 1e6)) +
+                             " million voxels, more than memory holds: choose a larger solid tolerance or a smaller "
+                             "model size");
 }
 
 // The shapes near a point, found through a grid of cells: every shape is
@@ -448,14 +559,37 @@ SolidMesh solid_mesh(const PrintShapes& shapes, const SolidSettings& settings)
     initialise_openvdb();
     const double voxel = solid_voxel_size(settings.tolerance);
     const double margin = kBandVoxels * voxel;
+    check_grid_size(shapes, voxel, margin, false);
     openvdb::FloatGrid::Ptr grid = distance_grid(voxel, margin);
     auto accessor = grid->getAccessor();
-    // Far inside only the sign counts: distances are kept down to -margin.
-    visit_all(shapes, voxel, margin, [&](const openvdb::Coord& ijk, double d, int32_t) {
-        const auto value = static_cast<float>(std::max(d, -margin));
-        if (value < accessor.getValue(ijk))
-            accessor.setValue(ijk, value);
-    });
+    // Only a band of voxels either side of each surface is written; the
+    // voxels deeper inside a shape are noted column by column.
+    std::unordered_map<uint64_t, std::vector<std::pair<int64_t, int64_t>>> deep_columns;
+    DeepColumn deep = [&](int64_t i, int64_t j, int64_t first, int64_t last) {
+        deep_columns[column_key(i, j)].emplace_back(first, last);
+    };
+    visit_all(
+        shapes, voxel, margin,
+        [&](const openvdb::Coord& ijk, double d, int32_t) {
+            const auto value = static_cast<float>(std::max(d, -margin));
+            if (value < accessor.getValue(ijk))
+                accessor.setValue(ijk, value);
+        },
+        &deep);
+    // A voxel of one shape's band deep inside another is inside the union.
+    for (auto on = grid->beginValueOn(); on; ++on) {
+        const openvdb::Coord ijk = on.getCoord();
+        const auto found = deep_columns.find(column_key(ijk.x(), ijk.y()));
+        if (found == deep_columns.end())
+            continue;
+        for (const auto& [first, last] : found->second)
+            if (ijk.z() >= first && ijk.z() <= last) {
+                on.setValue(static_cast<float>(-margin));
+                break;
+            }
+    }
+    // The voxels left out inside take the inside's sign.
+    openvdb::tools::signedFloodFill(grid->tree());
     SolidMesh mesh = mesh_of(*grid, kAdaptivity);
     fit_to_shapes(mesh, ShapeIndex(shapes, 2 * voxel), voxel, settings.tolerance);
     return mesh;
@@ -467,6 +601,7 @@ std::vector<SolidMesh> colour_solid_meshes(const PrintShapes& shapes, const Soli
     initialise_openvdb();
     const double voxel = solid_voxel_size(settings.tolerance);
     const double margin = kBandVoxels * voxel;
+    check_grid_size(shapes, voxel, margin, true);
     // For every voxel: the smallest distance and its colour, and the
     // smallest distance to a shape of another colour.  (With that rule a
     // new nearest colour makes the old nearest the second.)
