@@ -531,6 +531,31 @@ bool split_far_edges(SolidMesh& mesh, const ShapeIndex& index, double tolerance,
 // Puts the mesh's vertices on the true surface, then splits the facets that
 // cut a crease (where a cylinder meets a sphere) until their edges follow
 // the surface within the tolerance.
+// Two vertices that the fitting put at one point become one, and the facets
+// that then repeat a corner (no area) go: their edges pair up among their
+// neighbours, so the mesh stays closed.
+void drop_collapsed_facets(SolidMesh& mesh)
+{
+    struct PointHash {
+        std::size_t operator()(const std::array<float, 3>& p) const
+        {
+            std::size_t h = 0;
+            for (const float c : p)
+                h = h * 1000003U ^ std::hash<float>()(c);
+            return h;
+        }
+    };
+    std::unordered_map<std::array<float, 3>, uint32_t, PointHash> first;
+    std::vector<uint32_t> same(mesh.vertices.size());
+    for (uint32_t n = 0; n < mesh.vertices.size(); ++n)
+        same[n] = first.emplace(mesh.vertices[n], n).first->second;
+    std::erase_if(mesh.triangles, [&](std::array<uint32_t, 3>& t) {
+        for (uint32_t& v : t)
+            v = same[v];
+        return t[0] == t[1] || t[1] == t[2] || t[0] == t[2];
+    });
+}
+
 // Only the vertices that `movable` accepts move (all when it is empty).
 void fit_to_shapes(SolidMesh& mesh, const ShapeIndex& index, double voxel, double tolerance,
                    const VertexFilter& movable = {})
@@ -541,6 +566,7 @@ void fit_to_shapes(SolidMesh& mesh, const ShapeIndex& index, double voxel, doubl
     for (int round = 0; round < kSplitRounds; ++round)
         if (!split_far_edges(mesh, index, tolerance * kSplitFraction, voxel, movable))
             break;
+    drop_collapsed_facets(mesh);
 }
 
 void require_shapes(const PrintShapes& shapes)
