@@ -6,18 +6,20 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace vexalith {
 namespace {
 
-// Collects the bytes of one block.
+// Collects the bytes of one block in the pieces they come in (a growing
+// block is not copied again and again).
 class BlockText : public ByteSink {
 public:
-    void write(std::string_view bytes) override { text_.append(bytes); }
-    std::string take() { return std::move(text_); }
+    void write(std::string_view bytes) override { pieces_.emplace_back(bytes); }
+    std::vector<std::string> take() { return std::move(pieces_); }
 
 private:
-    std::string text_;
+    std::vector<std::string> pieces_;
 };
 
 constexpr std::size_t kAhead = 2;
@@ -25,7 +27,7 @@ constexpr std::size_t kAhead = 2;
 struct Handover {
     std::mutex mutex;
     std::condition_variable changed;
-    std::map<std::size_t, std::string> ready;
+    std::map<std::size_t, std::vector<std::string>> ready;
     std::map<std::size_t, std::exception_ptr> failed;
     bool stop = false;
 };
@@ -110,19 +112,20 @@ void write_blocks_in_order(TextOutput& out, std::size_t blocks,
             make(out, block, true);
             continue;
         }
-        std::string text;
+        std::vector<std::string> pieces;
         {
             std::unique_lock<std::mutex> lock(shared.mutex);
             shared.changed.wait(lock, [&] { return shared.ready.count(block) != 0 || !shared.failed.empty(); });
             if (const auto found = shared.ready.find(block); found != shared.ready.end()) {
-                text = std::move(found->second);
+                pieces = std::move(found->second);
                 shared.ready.erase(found);
             } else {
                 std::rethrow_exception(shared.failed.begin()->second);
             }
         }
         shared.changed.notify_all();
-        out << text;
+        for (const std::string& piece : pieces)
+            out << piece;
         after_block(block);
     }
 }

@@ -27,4 +27,11 @@ void TextOutput::flush()
     buffer_.clear();
 }
 
+void TextOutput::write_through(std::string_view text)
+{
+    flush();
+    sink_.write(text);
+    written_ += text.size();
+}
+
 }  // namespace vexalith

@@ -32,8 +32,14 @@ public:
     TextOutput& operator=(const TextOutput&) = delete;
     ~TextOutput();  // flushes what it can; call flush() to see errors
 
+    // A text of the buffer's size or more goes to the sink as it is, after
+    // what the buffer holds.
     TextOutput& operator<<(std::string_view text)
     {
+        if (text.size() >= kFlushSize) {
+            write_through(text);
+            return *this;
+        }
         buffer_.append(text);
         if (buffer_.size() >= kFlushSize)
             flush();
@@ -57,8 +63,11 @@ public:
     void flush();
     uint64_t bytes_written() const { return written_ + buffer_.size(); }
 
-private:
     static constexpr std::size_t kFlushSize = 1 << 20;
+
+private:
+    void write_through(std::string_view text);
+
     ByteSink& sink_;
     std::string buffer_;
     uint64_t written_ = 0;

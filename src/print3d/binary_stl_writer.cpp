@@ -1,10 +1,10 @@
 #include "print3d/binary_stl_writer.h"
 
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 #include "common/atomic_file.h"
+#include "common/ordered_blocks.h"
 #include "common/output_limit.h"
 #include "print3d/export_check.h"
 #include "print3d/solid_mesh.h"
@@ -14,70 +14,52 @@ namespace vexalith {
 namespace {
 
 constexpr std::string_view kHeader = "Vexalith binary STL, millimetres";
+constexpr std::size_t kRecord = 50;
 
-// Facets gathered in blocks of bytes before they go to the sink.
-class FacetBytes {
+void put_word(char* at, uint32_t value)
+{
+    if constexpr (std::endian::native == std::endian::big)
+        value = (value >> 24) | ((value >> 8) & 0xff00U) | ((value << 8) & 0xff0000U) | (value << 24);
+    std::memcpy(at, &value, 4);
+}
+
+// Facet records gathered in a batch of a megabyte or more, which the
+// output hands on without copying it.
+class FacetRecords {
 public:
-    explicit FacetBytes(ByteSink& sink) : sink_(sink) { bytes_.reserve(kBlock + 64); }
-    FacetBytes(const FacetBytes&) = delete;
-    FacetBytes& operator=(const FacetBytes&) = delete;
+    static constexpr std::size_t kBatch = (TextOutput::kFlushSize / kRecord + 1) * kRecord;
 
-    void word(uint32_t value)
-    {
-        char bytes[4];
-        for (std::size_t k = 0; k < 4; ++k)
-            bytes[k] = static_cast<char>((value >> (8 * k)) & 0xff);
-        bytes_.append(bytes, 4);
-    }
+    // `batch` is the room, kept for the next records of the same thread.
+    FacetRecords(TextOutput& out, std::string& batch) : out_(out), batch_(batch) { batch_.resize(kBatch); }
+    FacetRecords(const FacetRecords&) = delete;
+    FacetRecords& operator=(const FacetRecords&) = delete;
 
-    void facet(const FacetCorners& corners)
+    // 50 bytes: normal, corners, a zero attribute word.
+    void add(const FacetNumbers& facet)
     {
-        const auto edge = [&](std::size_t to, std::size_t c) {
-            return static_cast<double>(corners[to][c]) - static_cast<double>(corners[0][c]);
-        };
-        const double ux = edge(1, 0);
-        const double uy = edge(1, 1);
-        const double uz = edge(1, 2);
-        const double vx = edge(2, 0);
-        const double vy = edge(2, 1);
-        const double vz = edge(2, 2);
-        double nx = uy * vz - uz * vy;
-        double ny = uz * vx - ux * vz;
-        double nz = ux * vy - uy * vx;
-        const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-        if (length > 0) {
-            nx /= length;
-            ny /= length;
-            nz /= length;
-        }
-        // 50 bytes: normal, corners, a zero attribute word.
-        const float numbers[12] = {static_cast<float>(nx), static_cast<float>(ny), static_cast<float>(nz),
-                                   corners[0][0],          corners[0][1],          corners[0][2],
-                                   corners[1][0],          corners[1][1],          corners[1][2],
-                                   corners[2][0],          corners[2][1],          corners[2][2]};
-        char record[50] = {};
-        for (std::size_t n = 0; n < 12; ++n) {
-            const auto bits = std::bit_cast<uint32_t>(numbers[n]);
-            for (std::size_t k = 0; k < 4; ++k)
-                record[4 * n + k] = static_cast<char>((bits >> (8 * k)) & 0xff);
-        }
-        bytes_.append(record, sizeof record);
-        if (bytes_.size() >= kBlock)
+        char* record = batch_.data() + size_;
+        for (std::size_t c = 0; c < 3; ++c)
+            put_word(record + 4 * c, std::bit_cast<uint32_t>(facet.normal[c]));
+        for (std::size_t v = 0; v < 3; ++v)
+            for (std::size_t c = 0; c < 3; ++c)
+                put_word(record + 12 + 12 * v + 4 * c, std::bit_cast<uint32_t>(facet.corners[v][c]));
+        record[48] = 0;
+        record[49] = 0;
+        size_ += kRecord;
+        if (size_ == kBatch)
             flush();
     }
 
-    void raw(std::string_view bytes) { bytes_.append(bytes); }
-
     void flush()
     {
-        sink_.write(bytes_);
-        bytes_.clear();
+        out_ << std::string_view(batch_.data(), size_);
+        size_ = 0;
     }
 
 private:
-    static constexpr std::size_t kBlock = 1 << 20;
-    ByteSink& sink_;
-    std::string bytes_;
+    TextOutput& out_;
+    std::string& batch_;
+    std::size_t size_ = 0;
 };
 
 void check_size(uint64_t facets, const Model& model, std::string_view file_name)
@@ -86,6 +68,14 @@ void check_size(uint64_t facets, const Model& model, std::string_view file_name)
     if (size > model.options.MaxOutputSize)
         throw OutputTooLarge(std::string(file_name), 0,
                              output_too_large("the STL file", size, false, model.options.MaxOutputSize));
+}
+
+void write_start(TextOutput& out, uint64_t facets)
+{
+    std::string start(kHeader);
+    start.resize(84, ' ');
+    put_word(start.data() + 80, static_cast<uint32_t>(facets));
+    out << start;
 }
 
 void write_file(ByteSink& sink, std::string_view file_name, const Model& model, const StlTemplates& templates,
@@ -98,29 +88,48 @@ void write_file(ByteSink& sink, std::string_view file_name, const Model& model, 
         ~Hide() { reporter.progress_visible(false); }
     } hide{reporter};
 
-    std::string header(kHeader);
-    header.resize(80, ' ');
     if (model.options.SolidPrint) {
         const SolidMesh mesh = solid_mesh(print_shapes(model), SolidSettings{model.options.SolidTolerance});
         check_size(mesh.triangles.size(), model, file_name);
         LimitedSink limited(sink, model.options.MaxOutputSize, std::string(file_name), "the STL file");
-        FacetBytes solid(limited);
-        solid.raw(header);
-        solid.word(static_cast<uint32_t>(mesh.triangles.size()));
-        for (const auto& t : mesh.triangles)
-            solid.facet({mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]});
-        solid.flush();
+        TextOutput out(limited);
+        write_start(out, mesh.triangles.size());
+        std::string batch;
+        FacetRecords records(out, batch);
+        for (const auto& t : mesh.triangles) {
+            FacetNumbers facet;
+            facet.corners = {mesh.vertices[t[0]], mesh.vertices[t[1]], mesh.vertices[t[2]]};
+            facet.normal = facet_normal(facet.corners);
+            records.add(facet);
+        }
+        records.flush();
+        out.flush();
         return;
     }
     const TemplateFacets meshes(model, templates, false);
     const uint64_t facets = meshes.count();
     check_size(facets, model, file_name);
     LimitedSink limited(sink, model.options.MaxOutputSize, std::string(file_name), "the STL file");
-    FacetBytes bytes(limited);
-    bytes.raw(header);
-    bytes.word(static_cast<uint32_t>(facets));
-    meshes.for_each([&](const FacetCorners& corners, int32_t) { bytes.facet(corners); });
-    bytes.flush();
+    TextOutput out(limited);
+    write_start(out, facets);
+    // A block of 256 spheres is at most some 4 MB of records; the blocks
+    // are made on two threads (each with its own batch) and written in order.
+    constexpr std::size_t kShapes = 256;
+    const std::size_t shapes = meshes.shape_count();
+    const std::size_t blocks = model.options.SingleThreadWriters ? 1 : block_count(shapes, kShapes, 4 * kShapes);
+    const std::size_t per_block = blocks <= 1 ? shapes : kShapes;
+    std::string caller_batch;
+    std::string helper_batch;
+    write_blocks_in_order(
+        out, blocks,
+        [&](TextOutput& to, std::size_t block, bool on_caller) {
+            FacetRecords records(to, on_caller ? caller_batch : helper_batch);
+            meshes.for_each(block * per_block, (block + 1) * per_block,
+                            [&](const FacetNumbers& facet, int32_t) { records.add(facet); });
+            records.flush();
+        },
+        [](std::size_t) {});
+    out.flush();
 }
 
 }  // namespace

@@ -88,14 +88,15 @@ std::vector<ThreeMfObject> template_objects(const Model& model, const StlTemplat
 {
     std::vector<ThreeMfObject> objects(shapes.colours.size());
     std::vector<std::unordered_map<std::array<float, 3>, uint32_t, CornerHash>> corners(objects.size());
-    TemplateFacets(model, templates, true).for_each([&](const FacetCorners& facet, int32_t colour) {
+    TemplateFacets(model, templates, true).for_each([&](const FacetNumbers& facet, int32_t colour) {
         const auto c = static_cast<std::size_t>(colour);
         ThreeMfObject& object = objects[c];
         std::array<uint32_t, 3> triangle{};
         for (std::size_t v = 0; v < 3; ++v) {
-            const auto [at, added] = corners[c].emplace(facet[v], static_cast<uint32_t>(object.vertices.size()));
+            const auto [at, added] =
+                corners[c].emplace(facet.corners[v], static_cast<uint32_t>(object.vertices.size()));
             if (added)
-                object.vertices.push_back(facet[v]);
+                object.vertices.push_back(facet.corners[v]);
             triangle[v] = at->second;
         }
         object.triangles.push_back(triangle);

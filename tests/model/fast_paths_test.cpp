@@ -15,8 +15,10 @@
 #include "model/compress_atoms.h"
 #include "model/pair_classification.h"
 #include "model/vector3.h"
+#include "print3d/binary_stl_writer.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
+#include "print3d/template_facets.h"
 #include "structure/cell_geometry.h"
 #include "structure/cif_reader.h"
 #include "support/corpus.h"
@@ -68,6 +70,14 @@ std::string stl(const Structure& model, ModelOptions options, bool plain)
     StringSink sink;
     Reporter quiet;
     write_stl(sink, "model.cif", build_model(model, options), templates(), quiet);
+    return sink.text();
+}
+
+std::string binary_stl(const Structure& model, const ModelOptions& options)
+{
+    StringSink sink;
+    Reporter quiet;
+    write_binary_stl(sink, build_model(model, options), templates(), quiet);
     return sink.text();
 }
 
@@ -179,7 +189,8 @@ Structure random_model(std::mt19937& rng, int count, long double box)
 }
 
 // Large models are written by two threads in blocks: the bytes are those of
-// one thread, for the scene's bonds, the STL spheres and the STL cylinders.
+// one thread, for the scene's bonds, the STL spheres and the STL cylinders,
+// and the binary STL's facets.
 TEST(ThreadedWriters, GiveTheBytesOfOneThread)
 {
     const auto single = [](ModelOptions options) {
@@ -213,6 +224,13 @@ TEST(ThreadedWriters, GiveTheBytesOfOneThread)
         options.ModelMode = mode;
         EXPECT_EQ(stl(model, options, false), stl(model, single(options), false)) << mode;
     }
+    // Random atoms: spheres and cylinders enough for several blocks of the
+    // binary STL, one of them holding both.
+    std::mt19937 rng(20251208);
+    const Structure atoms = random_model(rng, 3000, 40);
+    const ModelOptions plain;
+    EXPECT_GT(TemplateFacets(build_model(atoms, plain), templates(), false).shape_count(), 4000u);
+    EXPECT_EQ(binary_stl(atoms, plain), binary_stl(atoms, single(plain)));
 }
 
 TEST(GridPairSearch, RandomStructuresGiveThePlainCalls)

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <regex>
 #include <set>
@@ -134,6 +135,20 @@ TEST(BinaryStl, CarriesTheAsciiWritersFacetsInTheBinaryLayout)
         const float ny = float_at(bytes, at + 4);
         const float nz = float_at(bytes, at + 8);
         EXPECT_NEAR(nx * nx + ny * ny + nz * nz, 1.0, 1e-3) << "facet " << f;
+        double corner[3][3];
+        for (std::size_t v = 0; v < 3; ++v)
+            for (std::size_t c = 0; c < 3; ++c)
+                corner[v][c] = float_at(bytes, at + 12 + 12 * v + 4 * c);
+        double u[3];
+        double w[3];
+        for (std::size_t c = 0; c < 3; ++c) {
+            u[c] = corner[1][c] - corner[0][c];
+            w[c] = corner[2][c] - corner[0][c];
+        }
+        const double turn[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        const double turn_length = std::sqrt(turn[0] * turn[0] + turn[1] * turn[1] + turn[2] * turn[2]);
+        ASSERT_GT(turn_length, 0) << "facet " << f;
+        EXPECT_NEAR((nx * turn[0] + ny * turn[1] + nz * turn[2]) / turn_length, 1.0, 1e-3) << "facet " << f;
         for (std::size_t v = 0; v < 9; ++v)
             worst = std::max(worst, std::abs(float_at(bytes, at + 12 + 4 * v) - vertices[9 * f + v]));
         EXPECT_EQ(bytes[at + 48], 0);
