@@ -5,6 +5,7 @@
 // untouched; a writer abandoned by an exception removes its temporary file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,8 @@ private:
     std::string temporary_;  // empty when the destination is written directly
     int fd_ = -1;
     bool committed_ = false;
+    uint64_t written_ = 0;  // bytes written
+    uint64_t started_ = 0;  // bytes whose way to the disk has been started
 };
 
 // Copies a file byte for byte to `destination` through an AtomicFile.
