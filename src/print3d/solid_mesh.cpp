@@ -3,8 +3,11 @@
 #include <openvdb/openvdb.h>
 #include <openvdb/tools/SignedFloodFill.h>
 #include <openvdb/tools/VolumeToMesh.h>
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -18,8 +21,10 @@ namespace vexalith {
 namespace {
 
 // Voxels either side of a surface whose distances are kept: the mesher
-// reads the signs of a voxel's neighbours, so two are the least.
-constexpr double kBandVoxels = 3;
+// reads the corners of the cells that the surface crosses, which lie within
+// a cell's diagonal (1.73 voxels) of it, a distance changing no faster than
+// the way moved.
+constexpr double kBandVoxels = 2;
 
 // The voxel edge in tolerances, and how far the mesher may merge flat
 // regions (0: not at all, 1: as far as it can): measured against the
@@ -439,56 +444,141 @@ SolidMesh mesh_of(const openvdb::FloatGrid& grid, double adaptivity)
     return mesh;
 }
 
-double middle_distance(const ShapeIndex& index, const std::array<float, 3>& a, const std::array<float, 3>& b,
-                       std::array<float, 3>& middle)
+std::array<float, 3> middle_of(const std::array<float, 3>& a, const std::array<float, 3>& b)
 {
-    middle = {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, (a[2] + b[2]) / 2};
-    int64_t nearest = 0;
-    return std::abs(index.distance({middle[0], middle[1], middle[2]}, nearest));
+    return {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, (a[2] + b[2]) / 2};
 }
+
+// Runs `work(n)` for n = 0..count-1 on the threads TBB has; each n on its own.
+template <typename Work>
+void for_each_index(std::size_t count, Work&& work)
+{
+    tbb::parallel_for(tbb::blocked_range<std::size_t>(0, count, 1024),
+                      [&](const tbb::blocked_range<std::size_t>& range) {
+                          for (std::size_t n = range.begin(); n != range.end(); ++n)
+                              work(n);
+                      });
+}
+
+// A table of 64-bit keys to numbers, open addressing with linear probing:
+// no allocation for each key, no pointers to follow.
+class KeyTable {
+public:
+    explicit KeyTable(std::size_t count)
+    {
+        std::size_t size = 16;
+        while (size < 2 * count)
+            size *= 2;
+        slots_.assign(size, {kEmpty, 0});
+    }
+
+    // The number of `key`, given `value` when new.
+    uint32_t emplace(uint64_t key, uint32_t value)
+    {
+        for (std::size_t at = start(key);; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at].first == key)
+                return slots_[at].second;
+            if (slots_[at].first == kEmpty) {
+                slots_[at] = {key, value};
+                return value;
+            }
+        }
+    }
+
+    // The number of `key`, or -1.
+    int64_t find(uint64_t key) const
+    {
+        for (std::size_t at = start(key);; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at].first == key)
+                return slots_[at].second;
+            if (slots_[at].first == kEmpty)
+                return -1;
+        }
+    }
+
+private:
+    static constexpr uint64_t kEmpty = ~uint64_t{0};  // no edge or point has it
+
+    std::size_t start(uint64_t key) const
+    {
+        key ^= key >> 33;
+        key *= 0xff51afd7ed558ccdULL;
+        key ^= key >> 33;
+        return static_cast<std::size_t>(key) & (slots_.size() - 1);
+    }
+
+    std::vector<std::pair<uint64_t, uint32_t>> slots_;
+};
 
 // Splits every edge whose middle lies further than `tolerance` from the
 // surface, at that middle moved onto the surface, and each facet into two,
 // three or four accordingly.  Both facets of an edge split it at the same
 // new vertex, so the mesh stays closed; the corners keep their order, so it
-// stays oriented.  Returns whether any edge was split.
+// stays oriented.  Returns whether any edge was split.  The edges between
+// vertices below `measured` were measured in an earlier round and found
+// near (vertices do not move, and a far edge is gone): they are left.
 using VertexFilter = std::function<bool(const std::array<float, 3>&)>;
 
 bool split_far_edges(SolidMesh& mesh, const ShapeIndex& index, double tolerance, double voxel,
-                     const VertexFilter& movable)
+                     const VertexFilter& movable, uint32_t measured)
 {
-    std::unordered_map<uint64_t, uint32_t> middles;
     const auto edge_key = [](uint32_t a, uint32_t b) {
         return (static_cast<uint64_t>(std::min(a, b)) << 32) | std::max(a, b);
     };
-    for (const auto& t : mesh.triangles)
+    // Each edge once, from the facet that runs it upward.
+    const std::size_t facets = mesh.triangles.size();
+    std::vector<uint8_t> far(3 * facets, 0);
+    for_each_index(facets, [&](std::size_t f) {
+        const auto& t = mesh.triangles[f];
         for (std::size_t e = 0; e < 3; ++e) {
             const uint32_t a = t[e];
             const uint32_t b = t[(e + 1) % 3];
-            const uint64_t key = edge_key(a, b);
-            if (a > b || middles.count(key) != 0)
-                continue;  // each edge once, from the facet that runs it upward
+            if (a > b || b < measured)
+                continue;
             if (movable && (!movable(mesh.vertices[a]) || !movable(mesh.vertices[b])))
                 continue;
-            std::array<float, 3> middle{};
-            if (middle_distance(index, mesh.vertices[a], mesh.vertices[b], middle) <= tolerance)
-                continue;
-            middles.emplace(key, static_cast<uint32_t>(mesh.vertices.size()));
-            mesh.vertices.push_back(onto_surface(index, middle, voxel));
+            int64_t nearest = 0;
+            const std::array<float, 3> middle = middle_of(mesh.vertices[a], mesh.vertices[b]);
+            far[3 * f + e] = std::abs(index.distance({middle[0], middle[1], middle[2]}, nearest)) > tolerance;
         }
-    if (middles.empty())
+    });
+    std::size_t count = 0;
+    for (const uint8_t split : far)
+        count += split;
+    if (count == 0)
         return false;
+    // The new vertices numbered in the order of the facets.
+    KeyTable middles(count);
+    std::vector<std::array<uint32_t, 2>> ends;
+    const auto old = static_cast<uint32_t>(mesh.vertices.size());
+    std::vector<uint8_t> on_split(old, 0);  // whether a vertex ends a split edge
+    for (std::size_t f = 0; f < facets; ++f)
+        for (std::size_t e = 0; e < 3; ++e)
+            if (far[3 * f + e] != 0) {
+                const uint32_t a = mesh.triangles[f][e];
+                const uint32_t b = mesh.triangles[f][(e + 1) % 3];
+                const auto next = static_cast<uint32_t>(old + ends.size());
+                if (middles.emplace(edge_key(a, b), next) == next)
+                    ends.push_back({a, b});
+                on_split[a] = 1;
+                on_split[b] = 1;
+            }
+    mesh.vertices.resize(old + ends.size());
+    for_each_index(ends.size(), [&](std::size_t n) {
+        mesh.vertices[old + n] =
+            onto_surface(index, middle_of(mesh.vertices[ends[n][0]], mesh.vertices[ends[n][1]]), voxel);
+    });
     std::vector<std::array<uint32_t, 3>> split;
-    split.reserve(mesh.triangles.size() + 3 * middles.size());
+    split.reserve(mesh.triangles.size() + 3 * ends.size());
     for (const auto& t : mesh.triangles) {
         std::array<int64_t, 3> m{-1, -1, -1};  // the middle of edge t[e]-t[e+1]
         int count = 0;
         for (std::size_t e = 0; e < 3; ++e) {
-            const auto found = middles.find(edge_key(t[e], t[(e + 1) % 3]));
-            if (found != middles.end()) {
-                m[e] = found->second;
-                ++count;
-            }
+            const uint32_t a = t[e];
+            const uint32_t b = t[(e + 1) % 3];
+            if (on_split[a] != 0 && on_split[b] != 0)
+                m[e] = middles.find(edge_key(a, b));
+            count += m[e] >= 0 ? 1 : 0;
         }
         if (count == 0) {
             split.push_back(t);
@@ -528,27 +618,39 @@ bool split_far_edges(SolidMesh& mesh, const ShapeIndex& index, double tolerance,
     return true;
 }
 
-// Puts the mesh's vertices on the true surface, then splits the facets that
-// cut a crease (where a cylinder meets a sphere) until their edges follow
-// the surface within the tolerance.
 // Two vertices that the fitting put at one point become one, and the facets
 // that then repeat a corner (no area) go: their edges pair up among their
 // neighbours, so the mesh stays closed.
 void drop_collapsed_facets(SolidMesh& mesh)
 {
-    struct PointHash {
-        std::size_t operator()(const std::array<float, 3>& p) const
-        {
-            std::size_t h = 0;
-            for (const float c : p)
-                h = h * 1000003U ^ std::hash<float>()(c);
-            return h;
-        }
+    // A point's key: its three numbers' bits (0 and -0 alike), mixed.
+    const auto point_key = [](const std::array<float, 3>& p) {
+        uint64_t key = 0;
+        for (const float c : p)
+            key = (key ^ std::bit_cast<uint32_t>(c + 0.0F)) * 0x9e3779b97f4a7c15ULL;
+        return key == ~uint64_t{0} ? 0 : key;
     };
-    std::unordered_map<std::array<float, 3>, uint32_t, PointHash> first;
+    // Points of one key are told apart by their numbers: the table numbers
+    // keys, and each key's points are searched from its first one on.
+    KeyTable first(mesh.vertices.size());
+    std::vector<uint32_t> next(mesh.vertices.size(), ~uint32_t{0});  // the next vertex of the same key
     std::vector<uint32_t> same(mesh.vertices.size());
-    for (uint32_t n = 0; n < mesh.vertices.size(); ++n)
-        same[n] = first.emplace(mesh.vertices[n], n).first->second;
+    for (uint32_t n = 0; n < mesh.vertices.size(); ++n) {
+        auto m = first.emplace(point_key(mesh.vertices[n]), n);
+        same[n] = n;
+        if (m == n)
+            continue;
+        for (;; m = next[m]) {
+            if (mesh.vertices[m] == mesh.vertices[n]) {
+                same[n] = m;
+                break;
+            }
+            if (next[m] == ~uint32_t{0}) {
+                next[m] = n;
+                break;
+            }
+        }
+    }
     std::erase_if(mesh.triangles, [&](std::array<uint32_t, 3>& t) {
         for (uint32_t& v : t)
             v = same[v];
@@ -556,16 +658,26 @@ void drop_collapsed_facets(SolidMesh& mesh)
     });
 }
 
-// Only the vertices that `movable` accepts move (all when it is empty).
+// Puts the mesh's vertices on the true surface, then splits the facets that
+// cut a crease (where a cylinder meets a sphere) until their edges follow
+// the surface within the tolerance.  Only the vertices that `movable`
+// accepts move (all when it is empty).  Each vertex and edge is worked on
+// by itself, on the threads TBB has: the mesh is the same on any number.
 void fit_to_shapes(SolidMesh& mesh, const ShapeIndex& index, double voxel, double tolerance,
                    const VertexFilter& movable = {})
 {
-    for (auto& vertex : mesh.vertices)
+    for_each_index(mesh.vertices.size(), [&](std::size_t n) {
+        auto& vertex = mesh.vertices[n];
         if (!movable || movable(vertex))
             vertex = onto_surface(index, vertex, voxel);
-    for (int round = 0; round < kSplitRounds; ++round)
-        if (!split_far_edges(mesh, index, tolerance * kSplitFraction, voxel, movable))
+    });
+    uint32_t measured = 0;
+    for (int round = 0; round < kSplitRounds; ++round) {
+        const auto before = static_cast<uint32_t>(mesh.vertices.size());
+        if (!split_far_edges(mesh, index, tolerance * kSplitFraction, voxel, movable, measured))
             break;
+        measured = before;
+    }
     drop_collapsed_facets(mesh);
 }
 
