@@ -25,6 +25,10 @@ namespace {
 // a cell's diagonal (1.73 voxels) of it, a distance changing no faster than
 // the way moved.
 constexpr double kBandVoxels = 2;
+// The colour bodies' faces between colours lie where two distances are
+// equal, each known only within the band: a wider band keeps more of those
+// faces where the true distances put them.
+constexpr double kColourBandVoxels = 3;
 
 // The voxel edge in tolerances, and how far the mesher may merge flat
 // regions (0: not at all, 1: as far as it can): measured against the
@@ -738,7 +742,7 @@ std::vector<SolidMesh> colour_solid_meshes(const PrintShapes& shapes, const Soli
     require_shapes(shapes);
     initialise_openvdb();
     const double voxel = solid_voxel_size(settings.tolerance);
-    const double margin = kBandVoxels * voxel;
+    const double margin = kColourBandVoxels * voxel;
     check_grid_size(shapes, voxel, margin, true);
     // For every voxel: the smallest distance and its colour, and the
     // smallest distance to a shape of another colour.  (With that rule a
