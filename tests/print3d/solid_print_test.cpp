@@ -2,8 +2,10 @@
 // held to the model's true spheres and cylinders: closed and oriented
 // shells (by the edges and by admesh), the surface within the tolerance,
 // the volume against a Monte Carlo estimate of the analytic union, pieces
-// as the report counts them, and colour bodies that split the solid.
+// as the report counts them, colour bodies that split the solid, and the
+// same mesh whatever the number of threads.
 #include <gtest/gtest.h>
+#include <tbb/global_control.h>
 
 #include <algorithm>
 #include <cmath>
@@ -314,6 +316,21 @@ TEST(SolidMesh, ACorpusProteinsPiecesAreTheReportsAndAdmeshs)
     const auto volume = testsupport::value_after(testsupport::run_admesh(file), "Volume");
     ASSERT_TRUE(volume.has_value());
     EXPECT_NEAR(*volume, report.volume, 1e-3 * report.volume);
+}
+
+TEST(SolidMesh, OneThreadMakesTheSameMeshAsMany)
+{
+    const auto caffeine = load("pyobjcryst_caffeine.cif", CovalentRadius, 30);
+    const PrintShapes shapes = print_shapes(caffeine->model());
+    const SolidMesh many = solid_mesh(shapes, SolidSettings{0.05});
+    SolidMesh one;
+    {
+        const tbb::global_control single(tbb::global_control::max_allowed_parallelism, 1);
+        one = solid_mesh(shapes, SolidSettings{0.05});
+    }
+    EXPECT_GT(many.triangles.size(), 1000u);
+    EXPECT_TRUE(one.vertices == many.vertices);
+    EXPECT_TRUE(one.triangles == many.triangles);
 }
 
 TEST(SolidMesh, NoShapesIsRefused) { EXPECT_THROW(solid_mesh(PrintShapes{}, SolidSettings{}), ConversionError); }
