@@ -37,6 +37,7 @@ enum class OptionId {
     HelixBridgeDistance,
     MaxOutputSize,
     Background,
+    Crystal,
 };
 
 enum class OptionKind {
@@ -306,6 +307,16 @@ inline constexpr UserOption kUserOptions[] = {
      .help = "Background colour of the scene as R,G,B, each {range} (default {default})",
      .flag = "--background",
      .value_name = "R,G,B"},
+    {.id = OptionId::Crystal,
+     .name = "Crystal",
+     .kind = OptionKind::Text,
+     .default_text = "asymmetric",
+     .help = "What of a small-molecule crystal is drawn: asymmetric (the asymmetric unit the file stores, default), "
+             "cell (the unit cell filled by the symmetry operations), molecules (the molecules made whole), "
+             "block=NxMxK (N x M x K cells, each 1 to 5). Protein and chemical-component files are drawn as they "
+             "are",
+     .flag = "--crystal",
+     .value_name = "asymmetric|cell|molecules|block=NxMxK"},
 };
 
 // The table holds the options in the order of their ids.
