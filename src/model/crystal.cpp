@@ -236,7 +236,8 @@ std::vector<Image> whole_molecules(const Structure& s, const std::vector<Vec3>& 
                 }
 
     using Node = std::pair<int32_t, std::array<int32_t, 3>>;  // site, cell
-    std::map<Node, bool> taken;
+    std::map<Node, bool> taken;                               // in the result
+    std::map<Node, bool> explored;                            // reached from some seed
     std::vector<Image> atoms;
     constexpr int32_t kFarthestCell = 2;
     for (int32_t seed_atom = 1; seed_atom <= s.AtomCount; ++seed_atom) {
@@ -251,7 +252,7 @@ std::vector<Image> whole_molecules(const Structure& s, const std::vector<Vec3>& 
             if (sites[site].source == seed_atom &&
                 distance(to_cartesian(s, sites[site].frac), to_cartesian(s, w)) < kSiteTolerance)
                 seed_site = static_cast<int32_t>(site);
-        if (seed_site < 0 || taken.count({seed_site, cell}))
+        if (seed_site < 0 || explored.count({seed_site, cell}))
             continue;
 
         // Breadth first through the bonds.
@@ -273,7 +274,7 @@ std::vector<Image> whole_molecules(const Structure& s, const std::vector<Vec3>& 
                     if (std::abs(next[a] - cell[a]) > kFarthestCell)
                         return;
                 const Node node{c.site, next};
-                if (in_fragment.count(node) || taken.count(node))
+                if (in_fragment.count(node))
                     return;
                 const auto known = cell_of_site.find(c.site);
                 if (known != cell_of_site.end() && known->second != next)
@@ -283,9 +284,11 @@ std::vector<Image> whole_molecules(const Structure& s, const std::vector<Vec3>& 
                 fragment.push_back(node);
             });
         }
+        constexpr std::array<int32_t, 3> kCell{0, 0, 0};
         for (const Node& node : fragment) {
-            if (framework && node.second != cell)
-                continue;  // a framework stops at the seed's cell
+            explored[node] = true;
+            if ((framework && node.second != kCell) || taken.count(node))
+                continue;  // a framework stops at the cell's boundary
             taken[node] = true;
             const Image& site = sites[static_cast<std::size_t>(node.first)];
             atoms.push_back(

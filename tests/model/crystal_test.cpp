@@ -1,0 +1,164 @@
+#include "model/crystal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "convert/conversion_state.h"
+#include "convert/draw_model.h"
+#include "model/element_radii.h"
+#include "support/corpus.h"
+#include "support/loading.h"
+
+namespace vexalith {
+namespace {
+
+Structure read_corpus(const std::string& name)
+{
+    Structure structure;
+    ModelOptions options;
+    Reporter quiet;
+    testsupport::load_text(testsupport::corpus_text(name), structure, options, quiet, name);
+    return structure;
+}
+
+int32_t cell_sites(const std::string& name)
+{
+    Structure structure = read_corpus(name);
+    grow_crystal(structure, crystal_symmetry(structure), CrystalMode::Cell, {1, 1, 1});
+    return structure.CellSites;
+}
+
+// The distinct sites of the unit cell.  The counts come from gemmi 0.5.7's
+// SmallStructure.get_all_unit_cell_sites (python3-gemmi) where gemmi reads
+// the same symmetry as the file lists, and by hand from the Wyckoff
+// positions otherwise: rock salt 4 Na + 4 Cl; Cu7Te5 2c + 2c + 2a (gemmi's
+// table for "origin choice 2" gives 3); the Ru complex lists each of its
+// four operations twice, so its cell has 4 images of its 154 atoms.
+TEST(CrystalCell, SitesAgreeWithAnIndependentCount)
+{
+    const std::map<std::string, int32_t> expected = {
+        {"pyobjcryst_NaCl.cif", 8},
+        {"avogadro_oxides_Al2O3-Corundum.cif", 10},
+        {"avogadro_zeolites_ITV.cif", 592},
+        {"avogadro_zeolites_ZSM-5.cif", 700},
+        {"cctbx_cu3182sup1.cif", 368},
+        {"cif2hkl_2104737.cif", 8},
+        {"pymatgen_C26H16BeN2O2S2.cif", 392},
+        {"pymatgen_Cu7Te5.cif", 6},
+        {"pymatgen_P24Ru4H252C296S24N16.cif", 616},
+        {"pymatgen_Senegalite_implicit_hydrogen.cif", 44},
+        {"pyobjcryst_caffeine.cif", 432},
+        {"pyobjcryst_paracetamol.cif", 104},
+    };
+    for (const auto& [name, sites] : expected)
+        EXPECT_EQ(cell_sites(name), sites) << name;
+}
+
+// Rock salt's closed cell: Na on the 8 corners and 6 faces, Cl on the 12
+// edges and the centre.
+TEST(CrystalCell, RockSaltRepeatsFacesEdgesAndCorners)
+{
+    Structure structure = read_corpus("pyobjcryst_NaCl.cif");
+    grow_crystal(structure, crystal_symmetry(structure), CrystalMode::Cell, {1, 1, 1});
+    std::map<std::string, int> count;
+    for (int32_t i = 1; i <= structure.AtomCount; ++i)
+        ++count[structure.AtomSymbol[static_cast<std::size_t>(i)]];
+    EXPECT_EQ(structure.AtomCount, 27);
+    EXPECT_EQ(count["NA"] + count["CL"], 27);
+    EXPECT_TRUE((count["NA"] == 14 && count["CL"] == 13) || (count["NA"] == 13 && count["CL"] == 14));
+    // The cube is centred: its extent is half the cell edge.
+    EXPECT_NEAR(static_cast<double>(structure.ModelExtent), static_cast<double>(structure.CellA) / 2, 1e-6);
+
+    Structure block = read_corpus("pyobjcryst_NaCl.cif");
+    grow_crystal(block, crystal_symmetry(block), CrystalMode::Block, {2, 1, 1});
+    // 2 x 1 x 1 cells: 8 x 2 sites inside, plus the far faces: (3x3x3 grid
+    // points of a 2:1:1 block) 5 x 3 x 3 = 45 lattice points of half steps.
+    EXPECT_EQ(block.AtomCount, 45);
+    EXPECT_EQ(block.CellSites, 8);
+}
+
+// Whole molecules: every bonded fragment is complete, and each has the
+// formula's number of atoms.
+TEST(CrystalMolecules, MoleculesAreWholeAndAppearOnce)
+{
+    const std::map<std::string, int32_t> molecule_atoms = {{"pyobjcryst_caffeine.cif", 24},
+                                                           {"pyobjcryst_paracetamol.cif", 26}};
+    for (const auto& [name, size] : molecule_atoms) {
+        Structure structure = read_corpus(name);
+        const int32_t read = structure.AtomCount;
+        grow_crystal(structure, crystal_symmetry(structure), CrystalMode::Molecules, {1, 1, 1});
+        EXPECT_GE(structure.AtomCount, size) << name;
+        EXPECT_EQ(structure.AtomCount % size, 0) << name << ": " << structure.AtomCount << " atoms";
+        EXPECT_GE(structure.AtomCount, read) << name;
+        // No two atoms at one place (caffeine's methyl hydrogens are disordered
+        // over sites 0.28 A apart).
+        for (int32_t i = 1; i <= structure.AtomCount; ++i)
+            for (int32_t j = i + 1; j <= structure.AtomCount; ++j) {
+                const AtomCoordRecord& a = structure.AtomCoord[static_cast<std::size_t>(i)];
+                const AtomCoordRecord& b = structure.AtomCoord[static_cast<std::size_t>(j)];
+                const long double d = std::hypot(a.x - b.x, a.y - b.y, a.z - b.z);
+                EXPECT_GT(d, 0.1L) << name << " atoms " << i << " and " << j;
+            }
+    }
+}
+
+TEST(CrystalSymmetryOf, FileListThenSpaceGroupThenP1)
+{
+    Structure listed = read_corpus("avogadro_zeolites_ZSM-5.cif");
+    EXPECT_EQ(crystal_symmetry(listed).source, CrystalSymmetry::Source::File);
+    EXPECT_EQ(crystal_symmetry(listed).operators.size(), 8u);
+
+    Structure named = listed;
+    named.SymmetryOperations.clear();
+    const CrystalSymmetry table = crystal_symmetry(named);
+    EXPECT_EQ(table.source, CrystalSymmetry::Source::SpaceGroup);
+    EXPECT_EQ(table.operators.size(), 8u);
+
+    Structure numbered = named;
+    numbered.SpaceGroupHermannMauguin.clear();
+    numbered.SpaceGroupHall.clear();
+    EXPECT_EQ(crystal_symmetry(numbered).operators.size(), 8u);  // 62, Pnma
+
+    Structure bare = numbered;
+    bare.SpaceGroupNumber.clear();
+    EXPECT_EQ(crystal_symmetry(bare).source, CrystalSymmetry::Source::AssumedP1);
+    EXPECT_EQ(crystal_symmetry(bare).operators.size(), 1u);
+
+    Structure unknown = bare;
+    unknown.SpaceGroupHermannMauguin = "Q 9 9";
+    EXPECT_THROW(crystal_symmetry(unknown), ConversionError);
+}
+
+TEST(CrystalSymmetryOf, AMalformedOperationIsAnErrorAtItsLine)
+{
+    Structure structure = read_corpus("avogadro_zeolites_ZSM-5.cif");
+    ASSERT_FALSE(structure.SymmetryOperations.empty());
+    structure.SymmetryOperations[2].text = "x,y,q";
+    const long long line = structure.SymmetryOperations[2].line;
+    try {
+        crystal_symmetry(structure);
+        FAIL() << "a malformed operation was taken";
+    } catch (const ConversionError& e) {
+        EXPECT_EQ(e.line(), line);
+        EXPECT_NE(e.text().find("x,y,q"), std::string::npos) << e.text();
+    }
+}
+
+// The asymmetric unit stays exactly as read.
+TEST(CrystalModes, AsymmetricChangesNothing)
+{
+    Structure structure = read_corpus("pyobjcryst_caffeine.cif");
+    const Structure before = structure;
+    grow_crystal(structure, crystal_symmetry(structure), CrystalMode::Asymmetric, {1, 1, 1});
+    EXPECT_EQ(structure.AtomCoord, before.AtomCoord);
+    EXPECT_EQ(structure.AtomCount, before.AtomCount);
+}
+
+}  // namespace
+}  // namespace vexalith
