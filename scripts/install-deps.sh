@@ -25,6 +25,7 @@ PACKAGES="
   gemmi
   python3-gemmi
   libcoin-dev
+  gemmi-dev
   admesh
   qt6-base-dev
   libqt6opengl6-dev
