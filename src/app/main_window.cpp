@@ -290,6 +290,22 @@ void MainWindow::buildActions()
     add("clipboard", "Move to Clipboard", "", &MainWindow::copyViewToClipboard);
     add("quit", "Quit", "", &MainWindow::quit);
     add("expand", "Expand", "Expand Structure", &MainWindow::expand);
+    // The crystal modes of a small-molecule file, one of them chosen.
+    auto* crystal = new QActionGroup(this);
+    const struct {
+        const char* name;
+        const char* text;
+        CrystalMode mode;
+    } crystal_modes[] = {{"asymmetricUnit", "Asymmetric unit", CrystalMode::Asymmetric},
+                         {"unitCell", "Unit cell", CrystalMode::Cell},
+                         {"wholeMolecules", "Whole molecules", CrystalMode::Molecules}};
+    for (const auto& m : crystal_modes) {
+        QAction* a = add(m.name, m.text, "", nullptr);
+        a->setCheckable(true);
+        a->setChecked(m.mode == CrystalMode::Asymmetric);
+        crystal->addAction(a);
+        connect(a, &QAction::triggered, this, [this, mode = m.mode] { selectCrystalMode(mode); });
+    }
     add("stl", "Create monochrome STL-File", "Export a *.STL 3D printer file", &MainWindow::exportStl);
     add("printer", "Create color *.wrl file", "Magics-Z-printer file", &MainWindow::exportPrinterVrml);
     add("modelSize", "Model Size", "", nullptr);
@@ -392,6 +408,9 @@ void MainWindow::buildMenus()
     QMenu* structure = menuBar()->addMenu("Structure");
     structure->setObjectName("structureMenu");
     structure->addAction(action("expand"));
+    structure->addSeparator();
+    for (const char* name : {"asymmetricUnit", "unitCell", "wholeMolecules"})
+        structure->addAction(action(name));
     QMenu* settings = menuBar()->addMenu("Settings");
     settings->setObjectName("settingsMenu");
     settings->addAction(action("ballStick"));
@@ -434,6 +453,8 @@ void MainWindow::setModelCommandsEnabled(bool enabled, bool expand_enabled)
     for (const char* name : {"ballStick", "covalent", "vanDerWaals", "stl", "printer", "options"})
         action(name)->setEnabled(enabled);
     action("expand")->setEnabled(enabled && expand_enabled);
+    for (const char* name : {"asymmetricUnit", "unitCell", "wholeMolecules"})
+        action(name)->setEnabled(enabled && expand_enabled);
     for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
         const QString name = menu->objectName();
         if (name == "print3dMenu" || name == "structureMenu" || name == "settingsMenu")
@@ -691,6 +712,15 @@ void MainWindow::selectModelMode(int mode)
     state_.RedrawOnly = true;
     showModelMode(mode);
     DrawModel();
+}
+
+void MainWindow::selectCrystalMode(CrystalMode mode)
+{
+    if (mode == options_.Crystal)
+        return;
+    options_.Crystal = mode;
+    state_.CrystalRequested = true;
+    keepViewAndDraw();
 }
 
 void MainWindow::expand()

@@ -94,14 +94,17 @@ public:
     void selectStructure(int index);  // UpDown1
     void selectModelMode(int mode);   // SpeedButton5, 4, 9
     void expand();                    // SpeedButton11
-    void exportStl();                 // SpeedButton6
-    void exportPrinterVrml();         // SpeedButton10
-    void copyViewToClipboard();       // Clipboard1 / the caption panel
-    void openHelp();                  // SpeedButton3
-    void openDonationPage();          // SpeedButton7
-    void quit();                      // File, Quit: closes the window as its close button does
-    void donationTimerTick();         // Timer3, every 5 s
-    void checkForUpdates();           // CheckforUpdates1: the update check, 10 ms later
+    // Asymmetric unit, Unit cell, Whole molecules (Structure menu): the
+    // structure is read and grown again, keeping the view.
+    void selectCrystalMode(CrystalMode mode);
+    void exportStl();            // SpeedButton6
+    void exportPrinterVrml();    // SpeedButton10
+    void copyViewToClipboard();  // Clipboard1 / the caption panel
+    void openHelp();             // SpeedButton3
+    void openDonationPage();     // SpeedButton7
+    void quit();                 // File, Quit: closes the window as its close button does
+    void donationTimerTick();    // Timer3, every 5 s
+    void checkForUpdates();      // CheckforUpdates1: the update check, 10 ms later
 
     // The camera sync: saves the view while RedrawOnly is false and
     // restores it while it is true.

@@ -351,6 +351,32 @@ TEST(MainWindowCommands, ExpandJoinsTheFragmentOnTheTableInMemory)
     EXPECT_EQ(w.window->structure().AtomCount, 50);
 }
 
+// The Structure menu's crystal modes grow the structure read, keep the
+// view and the model mode, and go back to the asymmetric unit.
+TEST(MainWindowCommands, CrystalModesFromTheStructureMenu)
+{
+    Window w;
+    w.settle();
+    w.answers.open_files = {corpus("pyobjcryst_NaCl.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_EQ(w.window->structure().AtomCount, 2);
+    ASSERT_TRUE(w.enabled("unitCell"));
+    ASSERT_TRUE(w.next_scene([&] { w.window->selectModelMode(CovalentRadius); }));
+    ASSERT_TRUE(w.next_scene([&] { w.window->action("unitCell")->trigger(); }));
+    EXPECT_EQ(w.window->structure().AtomCount, 27);
+    EXPECT_EQ(w.window->options().ModelMode, CovalentRadius);
+    EXPECT_TRUE(w.window->action("unitCell")->isChecked());
+    ASSERT_TRUE(w.next_scene([&] { w.window->action("wholeMolecules")->trigger(); }));
+    EXPECT_EQ(w.window->structure().AtomCount, 8) << "ions joined into one framework, cut at the cell";
+    ASSERT_TRUE(w.next_scene([&] { w.window->action("asymmetricUnit")->trigger(); }));
+    EXPECT_EQ(w.window->structure().AtomCount, 2);
+
+    // A protein file has no crystal modes.
+    w.answers.open_files = {corpus("libcifpp_1cbs.cif")};
+    ASSERT_TRUE(w.next_scene([&] { w.window->loadFile(); }));
+    EXPECT_FALSE(w.enabled("unitCell"));
+}
+
 TEST(MainWindowCommands, ExpandSaysWhatItJoinedAndLeftOut)
 {
     Window w;
