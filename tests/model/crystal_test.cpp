@@ -162,3 +162,70 @@ TEST(CrystalModes, AsymmetricChangesNothing)
 
 }  // namespace
 }  // namespace vexalith
+
+namespace vexalith {
+namespace {
+
+struct WarningLog : Reporter {
+    std::vector<std::string> warnings;
+    void warning(std::string_view text) override { warnings.emplace_back(text); }
+};
+
+const char* const kCubicAtom =
+    "data_x\n_chemical_formula_sum 'Na'\n_cell_length_a 5\n_cell_length_b 5\n_cell_length_c 5\n"
+    "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n";
+const char* const kAtomLoop =
+    "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\nNa1 0.1 0.2 0.3\n";
+
+// The driver grows the structure it reads in the options' crystal mode;
+// what cannot be grown says so at the file's line, and a file without any
+// symmetry is drawn as P 1 with a warning.
+TEST(CrystalStage, ReadInACrystalMode)
+{
+    ModelOptions options;
+    options.Crystal = CrystalMode::Cell;
+    {
+        ConversionState state;
+        state.FileName = "ops.cif";
+        Structure structure;
+        WarningLog log;
+        const std::string text = std::string(kCubicAtom) +
+                                 "loop_\n_symmetry_equiv_pos_site_id\n_symmetry_equiv_pos_as_xyz\n"
+                                 "1 x,y,z\n2 -x,-y,-z\n3\t'x, y, z+1/q'\n" +
+                                 kAtomLoop;
+        try {
+            read_chosen_structure(text, state, structure, options, log);
+            FAIL() << "a malformed operation was taken";
+        } catch (const ConversionError& e) {
+            EXPECT_EQ(e.file(), "ops.cif");
+            EXPECT_EQ(e.line(), 14);
+        }
+    }
+    {
+        ConversionState state;
+        state.FileName = "plain.cif";
+        Structure structure;
+        WarningLog log;
+        read_chosen_structure(std::string(kCubicAtom) + kAtomLoop, state, structure, options, log);
+        EXPECT_EQ(structure.AtomCount, 1);
+        ASSERT_EQ(log.warnings.size(), 1u);
+        EXPECT_NE(log.warnings[0].find("P 1"), std::string::npos) << log.warnings[0];
+    }
+    {
+        // Two operations listed bare, with an id column: the cell holds both images.
+        ConversionState state;
+        state.FileName = "bare.cif";
+        Structure structure;
+        WarningLog log;
+        read_chosen_structure(std::string(kCubicAtom) +
+                                  "loop_\n_space_group_symop_id\n_space_group_symop_operation_xyz\n1 x,y,z\n"
+                                  "2 -x+1/2,-y,z+.5\n" +
+                                  kAtomLoop,
+                              state, structure, options, log);
+        EXPECT_EQ(structure.CellSites, 2);
+        EXPECT_TRUE(log.warnings.empty());
+    }
+}
+
+}  // namespace
+}  // namespace vexalith
