@@ -131,25 +131,38 @@ Vec3 wrapped(const Vec3& f, const Vec3& tolerance)
 }
 
 // The distinct sites of the cell: every image of every atom, wrapped, with
-// the images of one atom within kSiteTolerance merged.
+// the images of one atom within kSiteTolerance merged.  An atom has at most
+// as many images as there are operations, so they are compared among
+// themselves through the cubes of a grid of edge 2 kSiteTolerance: two
+// images within the tolerance lie in neighbouring cubes.
 std::vector<Image> cell_sites(const Structure& s, const std::vector<Vec3>& fracs,
                               const std::vector<SymmetryOperator>& operators, const Frame& frame)
 {
+    struct Kept {
+        std::array<int64_t, 3> cube;
+        Vec3 cartesian;
+    };
+    constexpr long double kCube = 2 * kSiteTolerance;
     std::vector<Image> sites;
-    PointGrid grid(kSiteTolerance * 2);
+    std::vector<Kept> kept;
     for (int32_t atom = 1; atom <= s.AtomCount; ++atom) {
+        kept.clear();
         for (const SymmetryOperator& op : operators) {
             const Vec3 w = wrapped(op.apply(fracs[static_cast<std::size_t>(atom)]), frame.edge_tolerance);
             const Vec3 p = to_cartesian(s, w);
+            const std::array<int64_t, 3> cube{static_cast<int64_t>(std::floor(p[0] / kCube)),
+                                              static_cast<int64_t>(std::floor(p[1] / kCube)),
+                                              static_cast<int64_t>(std::floor(p[2] / kCube))};
             bool seen = false;
-            grid.near(p, [&](int32_t id) {
-                const Image& other = sites[static_cast<std::size_t>(id)];
-                if (!seen && other.source == atom && distance(to_cartesian(s, other.frac), p) < kSiteTolerance)
+            for (const Kept& other : kept)
+                if (std::llabs(other.cube[0] - cube[0]) <= 1 && std::llabs(other.cube[1] - cube[1]) <= 1 &&
+                    std::llabs(other.cube[2] - cube[2]) <= 1 && distance(other.cartesian, p) < kSiteTolerance) {
                     seen = true;
-            });
+                    break;
+                }
             if (seen)
                 continue;
-            grid.insert(p, static_cast<int32_t>(sites.size()));
+            kept.push_back({cube, p});
             sites.push_back({atom, w});
         }
     }
