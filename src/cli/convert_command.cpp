@@ -53,6 +53,7 @@ void apply_general_options(const ConvertRequest& request, ModelOptions& options)
         options.Crystal = choice->mode;
         options.BlockSize = choice->block;
     }
+    options.CellEdges = request.cell_edges;
     if (request.show_hydrogen)
         SetShowHydrogenBox(options, *request.show_hydrogen);
     if (request.hbonds) {

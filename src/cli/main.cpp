@@ -277,6 +277,7 @@ int main(int argc, char** argv)
     CLI::Option* background_option = add_table_option(app, OptionId::Background, background);
     std::string crystal;
     CLI::Option* crystal_option = add_table_option(app, OptionId::Crystal, crystal);
+    add_table_switch(app, OptionId::CellEdges, request.cell_edges);
 
     vexalith::InfoRequest info;
     CLI::App* info_command =

@@ -18,6 +18,7 @@
 #include "vrml/atom_writer.h"
 #include "vrml/bond_styles.h"
 #include "vrml/bond_writer.h"
+#include "vrml/cell_edge_writer.h"
 #include "vrml/element_styles.h"
 
 namespace vexalith {
@@ -185,6 +186,7 @@ void write_scene(TextOutput& out, const Model& model, const SceneTarget& target,
         write_atoms(out, model, reporter);
         write_bond_styles(out, structure, model.options);
         write_bonds(out, model, reporter);
+        write_cell_edges(out, model);
         if (!target.PrinterExport)
             write_scene_routes(out);
         out.flush();

@@ -352,6 +352,34 @@ void place_atoms(Structure& s, const std::vector<Image>& atoms)
     }
 }
 
+// The edges of the block's cells, each once: along each axis, every line
+// of lattice points crossing the block, cut into cell-long pieces.  Placed
+// as the atoms are (centred on their centroid, in the scene frame).
+std::vector<std::array<Vec3, 2>> cell_edges(const Structure& s, const std::array<int32_t, 3>& cells)
+{
+    const auto scene = [&](const Vec3& f) {
+        const Vec3 p = FracToCart(s, {f[0] - s.Centroid[0], f[1] - s.Centroid[1], f[2] - s.Centroid[2]});
+        return Vec3{-p[1], p[2], -p[0]};
+    };
+    std::vector<std::array<Vec3, 2>> edges;
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const std::size_t u = (axis + 1) % 3;
+        const std::size_t v = (axis + 2) % 3;
+        for (int32_t i = 0; i <= cells[u]; ++i)
+            for (int32_t j = 0; j <= cells[v]; ++j)
+                for (int32_t k = 0; k < cells[axis]; ++k) {
+                    Vec3 from{};
+                    from[u] = i;
+                    from[v] = j;
+                    from[axis] = k;
+                    Vec3 to = from;
+                    to[axis] = k + 1;
+                    edges.push_back({scene(from), scene(to)});
+                }
+    }
+    return edges;
+}
+
 }  // namespace
 
 CrystalSymmetry crystal_symmetry(const Structure& structure)
@@ -440,6 +468,7 @@ CrystalGrowth grow_crystal(Structure& structure, const CrystalSymmetry& symmetry
     const std::array<int32_t, 3> cells = mode == CrystalMode::Block ? block : std::array<int32_t, 3>{1, 1, 1};
     place_atoms(structure, block_atoms(sites, cells, frame));
     structure.CellSites = growth.cell_sites;
+    structure.CellEdges = cell_edges(structure, cells);
     return growth;
 }
 

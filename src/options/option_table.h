@@ -38,6 +38,7 @@ enum class OptionId {
     MaxOutputSize,
     Background,
     Crystal,
+    CellEdges,
 };
 
 enum class OptionKind {
@@ -317,6 +318,13 @@ inline constexpr UserOption kUserOptions[] = {
              "are",
      .flag = "--crystal",
      .value_name = "asymmetric|cell|molecules|block=NxMxK"},
+    {.id = OptionId::CellEdges,
+     .name = "Cell edges",
+     .kind = OptionKind::Switch,
+     .default_value = 0,
+     .help = "Draw the edges of the cells as thin rods (1.2 mm at the print size) with --crystal cell or block, "
+             "in the scene, the printer file and the STL file",
+     .flag = "--cell-edges"},
 };
 
 // The table holds the options in the order of their ids.

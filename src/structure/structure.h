@@ -84,6 +84,9 @@ struct Structure {
     // The distinct sites in the cell [0, 1) when the crystal stage filled
     // the cell or a block (before the repeats on the faces); 0 otherwise.
     int32_t CellSites = 0;
+    // The edges of the cells the crystal stage filled, each once, as their
+    // two ends in the scene frame (empty for the asymmetric unit).
+    std::vector<std::array<Vec3, 2>> CellEdges;
 
     // The file kind (neither: a small-molecule file).
     bool ProteinFile = false;
