@@ -306,6 +306,14 @@ void MainWindow::buildActions()
         crystal->addAction(a);
         connect(a, &QAction::triggered, this, [this, mode = m.mode] { selectCrystalMode(mode); });
     }
+    QAction* edges = add("cellEdges", "Cell edges", "The edges of the cells as thin rods (unit cell)", nullptr);
+    edges->setCheckable(true);
+    connect(edges, &QAction::toggled, this, [this](bool on) {
+        if (on == options_.CellEdges)
+            return;
+        options_.CellEdges = on;
+        keepViewAndDraw();
+    });
     add("stl", "Create monochrome STL-File", "Export a *.STL 3D printer file", &MainWindow::exportStl);
     add("printer", "Create color *.wrl file", "Magics-Z-printer file", &MainWindow::exportPrinterVrml);
     add("modelSize", "Model Size", "", nullptr);
@@ -411,6 +419,7 @@ void MainWindow::buildMenus()
     structure->addSeparator();
     for (const char* name : {"asymmetricUnit", "unitCell", "wholeMolecules"})
         structure->addAction(action(name));
+    structure->addAction(action("cellEdges"));
     QMenu* settings = menuBar()->addMenu("Settings");
     settings->setObjectName("settingsMenu");
     settings->addAction(action("ballStick"));
@@ -453,7 +462,7 @@ void MainWindow::setModelCommandsEnabled(bool enabled, bool expand_enabled)
     for (const char* name : {"ballStick", "covalent", "vanDerWaals", "stl", "printer", "options"})
         action(name)->setEnabled(enabled);
     action("expand")->setEnabled(enabled && expand_enabled);
-    for (const char* name : {"asymmetricUnit", "unitCell", "wholeMolecules"})
+    for (const char* name : {"asymmetricUnit", "unitCell", "wholeMolecules", "cellEdges"})
         action(name)->setEnabled(enabled && expand_enabled);
     for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
         const QString name = menu->objectName();

@@ -366,6 +366,10 @@ TEST(MainWindowCommands, CrystalModesFromTheStructureMenu)
     EXPECT_EQ(w.window->structure().AtomCount, 27);
     EXPECT_EQ(w.window->options().ModelMode, CovalentRadius);
     EXPECT_TRUE(w.window->action("unitCell")->isChecked());
+    EXPECT_EQ(w.scene().find("celledgestyle"), std::string::npos);
+    ASSERT_TRUE(w.next_scene([&] { w.window->action("cellEdges")->trigger(); }));
+    EXPECT_NE(w.scene().find("USE celledgestyle"), std::string::npos) << "the cell's edges drawn";
+    EXPECT_EQ(w.window->structure().AtomCount, 27) << "the edges change no atom";
     ASSERT_TRUE(w.next_scene([&] { w.window->action("wholeMolecules")->trigger(); }));
     EXPECT_EQ(w.window->structure().AtomCount, 8) << "ions joined into one framework, cut at the cell";
     ASSERT_TRUE(w.next_scene([&] { w.window->action("asymmetricUnit")->trigger(); }));
