@@ -188,7 +188,10 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     settings_ = new SettingsDialog(options_, state_, structure_, this);
     connect(settings_, &SettingsDialog::sizeChanged, this, &MainWindow::showSizeCaption);
     connect(settings_, &SettingsDialog::unitChanged, this, [this] { reload_timer_.start(); });
-    connect(settings_, &SettingsDialog::acceptPressed, this, &MainWindow::keepViewAndDraw);
+    connect(settings_, &SettingsDialog::acceptPressed, this, [this] {
+        showCrystalOptions();
+        keepViewAndDraw();
+    });
 
     buildActions();
     buildToolBar();
@@ -290,8 +293,10 @@ void MainWindow::buildActions()
     add("clipboard", "Move to Clipboard", "", &MainWindow::copyViewToClipboard);
     add("quit", "Quit", "", &MainWindow::quit);
     add("expand", "Expand", "Expand Structure", &MainWindow::expand);
-    // The crystal modes of a small-molecule file, one of them chosen.
+    // The crystal modes of a small-molecule file: one of them chosen, or
+    // none when the options dialog chose a block of cells.
     auto* crystal = new QActionGroup(this);
+    crystal->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     const struct {
         const char* name;
         const char* text;
@@ -312,6 +317,7 @@ void MainWindow::buildActions()
         if (on == options_.CellEdges)
             return;
         options_.CellEdges = on;
+        settings_->show_options();
         keepViewAndDraw();
     });
     add("stl", "Create monochrome STL-File", "Export a *.STL 3D printer file", &MainWindow::exportStl);
@@ -725,11 +731,26 @@ void MainWindow::selectModelMode(int mode)
 
 void MainWindow::selectCrystalMode(CrystalMode mode)
 {
+    // A click on the mode already drawn leaves it chosen.
+    showCrystalOptions();
     if (mode == options_.Crystal)
         return;
     options_.Crystal = mode;
     state_.CrystalRequested = true;
+    showCrystalOptions();
+    settings_->show_options();
     keepViewAndDraw();
+}
+
+void MainWindow::showCrystalOptions()
+{
+    const std::pair<const char*, CrystalMode> modes[] = {{"asymmetricUnit", CrystalMode::Asymmetric},
+                                                         {"unitCell", CrystalMode::Cell},
+                                                         {"wholeMolecules", CrystalMode::Molecules}};
+    for (const auto& [name, mode] : modes)
+        action(name)->setChecked(mode == options_.Crystal);
+    const QSignalBlocker quiet(action("cellEdges"));
+    action("cellEdges")->setChecked(options_.CellEdges);
 }
 
 void MainWindow::expand()

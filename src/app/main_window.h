@@ -97,6 +97,7 @@ public:
     // Asymmetric unit, Unit cell, Whole molecules (Structure menu): the
     // structure is read and grown again, keeping the view.
     void selectCrystalMode(CrystalMode mode);
+    void showCrystalOptions();   // the Structure menu shows the crystal options
     void exportStl();            // SpeedButton6
     void exportPrinterVrml();    // SpeedButton10
     void copyViewToClipboard();  // Clipboard1 / the caption panel

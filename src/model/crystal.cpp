@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
+#include <set>
+#include <string>
 #include <unordered_map>
 
 #include "common/error.h"
@@ -64,6 +67,33 @@ std::vector<SymmetryOperator> table_operators(const gemmi::GroupOps& ops)
     for (const gemmi::Op& op : ops)
         result.push_back(from_gemmi(op));
     return result;
+}
+
+// An operation up to whole cell translations: its rotation and its
+// translation modulo 1 in millionths.  Two operations of one class give
+// the same sites in the cell.
+using LatticeClass = std::array<long long, 12>;
+
+LatticeClass lattice_class(const SymmetryOperator& op)
+{
+    LatticeClass key{};
+    for (std::size_t r = 0; r < 3; ++r) {
+        for (std::size_t c = 0; c < 3; ++c)
+            key[r * 3 + c] = op.rotation[r][c];
+        constexpr long long kMillion = 1'000'000;
+        const long long t = std::llround(op.translation[r] * kMillion) % kMillion;
+        key[9 + r] = t < 0 ? t + kMillion : t;
+    }
+    return key;
+}
+
+// Refuses a crystal of more than kLargestCrystal atoms, before it is made.
+void require_buildable(const Structure& s, std::size_t atoms, const char* what)
+{
+    if (atoms > kLargestCrystal)
+        throw RangeError(s.FileName, 0,
+                         std::string(what) + " would take " + std::to_string(atoms) + " atoms, more than the " +
+                             std::to_string(kLargestCrystal) + " a crystal may have");
 }
 
 // Points in Cartesian space found by position through a hash of cubes.
@@ -145,8 +175,14 @@ std::vector<Image> cell_sites(const Structure& s, const std::vector<Vec3>& fracs
     constexpr long double kCube = 2 * kSiteTolerance;
     std::vector<Image> sites;
     std::vector<Kept> kept;
+    // Past the largest space group the scan would grow with the square of
+    // the operations: a grid of cubes finds the neighbours instead.
+    constexpr std::size_t kScanned = 192;
+    std::optional<PointGrid> grid;
     for (int32_t atom = 1; atom <= s.AtomCount; ++atom) {
         kept.clear();
+        if (operators.size() > kScanned)
+            grid.emplace(kCube);
         for (const SymmetryOperator& op : operators) {
             const Vec3 w = wrapped(op.apply(fracs[static_cast<std::size_t>(atom)]), frame.edge_tolerance);
             const Vec3 p = to_cartesian(s, w);
@@ -154,14 +190,22 @@ std::vector<Image> cell_sites(const Structure& s, const std::vector<Vec3>& fracs
                                               static_cast<int64_t>(std::floor(p[1] / kCube)),
                                               static_cast<int64_t>(std::floor(p[2] / kCube))};
             bool seen = false;
-            for (const Kept& other : kept)
-                if (std::llabs(other.cube[0] - cube[0]) <= 1 && std::llabs(other.cube[1] - cube[1]) <= 1 &&
-                    std::llabs(other.cube[2] - cube[2]) <= 1 && distance(other.cartesian, p) < kSiteTolerance) {
-                    seen = true;
-                    break;
-                }
+            if (grid) {
+                grid->near(p, [&](int32_t other) {
+                    seen = seen || distance(kept[static_cast<std::size_t>(other)].cartesian, p) < kSiteTolerance;
+                });
+            } else {
+                for (const Kept& other : kept)
+                    if (std::llabs(other.cube[0] - cube[0]) <= 1 && std::llabs(other.cube[1] - cube[1]) <= 1 &&
+                        std::llabs(other.cube[2] - cube[2]) <= 1 && distance(other.cartesian, p) < kSiteTolerance) {
+                        seen = true;
+                        break;
+                    }
+            }
             if (seen)
                 continue;
+            if (grid)
+                grid->insert(p, static_cast<int32_t>(kept.size()));
             kept.push_back({cube, p});
             sites.push_back({atom, w});
         }
@@ -387,6 +431,7 @@ CrystalSymmetry crystal_symmetry(const Structure& structure)
     CrystalSymmetry symmetry;
     if (!structure.SymmetryOperations.empty()) {
         symmetry.source = CrystalSymmetry::Source::File;
+        std::set<LatticeClass> seen;
         symmetry.space_group = !structure.SpaceGroupHermannMauguin.empty() ? structure.SpaceGroupHermannMauguin
                                : !structure.SpaceGroupHall.empty()         ? structure.SpaceGroupHall
                                                                            : structure.SpaceGroupNumber;
@@ -396,8 +441,13 @@ CrystalSymmetry crystal_symmetry(const Structure& structure)
             if (!parsed)
                 throw ConversionError(structure.FileName, op.line,
                                       "'" + op.text + "' is not a symmetry operation: " + problem);
-            if (std::find(symmetry.operators.begin(), symmetry.operators.end(), *parsed) == symmetry.operators.end())
-                symmetry.operators.push_back(*parsed);
+            if (!seen.insert(lattice_class(*parsed)).second)
+                continue;
+            if (symmetry.operators.size() == kLargestOperationCount)
+                throw ConversionError(structure.FileName, op.line,
+                                      "more than " + std::to_string(kLargestOperationCount) +
+                                          " distinct symmetry operations: no space group has as many");
+            symmetry.operators.push_back(*parsed);
         }
         return symmetry;
     }
@@ -459,13 +509,22 @@ CrystalGrowth grow_crystal(Structure& structure, const CrystalSymmetry& symmetry
         fracs[static_cast<std::size_t>(atom)] = {f[0] + frame.centroid[0], f[1] + frame.centroid[1],
                                                  f[2] + frame.centroid[2]};
     }
+    require_buildable(structure, static_cast<std::size_t>(structure.AtomCount) * symmetry.operators.size(),
+                      "the unit cell");
     const std::vector<Image> sites = cell_sites(structure, fracs, symmetry.operators, frame);
     if (mode == CrystalMode::Molecules) {
+        // The molecules are searched for in the 27 cells around the cell.
+        require_buildable(structure, 27 * sites.size(), "the search for whole molecules");
         place_atoms(structure, whole_molecules(structure, fracs, sites, frame));
         return growth;
     }
     growth.cell_sites = static_cast<int32_t>(sites.size());
     const std::array<int32_t, 3> cells = mode == CrystalMode::Block ? block : std::array<int32_t, 3>{1, 1, 1};
+    require_buildable(structure,
+                      sites.size() * static_cast<std::size_t>(std::max(cells[0], 1)) *
+                          static_cast<std::size_t>(std::max(cells[1], 1)) *
+                          static_cast<std::size_t>(std::max(cells[2], 1)),
+                      "the block of cells");
     place_atoms(structure, block_atoms(sites, cells, frame));
     structure.CellSites = growth.cell_sites;
     structure.CellEdges = cell_edges(structure, cells);

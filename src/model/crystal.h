@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,10 +26,20 @@ struct CrystalSymmetry {
 // The operations of the structure: those the file lists; otherwise those of
 // the space group it names (Hermann-Mauguin, Hall, or number, in that
 // order, from the table of space groups); otherwise the identity alone.
+// Operations that differ only by whole cell translations count once.
 // Throws ConversionError at the operation's line for one that cannot be
-// read, and for a space group name the table does not know (when the file
-// lists no operations).
+// read or for more than kLargestOperationCount of them, and for a space
+// group name the table does not know (when the file lists no operations).
 CrystalSymmetry crystal_symmetry(const Structure& structure);
+
+// No space group has more distinct operations than 192 in its conventional
+// cell; a list longer than this (allowing for larger settings) is no
+// crystal's.
+inline constexpr std::size_t kLargestOperationCount = 1536;
+
+// The most atoms growing makes or looks at (about 2 GB of atoms): a block
+// of cells or whole molecules beyond it is refused with a RangeError.
+inline constexpr std::size_t kLargestCrystal = 10'000'000;
 
 // How far two images of an atom may lie apart and still be one site.
 inline constexpr long double kSiteTolerance = 0.01L;
@@ -49,7 +60,8 @@ struct CrystalGrowth {
 //  - Molecules: the molecules with atoms in the asymmetric unit, made whole
 //    through the covalent rule, each once; a framework that never closes
 //    stops at the cell's boundary.
-// Asymmetric changes nothing.
+// Asymmetric changes nothing.  Throws RangeError, changing nothing, where
+// the crystal would take more than kLargestCrystal atoms.
 CrystalGrowth grow_crystal(Structure& structure, const CrystalSymmetry& symmetry, CrystalMode mode,
                            const std::array<int32_t, 3>& block);
 

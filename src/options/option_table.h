@@ -48,6 +48,7 @@ enum class OptionKind {
     Choice,       // one of `choices`
     Colour,       // R,G,B, each component minimum to maximum
     Text,         // a file, a list, a size, "N|all": read by the converter itself
+                  // (its choices, if any, are the dialog's buttons)
 };
 
 // How the options dialog shows an option.
@@ -100,6 +101,12 @@ inline constexpr OptionChoice kUnitChoices[] = {{"mm", 1, "mm"}, {"m", 1000, "me
 // scroll bar.
 inline constexpr OptionChoice kHydrogenBondChoices[] = {
     {"none", 0, ""}, {"only", 1, "Show only hydrogen bonds"}, {"with-vdw", 2, "Hydrogen bonds and\nvan der Waals"}};
+
+// The numbers are CrystalMode; a block's size is chosen beside its button.
+inline constexpr OptionChoice kCrystalChoices[] = {{"asymmetric", 0, "Asymmetric unit"},
+                                                   {"cell", 1, "Unit cell"},
+                                                   {"molecules", 2, "Whole molecules"},
+                                                   {"block", 3, "Block of cells"}};
 
 inline constexpr UserOption kUserOptions[] = {
     {.id = OptionId::Output,
@@ -317,14 +324,19 @@ inline constexpr UserOption kUserOptions[] = {
              "block=NxMxK (N x M x K cells, each 1 to 5). Protein and chemical-component files are drawn as they "
              "are",
      .flag = "--crystal",
-     .value_name = "asymmetric|cell|molecules|block=NxMxK"},
+     .value_name = "asymmetric|cell|molecules|block=NxMxK",
+     .control = DialogControl::RadioButtons,
+     .label = "Crystal",
+     .choices = kCrystalChoices},
     {.id = OptionId::CellEdges,
      .name = "Cell edges",
      .kind = OptionKind::Switch,
      .default_value = 0,
      .help = "Draw the edges of the cells as thin rods (1.2 mm at the print size) with --crystal cell or block, "
              "in the scene, the printer file and the STL file",
-     .flag = "--cell-edges"},
+     .flag = "--cell-edges",
+     .control = DialogControl::CheckBox,
+     .label = "Cell edges"},
 };
 
 // The table holds the options in the order of their ids.

@@ -436,6 +436,8 @@ uint64_t stl_size_at_least(std::string_view file_name, const Model& model, const
     for_each_connected_pair(
         structure, options, classifier, [](int32_t) {},
         [&](int32_t, int32_t, const PairKind& kind) { cylinders += kind.distance > 0 ? 1 : 0; });
+    if (options.CellEdges)
+        cylinders += structure.CellEdges.size();
     return bytes + cylinders * cylinder;
 }
 

@@ -229,3 +229,81 @@ TEST(CrystalStage, ReadInACrystalMode)
 
 }  // namespace
 }  // namespace vexalith
+
+namespace vexalith {
+namespace {
+
+// A cubic cell of 100 angstrom with `atoms` carbon atoms along its
+// diagonal and the operations `operations`, one per line from line 11.
+std::string crystal_text(int atoms, const std::vector<std::string>& operations)
+{
+    std::string text =
+        "data_x\n_chemical_formula_sum 'C'\n_cell_length_a 100\n_cell_length_b 100\n_cell_length_c 100\n"
+        "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\nloop_\n_symmetry_equiv_pos_as_xyz\n";
+    for (const std::string& op : operations)
+        text += "'" + op + "'\n";
+    text += "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n";
+    for (int n = 0; n < atoms; ++n) {
+        const std::string f = "0." + std::to_string(100000 + (n + 1) * 7).substr(1);
+        text += "C" + std::to_string(n + 1) + " " + f + " " + f + " " + f + "\n";
+    }
+    return text;
+}
+
+// Translations along a in steps of 1/count: `count` distinct operations.
+std::vector<std::string> shifts(int count)
+{
+    std::vector<std::string> ops;
+    for (int k = 0; k < count; ++k)
+        ops.push_back("x+" + std::to_string(k) + "/" + std::to_string(count) + ",y,z");
+    return ops;
+}
+
+Structure grown(const std::string& text, CrystalMode mode, std::array<int32_t, 3> block = {1, 1, 1})
+{
+    ModelOptions options;
+    options.Crystal = mode;
+    options.BlockSize = block;
+    ConversionState state;
+    state.FileName = "big.cif";
+    Structure structure;
+    Reporter quiet;
+    read_chosen_structure(text, state, structure, options, quiet);
+    return structure;
+}
+
+// Operations that differ by whole cell translations are one; a list of
+// more distinct operations than any space group has is refused at the
+// first one too many, and so is a crystal too large to build, before it
+// is made.
+TEST(CrystalLimits, OperationsAndAtomsThatNoCrystalHas)
+{
+    const Structure twice = grown(crystal_text(1, {"x,y,z", "x+1,y,z", "-x,-y,-z", "1-x,-y,-z-2"}), CrystalMode::Cell);
+    EXPECT_EQ(crystal_symmetry(twice).operators.size(), 2u);
+    EXPECT_EQ(twice.CellSites, 2);
+
+    // Far apart enough (100 A / 1536) to stay distinct sites.
+    const Structure widest = grown(crystal_text(2, shifts(kLargestOperationCount)), CrystalMode::Cell);
+    EXPECT_EQ(widest.CellSites, 2 * static_cast<int32_t>(kLargestOperationCount));
+
+    try {
+        grown(crystal_text(1, shifts(kLargestOperationCount + 1)), CrystalMode::Cell);
+        FAIL() << "more operations than any crystal has";
+    } catch (const ConversionError& e) {
+        EXPECT_EQ(e.file(), "big.cif");
+        EXPECT_EQ(e.line(), 11 + static_cast<long long>(kLargestOperationCount)) << e.text();
+    }
+
+    // 7000 atoms x 1536 operations: more atoms than a crystal may have.
+    EXPECT_THROW(grown(crystal_text(7000, shifts(kLargestOperationCount)), CrystalMode::Cell), RangeError);
+    // 100 x 1536 sites fill one cell, not 5 x 5 x 5 of them, and not the
+    // search of the 27 cells around it for whole molecules.
+    const std::string wide = crystal_text(100, shifts(kLargestOperationCount));
+    EXPECT_EQ(grown(wide, CrystalMode::Cell).CellSites, 100 * static_cast<int32_t>(kLargestOperationCount));
+    EXPECT_THROW(grown(wide, CrystalMode::Block, {5, 5, 5}), RangeError);
+    EXPECT_NO_THROW(grown(wide, CrystalMode::Block, {2, 1, 1}));
+    EXPECT_THROW(grown(crystal_text(300, shifts(kLargestOperationCount)), CrystalMode::Molecules), RangeError);
+}
+
+}  // namespace
+}  // namespace vexalith
