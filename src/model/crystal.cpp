@@ -318,7 +318,8 @@ std::vector<Image> whole_molecules(const Structure& s, const std::vector<Vec3>& 
         std::map<Node, bool> in_fragment{{{seed_site, cell}, true}};
         bool framework = false;
         for (std::size_t n = 0; n < fragment.size(); ++n) {
-            const auto [site, at] = fragment[n];
+            const int32_t site = fragment[n].first;
+            const std::array<int32_t, 3> at = fragment[n].second;
             const Image& here = sites[static_cast<std::size_t>(site)];
             const Vec3 p = to_cartesian(s, here.frac);
             grid.near(p, [&](int32_t id) {
