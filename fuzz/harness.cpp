@@ -11,6 +11,7 @@
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
 #include "model/compress_atoms.h"
+#include "model/crystal.h"
 #include "model/protein_style.h"
 #include "options/model_options.h"
 #include "print3d/binary_stl_writer.h"
@@ -20,6 +21,7 @@
 #include "structure/present_elements.h"
 #include "structure/structure.h"
 #include "structure/structure_count.h"
+#include "structure/symmetry_operator.h"
 
 namespace fuzzharness {
 namespace {
@@ -274,6 +276,46 @@ std::string convert_anything(std::string_view bytes, const vexalith::StlTemplate
     } catch (const vexalith::Error& e) {
         return error_problem(e);
     }
+    return "";
+}
+
+std::string grow_crystal_anything(std::string_view bytes)
+{
+    if (bytes.empty())
+        return "";
+    const auto choice = static_cast<std::uint8_t>(bytes[0]);
+    const std::string_view text = bytes.substr(1);
+    {
+        std::string problem;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            const auto op = vexalith::parse_symmetry_operator(text.substr(start, end - start), problem);
+            if (op)
+                (void)op->apply({0.1L, 0.2L, 0.3L});
+            start = end + 1;
+        }
+    }
+    vexalith::ConversionState state;
+    Structure model;
+    ModelOptions options;
+    bool read_well = false;
+    if (std::string problem = read(text, state, model, options, read_well); !problem.empty() || !read_well)
+        return problem;
+    if (model.AtomCount == 0 || model.AtomCount > 200 || model.ProteinFile || model.ChemCompFile)
+        return "";
+    const auto mode = static_cast<vexalith::CrystalMode>(choice % 4);
+    const std::array<int32_t, 3> block{1 + (choice >> 2) % 2, 1 + (choice >> 3) % 2, 1 + (choice >> 4) % 2};
+    try {
+        const vexalith::CrystalSymmetry symmetry = vexalith::crystal_symmetry(model);
+        if (symmetry.operators.size() > 192)
+            return "";
+        vexalith::grow_crystal(model, symmetry, mode, block);
+    } catch (const vexalith::Error& e) {
+        return error_problem(e);
+    }
+    if (std::string problem = model_problem(model, options, false); !problem.empty())
+        return "after growing the crystal: " + problem;
     return "";
 }
 

@@ -34,6 +34,12 @@ std::string read_selected_structure(std::string_view bytes);
 // STL file is written for up to 100 atoms, and each output stops at 1 MB.
 std::string convert_anything(std::string_view bytes, const vexalith::StlTemplates& templates);
 
+// The first byte chooses a crystal mode and a block size; the rest is read
+// as a file, and a structure of up to 200 atoms is grown into the mode with
+// the symmetry it gives (a malformed operation must be an error naming the
+// file).  Every line of the text is also parsed as a symmetry operation.
+std::string grow_crystal_anything(std::string_view bytes);
+
 // The rules every model keeps: column sizes, finite centroid, extent and
 // positions, parts within 0..MaxPart and part boxes for them, and right
 // after a read (`after_read`) a residue table of MaxSeqId + 1 rows holding

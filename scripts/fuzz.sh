@@ -16,11 +16,11 @@ set -eu
 cd "$(dirname "$0")/.."
 
 if [ $# -lt 1 ]; then
-  echo "usage: $0 SECONDS [cif_reader|structure_index|conversion] | $0 replay" >&2
+  echo "usage: $0 SECONDS [cif_reader|structure_index|conversion|crystal] | $0 replay" >&2
   exit 1
 fi
 seconds="$1"
-targets="${2:-cif_reader structure_index conversion}"
+targets="${2:-cif_reader structure_index conversion crystal}"
 build=build-fuzz
 corpus=tests/data/corpus
 
@@ -75,6 +75,7 @@ for target in $targets; do
     cif_reader) seed_dir="$seeds/plain"; max_len=65536 ;;
     structure_index) seed_dir="$seeds/indexed"; max_len=65536 ;;
     conversion) seed_dir="$seeds/plain"; max_len=16384 ;;
+    crystal) seed_dir="$seeds/indexed"; max_len=16384 ;;
     *) echo "$0: unknown target $target" >&2; exit 1 ;;
   esac
   work="$build/corpus/$target"

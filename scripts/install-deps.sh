@@ -28,6 +28,7 @@ PACKAGES="
   gemmi
   python3-gemmi
   libcoin-dev
+  gemmi-dev
   admesh
   libopenvdb-dev
   libboost-dev

@@ -214,7 +214,10 @@ MainWindow::MainWindow(const QStringList& arguments, UserDialogs dialogs)
     settings_ = new SettingsDialog(options_, state_, structure_, this);
     connect(settings_, &SettingsDialog::sizeChanged, this, &MainWindow::showSizeCaption);
     connect(settings_, &SettingsDialog::unitChanged, this, [this] { reload_timer_.start(); });
-    connect(settings_, &SettingsDialog::acceptPressed, this, &MainWindow::keepViewAndDraw);
+    connect(settings_, &SettingsDialog::acceptPressed, this, [this] {
+        showCrystalOptions();
+        keepViewAndDraw();
+    });
 
     buildActions();
     buildToolBar();
@@ -316,6 +319,33 @@ void MainWindow::buildActions()
     add("clipboard", "Move to Clipboard", "", &MainWindow::copyViewToClipboard);
     add("quit", "Quit", "", &MainWindow::quit);
     add("expand", "Expand", "Expand Structure", &MainWindow::expand);
+    // The crystal modes of a small-molecule file: one of them chosen, or
+    // none when the options dialog chose a block of cells.
+    auto* crystal = new QActionGroup(this);
+    crystal->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const struct {
+        const char* name;
+        const char* text;
+        CrystalMode mode;
+    } crystal_modes[] = {{"asymmetricUnit", "Asymmetric unit", CrystalMode::Asymmetric},
+                         {"unitCell", "Unit cell", CrystalMode::Cell},
+                         {"wholeMolecules", "Whole molecules", CrystalMode::Molecules}};
+    for (const auto& m : crystal_modes) {
+        QAction* a = add(m.name, m.text, "", nullptr);
+        a->setCheckable(true);
+        a->setChecked(m.mode == CrystalMode::Asymmetric);
+        crystal->addAction(a);
+        connect(a, &QAction::triggered, this, [this, mode = m.mode] { selectCrystalMode(mode); });
+    }
+    QAction* edges = add("cellEdges", "Cell edges", "The edges of the cells as thin rods (unit cell)", nullptr);
+    edges->setCheckable(true);
+    connect(edges, &QAction::toggled, this, [this](bool on) {
+        if (on == options_.CellEdges)
+            return;
+        options_.CellEdges = on;
+        settings_->show_options();
+        keepViewAndDraw();
+    });
     add("stl", "Create monochrome STL-File", "Export a *.STL 3D printer file", &MainWindow::exportStl);
     add("printer", "Create color *.wrl file", "Magics-Z-printer file", &MainWindow::exportPrinterVrml);
     add("modelSize", "Model Size", "", nullptr);
@@ -418,6 +448,10 @@ void MainWindow::buildMenus()
     QMenu* structure = menuBar()->addMenu("Structure");
     structure->setObjectName("structureMenu");
     structure->addAction(action("expand"));
+    structure->addSeparator();
+    for (const char* name : {"asymmetricUnit", "unitCell", "wholeMolecules"})
+        structure->addAction(action(name));
+    structure->addAction(action("cellEdges"));
     QMenu* settings = menuBar()->addMenu("Settings");
     settings->setObjectName("settingsMenu");
     settings->addAction(action("ballStick"));
@@ -460,6 +494,8 @@ void MainWindow::setModelCommandsEnabled(bool enabled, bool expand_enabled)
     for (const char* name : {"ballStick", "covalent", "vanDerWaals", "stl", "printer", "options"})
         action(name)->setEnabled(enabled);
     action("expand")->setEnabled(enabled && expand_enabled);
+    for (const char* name : {"asymmetricUnit", "unitCell", "wholeMolecules", "cellEdges"})
+        action(name)->setEnabled(enabled && expand_enabled);
     for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
         const QString name = menu->objectName();
         if (name == "print3dMenu" || name == "structureMenu" || name == "settingsMenu")
@@ -717,6 +753,30 @@ void MainWindow::selectModelMode(int mode)
     state_.RedrawOnly = true;
     showModelMode(mode);
     DrawModel();
+}
+
+void MainWindow::selectCrystalMode(CrystalMode mode)
+{
+    // A click on the mode already drawn leaves it chosen.
+    showCrystalOptions();
+    if (mode == options_.Crystal)
+        return;
+    options_.Crystal = mode;
+    state_.CrystalRequested = true;
+    showCrystalOptions();
+    settings_->show_options();
+    keepViewAndDraw();
+}
+
+void MainWindow::showCrystalOptions()
+{
+    const std::pair<const char*, CrystalMode> modes[] = {{"asymmetricUnit", CrystalMode::Asymmetric},
+                                                         {"unitCell", CrystalMode::Cell},
+                                                         {"wholeMolecules", CrystalMode::Molecules}};
+    for (const auto& [name, mode] : modes)
+        action(name)->setChecked(mode == options_.Crystal);
+    const QSignalBlocker quiet(action("cellEdges"));
+    action("cellEdges")->setChecked(options_.CellEdges);
 }
 
 void MainWindow::expand()

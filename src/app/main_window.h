@@ -110,7 +110,11 @@ public:
     void selectStructure(int index);  // UpDown1
     void selectModelMode(int mode);   // SpeedButton5, 4, 9
     void expand();                    // SpeedButton11
-    void exportStl();                 // SpeedButton6
+    // Asymmetric unit, Unit cell, Whole molecules (Structure menu): the
+    // structure is read and grown again, keeping the view.
+    void selectCrystalMode(CrystalMode mode);
+    void showCrystalOptions();  // the Structure menu shows the crystal options
+    void exportStl();           // SpeedButton6
     // The report of the print just exported: its summary in the status
     // bar, its warnings in a box.
     void showPrintReport(const PrintReport& report);

@@ -1,5 +1,6 @@
 #include "app/settings_dialog.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QVBoxLayout>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "convert/model_commands.h"
+#include "options/crystal_choice.h"
 #include "options/option_table.h"
 
 namespace vexalith {
@@ -116,6 +119,15 @@ QFrame* separator(QWidget* parent)
     return line;
 }
 
+// A radio button for one of an option's choices; the option's id goes with
+// it, so that the buttons of one option can be told from another's.
+QRadioButton* choice_button(QWidget* parent, OptionId id, const OptionChoice& choice)
+{
+    auto* b = new QRadioButton(caption(choice.label), parent);
+    b->setProperty("option", static_cast<int>(id));
+    return b;
+}
+
 void set_checked_quietly(QCheckBox* box, bool checked)
 {
     const QSignalBlocker block(box);
@@ -153,8 +165,14 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
         new SliderScale(size_slider_, {{50, "5"}, {100, "10"}, {150, "15"}, {200, "20"}, {250, "25"}}, content));
     auto* unit_row = new QHBoxLayout();
     unit_row->addWidget(new QLabel(caption(OptionId::VrmlUnit), content));
-    millimetre_ = new QRadioButton(caption(OptionId::VrmlUnit, "mm"), content);
-    metre_ = new QRadioButton(caption(OptionId::VrmlUnit, "m"), content);
+    const UserOption& unit = user_option(OptionId::VrmlUnit);
+    millimetre_ = choice_button(content, unit.id, option_choice(unit, "mm"));
+    metre_ = choice_button(content, unit.id, option_choice(unit, "m"));
+    // Each option's buttons are a group of their own: Qt's automatic
+    // exclusion would take in every radio button under the same parent.
+    auto* units = new QButtonGroup(this);
+    units->addButton(millimetre_);
+    units->addButton(metre_);
     millimetre_->setChecked(true);
     unit_row->addWidget(millimetre_);
     unit_row->addWidget(metre_);
@@ -206,6 +224,8 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     protein->addWidget(bridge_slider_);
     protein->addWidget(new SliderScale(bridge_slider_, {{400, "4"}, {500, "5"}, {600, "6"}}, protein_panel_));
     column->addWidget(protein_panel_);
+    crystal_panel_ = makeCrystalPanel(content);
+    column->addWidget(crystal_panel_);
 
     parts_panel_ = new QWidget(content);
     parts_panel_->setObjectName("partsPanel");
@@ -281,6 +301,80 @@ SettingsDialog::SettingsDialog(ModelOptions& options, ConversionState& state, co
     show_options();
 }
 
+// What of a small-molecule crystal is drawn: a button per mode, the block's
+// cells along a, b and c, and the cell edges.  A change of mode or block
+// asks for the crystal to be grown again; Accept draws it.
+QWidget* SettingsDialog::makeCrystalPanel(QWidget* parent)
+{
+    auto* panel = new QWidget(parent);
+    panel->setObjectName("crystalPanel");
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(separator(panel));
+    const UserOption& crystal = user_option(OptionId::Crystal);
+    layout->addWidget(new QLabel(caption(crystal.label), panel));
+    auto* modes = new QButtonGroup(panel);
+    for (const OptionChoice& choice : crystal.choices) {
+        QRadioButton* b = choice_button(panel, crystal.id, choice);
+        b->setObjectName(QString("crystal_%1").arg(caption(choice.value)));
+        layout->addWidget(b);
+        modes->addButton(b);
+        crystal_buttons_.push_back(b);
+        const auto mode = static_cast<CrystalMode>(choice.number);
+        connect(b, &QRadioButton::clicked, this, [this, mode] { chooseCrystal(mode, options_.BlockSize); });
+    }
+    auto* block_row = new QHBoxLayout();
+    block_row->setContentsMargins(20, 0, 0, 0);
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        auto* spin = new QSpinBox(panel);
+        spin->setObjectName(QString("block%1").arg(QChar(u"abc"[axis])));
+        spin->setRange(1, kLargestBlock);
+        spin->setToolTip(QString("Cells along %1").arg(QChar(u"abc"[axis])));
+        if (axis > 0)
+            block_row->addWidget(new QLabel(QString(QChar(0x00d7)), panel));
+        block_row->addWidget(spin);
+        block_boxes_[axis] = spin;
+        connect(spin, &QSpinBox::valueChanged, this, [this, axis](int value) {
+            if (updating_)
+                return;
+            std::array<int32_t, 3> block = options_.BlockSize;
+            block[axis] = value;
+            chooseCrystal(options_.Crystal, block);
+        });
+    }
+    block_row->addStretch();
+    layout->addLayout(block_row);
+    cell_edges_ = new QCheckBox(caption(OptionId::CellEdges), panel);
+    cell_edges_->setObjectName("cellEdges");
+    layout->addWidget(cell_edges_);
+    connect(cell_edges_, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!updating_)
+            options_.CellEdges = checked;
+    });
+    return panel;
+}
+
+void SettingsDialog::chooseCrystal(CrystalMode mode, std::array<int32_t, 3> block)
+{
+    const bool grows_again = mode != options_.Crystal || (mode == CrystalMode::Block && block != options_.BlockSize);
+    options_.Crystal = mode;
+    options_.BlockSize = block;
+    if (grows_again)
+        state_.CrystalRequested = true;
+    show_options();
+}
+
+QRadioButton* SettingsDialog::crystalButton(CrystalMode mode) const
+{
+    const auto n = static_cast<std::size_t>(mode);
+    return n < crystal_buttons_.size() ? crystal_buttons_[n] : nullptr;
+}
+
+QSpinBox* SettingsDialog::blockBox(int axis) const
+{
+    return axis >= 0 && axis < 3 ? block_boxes_[static_cast<std::size_t>(axis)] : nullptr;
+}
+
 QCheckBox* SettingsDialog::box(const QString& name) const { return findChild<QCheckBox*>(name); }
 
 QCheckBox* SettingsDialog::partBox(int part) const
@@ -327,6 +421,13 @@ void SettingsDialog::show_options()
     set_checked_quietly(hide_bridges_, options_.HideBridges);
     set_checked_quietly(helices_, options_.Helices);
     set_checked_quietly(solid_print_, options_.SolidPrint);
+    for (std::size_t n = 0; n < crystal_buttons_.size(); ++n)
+        crystal_buttons_[n]->setChecked(n == static_cast<std::size_t>(options_.Crystal));
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        block_boxes_[axis]->setValue(options_.BlockSize[axis]);
+        block_boxes_[axis]->setEnabled(options_.Crystal == CrystalMode::Block);
+    }
+    set_checked_quietly(cell_edges_, options_.CellEdges);
     if (part_boxes_.size() != options_.ShownParts.size())
         rebuildPartBoxes();
     for (std::size_t n = 0; n < part_boxes_.size(); ++n)
@@ -340,6 +441,7 @@ void SettingsDialog::layoutForShow()
 {
     show_options();
     protein_panel_->setVisible(structure_.ProteinFile);
+    crystal_panel_->setVisible(!structure_.ProteinFile && !structure_.ChemCompFile);
     parts_panel_->setVisible(structure_.MaxPart >= 1);
     content_->layout()->activate();
     const int total =

@@ -1,6 +1,7 @@
 // The model options dialog: print size and unit, bond diameter, hydrogen
 // bonds, hydrogen atoms, and for proteins water, protein style, bridges,
-// helices and the bridge distance; one box per disorder part.
+// helices and the bridge distance; for small-molecule crystals what of the
+// crystal is drawn and its cell edges; one box per disorder part.
 //
 // The option values live in ModelOptions; the dialog's controls show them
 // and a user's change goes through the same Set...Box functions the rest
@@ -9,6 +10,8 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 #include "convert/conversion_state.h"
@@ -21,6 +24,7 @@ class QLabel;
 class QRadioButton;
 class QScrollArea;
 class QSlider;
+class QSpinBox;
 class QVBoxLayout;
 class QWidget;
 
@@ -59,6 +63,9 @@ public:
     QScrollArea* scrollArea() const { return scroll_; }
     QWidget* proteinPanel() const { return protein_panel_; }
     QWidget* partsPanel() const { return parts_panel_; }
+    QWidget* crystalPanel() const { return crystal_panel_; }
+    QRadioButton* crystalButton(CrystalMode mode) const;
+    QSpinBox* blockBox(int axis) const;  // cells along a, b, c
 
 signals:
     void sizeChanged();    // the size caption changes
@@ -69,6 +76,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QWidget* makeCrystalPanel(QWidget* parent);
+    void chooseCrystal(CrystalMode mode, std::array<int32_t, 3> block);
     void rebuildPartBoxes();
     void layoutForShow();
     // Resizes to `width` (or the least width that shows the content whole
@@ -99,6 +108,10 @@ private:
     QWidget* protein_panel_ = nullptr;
     QWidget* parts_panel_ = nullptr;
     QVBoxLayout* parts_layout_ = nullptr;
+    QWidget* crystal_panel_ = nullptr;
+    std::vector<QRadioButton*> crystal_buttons_;  // in the order of CrystalMode
+    std::array<QSpinBox*, 3> block_boxes_{};
+    QCheckBox* cell_edges_ = nullptr;
     std::vector<QCheckBox*> part_boxes_;
 };
 

@@ -9,6 +9,7 @@
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
 #include "model/protein_style.h"
+#include "options/crystal_choice.h"
 #include "options/model_options.h"
 #include "options/option_table.h"
 #include "print3d/binary_stl_writer.h"
@@ -49,6 +50,15 @@ void apply_general_options(const ConvertRequest& request, ModelOptions& options)
         const long double position = std::round(*request.helix_bridge_distance * per_unit);
         options.HelixBridgeDistance = position / per_unit;
     }
+    if (request.crystal) {
+        std::string problem;
+        const auto choice = parse_crystal_choice(*request.crystal, problem);
+        if (!choice)
+            throw RequestError("--crystal: " + problem);
+        options.Crystal = choice->mode;
+        options.BlockSize = choice->block;
+    }
+    options.CellEdges = request.cell_edges;
     if (request.show_hydrogen)
         SetShowHydrogenBox(options, *request.show_hydrogen);
     if (request.hbonds) {

@@ -36,6 +36,8 @@ struct ConvertRequest {
     std::optional<int32_t> unit;           // VrmlUnit: 1 or 1000
     std::optional<int32_t> bond_diameter;  // 5..30
     std::optional<std::string> hbonds;     // "none", "only", "with-vdw"
+    std::optional<std::string> crystal;    // "asymmetric", "cell", "molecules", "block=NxMxK"
+    bool cell_edges = false;
     std::optional<bool> show_hydrogen;
     bool show_water = false;
     std::vector<int32_t> hide_parts;

@@ -8,6 +8,7 @@
 #include "common/reporter.h"
 #include "convert/draw_model.h"
 #include "convert/model_commands.h"
+#include "model/crystal.h"
 #include "options/model_options.h"
 #include "structure/cif_reader.h"
 #include "structure/element_table.h"
@@ -77,6 +78,8 @@ void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warni
                                  std::to_string(state.StructureCount) + " (lines with _chemical_formula_sum)");
     state.StructureIndex = request.structure;
 
+    options.Crystal = request.crystal;
+    options.BlockSize = request.block;
     read_chosen_structure(text, state, structure, options, reporter);
     const bool found_kind = detect_file_kind(text).has_value();
 
@@ -97,6 +100,21 @@ void run_info(const InfoRequest& request, std::ostream& out, std::ostream& warni
                 out << ' ' << full_precision(structure.OrthoMatrix[row][column]);
             out << '\n';
         }
+    }
+    if (!structure.ProteinFile && !structure.ChemCompFile && structure.AtomCount > 0) {
+        try {
+            const CrystalSymmetry symmetry = crystal_symmetry(structure);
+            out << "SpaceGroup: " << (symmetry.space_group.empty() ? std::string("?") : symmetry.space_group)
+                << (symmetry.source == CrystalSymmetry::Source::AssumedP1 ? " (assumed: the file gives none)" : "")
+                << '\n';
+            out << "Operators: " << symmetry.operators.size()
+                << (symmetry.source == CrystalSymmetry::Source::SpaceGroup ? " (from the space group's name)" : "")
+                << '\n';
+        } catch (const Error& e) {
+            out << "Operators: unreadable: " << e.what() << '\n';
+        }
+        if (request.crystal == CrystalMode::Cell || request.crystal == CrystalMode::Block)
+            out << "CellSites: " << structure.CellSites << '\n';
     }
     out << "AtomsRead: " << structure.AtomsRead << '\n';
     out << "AtomCount: " << structure.AtomCount << '\n';

@@ -1,9 +1,12 @@
 // "vexalith-convert info": what the reader makes of a CIF file.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
 #include <ostream>
 #include <string>
+#include "options/model_options.h"
 
 namespace vexalith {
 
@@ -13,6 +16,8 @@ struct InfoRequest {
     int32_t model = 1;      // model of an ensemble, kAllModels for all
     bool helices = true;    // a protein as its backbone trace, as the program draws it
     bool atoms = false;     // also list the atom table
+    CrystalMode crystal = CrystalMode::Asymmetric;
+    std::array<int32_t, 3> block{1, 1, 1};
 };
 
 // Reads the file and writes the report; warnings about the input go to

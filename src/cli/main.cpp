@@ -15,6 +15,7 @@
 #include "cli/terminal_progress.h"
 #include "common/data_folder.h"
 #include "common/error.h"
+#include "options/crystal_choice.h"
 #include "options/option_table.h"
 #include "structure/decimal_symbol.h"
 
@@ -284,6 +285,9 @@ int main(int argc, char** argv)
     CLI::Option* limit_option = add_table_option(app, OptionId::MaxOutputSize, max_output_size);
     std::string background;
     CLI::Option* background_option = add_table_option(app, OptionId::Background, background);
+    std::string crystal;
+    CLI::Option* crystal_option = add_table_option(app, OptionId::Crystal, crystal);
+    add_table_switch(app, OptionId::CellEdges, request.cell_edges);
 
     vexalith::InfoRequest info;
     CLI::App* info_command =
@@ -304,6 +308,13 @@ int main(int argc, char** argv)
     info_command->add_flag("--helices,!--no-helices", info.helices,
                            "A protein as the program draws it with \"Helices\": its backbone trace "
                            "(default); --no-helices lists the atoms as read");
+    std::string info_crystal;
+    CLI::Option* info_crystal_option =
+        info_command
+            ->add_option("--crystal", info_crystal,
+                         "Report the atoms of this crystal mode (asymmetric, cell, molecules, block=NxMxK); "
+                         "cell and block also report CellSites, the distinct sites in the cell")
+            ->type_name(std::string(user_option(OptionId::Crystal).value_name));
     info_command->add_flag("--atoms", info.atoms,
                            "Also list the atoms, one tab-separated row each: number, symbol as read, "
                            "scene x, y, z (angstrom, centred), part, residue, sequence number");
@@ -322,6 +333,14 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
         if (*info_command && info_model_option->count() > 0)
             info.model = parse_model(info_model, "--model");
+        if (*info_command && info_crystal_option->count() > 0) {
+            std::string problem;
+            const auto choice = vexalith::parse_crystal_choice(info_crystal, problem);
+            if (!choice)
+                throw CLI::ValidationError("--crystal", problem);
+            info.crystal = choice->mode;
+            info.block = choice->block;
+        }
         if (!*info_command) {
             if (*check_command)
                 batch.inputs = {check_file};
@@ -342,6 +361,7 @@ int main(int argc, char** argv)
                 request.unit = choice_number(OptionId::VrmlUnit, unit);
             keep_if_set(bond_option, bond_diameter, request.bond_diameter);
             keep_if_set(hbonds_option, hbonds, request.hbonds);
+            keep_if_set(crystal_option, crystal, request.crystal);
             keep_if_set(hydrogen_option, show_hydrogen, request.show_hydrogen);
             keep_if_set(style_option, protein_style, request.protein_style);
             keep_if_set(helices_option, helices, request.helices);

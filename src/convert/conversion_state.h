@@ -27,6 +27,7 @@ struct ConversionState {
     bool RedrawOnly = false;         // draw the structure in memory again, unless ...
     bool RereadRequested = false;    // ... the file must be read again all the same
     bool CompressRequested = false;  // Expand: join the fragment before drawing
+    bool CrystalRequested = false;   // the crystal mode changed: read the structure and grow it again
 };
 
 }  // namespace vexalith

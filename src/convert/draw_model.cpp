@@ -8,6 +8,7 @@
 #include "convert/structure_choice.h"
 #include "model/backbone_trace.h"
 #include "model/compress_atoms.h"
+#include "model/crystal.h"
 #include "model/protein_style.h"
 #include "print3d/export_check.h"
 #include "structure/cif_reader.h"
@@ -17,6 +18,7 @@
 #include "vrml/atom_writer.h"
 #include "vrml/bond_styles.h"
 #include "vrml/bond_writer.h"
+#include "vrml/cell_edge_writer.h"
 #include "vrml/element_styles.h"
 
 namespace vexalith {
@@ -62,6 +64,23 @@ void forget_structure(const ConversionState& state, Structure& structure, Report
 
 }  // namespace
 
+void grow_chosen_crystal(Structure& structure, const ModelOptions& options, Reporter& reporter)
+{
+    if (options.Crystal == CrystalMode::Asymmetric || structure.AtomCount == 0)
+        return;
+    if (structure.ProteinFile || structure.ChemCompFile) {
+        reporter.warning(format_error_message(structure.FileName, 0,
+                                              "the crystal modes apply to small-molecule files with a cell; this "
+                                              "file is drawn as it is"));
+        return;
+    }
+    const CrystalSymmetry symmetry = crystal_symmetry(structure);
+    if (symmetry.source == CrystalSymmetry::Source::AssumedP1)
+        reporter.warning(format_error_message(structure.FileName, 0,
+                                              "no symmetry operations or space group in the file: drawn as P 1"));
+    grow_crystal(structure, symmetry, options.Crystal, options.BlockSize);
+}
+
 void read_chosen_structure(std::string_view text, ConversionState& state, Structure& structure, ModelOptions& options,
                            Reporter& reporter)
 {
@@ -86,6 +105,7 @@ void read_chosen_structure(std::string_view text, ConversionState& state, Struct
     // A protein shown with helices is drawn as its backbone trace.
     if (trace && structure.AtomCount > 0)
         build_backbone_trace(structure);
+    grow_chosen_crystal(structure, options, reporter);
 
     const StructureChoice choice = structure_choice(state, structure);
     if (choice.kind == StructureChoice::Kind::Models)
@@ -108,16 +128,26 @@ DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOpt
     }
 
     const bool read = !state.RedrawOnly || state.RereadRequested;
-    if (state.StructureCount == 0 || read) {
+    // A new crystal mode reads the structure again, as it was read, and
+    // grows it: no presentation defaults, the parts and the mode stay.
+    const bool regrow = !read && state.CrystalRequested;
+    if (state.StructureCount == 0 || read || regrow) {
         try {
             const std::string text = read_text_file(state.FileName);
             count_structures_once(state, text, reporter);
             reporter.progress_visible(true);
-            if (read)
+            if (read) {
                 read_chosen_structure(text, state, structure, options, reporter);
+            } else if (regrow) {
+                reporter.stage(Reporter::Stage::Reading);
+                read_structure(text, ReadRequest{state.FileName, state.StructureIndex, state.ModelIndex}, structure,
+                               reporter);
+                grow_chosen_crystal(structure, options, reporter);
+            }
         } catch (...) {
             state.RereadRequested = false;
-            if (read)
+            state.CrystalRequested = false;
+            if (read || regrow)
                 forget_structure(state, structure, reporter);
             throw;
         }
@@ -125,6 +155,7 @@ DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOpt
         reporter.progress_visible(true);
     }
     state.RereadRequested = false;
+    state.CrystalRequested = false;
 
     if (structure.AtomCount == 0) {
         show_no_model(state, structure, reporter);
@@ -155,6 +186,7 @@ void write_scene(TextOutput& out, const Model& model, const SceneTarget& target,
         write_atoms(out, model, reporter);
         write_bond_styles(out, structure, model.options);
         write_bonds(out, model, reporter);
+        write_cell_edges(out, model);
         if (!target.PrinterExport)
             write_scene_routes(out);
         out.flush();

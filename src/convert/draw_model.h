@@ -45,6 +45,12 @@ bool is_vrml_file(const std::string& file_name);
 void read_chosen_structure(std::string_view text, ConversionState& state, Structure& structure, ModelOptions& options,
                            Reporter& reporter);
 
+// The crystal stage: a small-molecule structure grown into the options'
+// crystal mode (the cell, whole molecules or a block of cells), with a
+// warning when the file gives no symmetry (P 1) or is not a small-molecule
+// file (drawn as it is).
+void grow_chosen_crystal(Structure& structure, const ModelOptions& options, Reporter& reporter);
+
 // Everything before the scene is written: structure count, read (unless only
 // redrawing), no-atom check, command enabling, compression on request,
 // unknown symbols drawn as carbon, the elements present.  Clears

@@ -8,6 +8,7 @@
 // the Set...Box functions.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,10 @@ namespace vexalith {
 inline constexpr std::string_view AminoAcidList =
     "VAL LEU SER GLU GLY TRP GLN HIS ALA LYS ASP ILE ARG PHE PRO THR MET TYR ASN CYS";
 inline constexpr std::string_view AcceptorElements = "N O F S CL BR I";
+
+// What of a small-molecule crystal is drawn: the asymmetric unit the file
+// stores, the unit cell filled, the molecules made whole, or a block of cells.
+enum class CrystalMode { Asymmetric, Cell, Molecules, Block };
 
 // Model modes: how atoms are drawn.
 enum : int32_t { BallAndStick = 1, CovalentRadius = 2, VanDerWaals = 3 };
@@ -60,6 +65,10 @@ struct ModelOptions {
     bool HideBridges = true;                   // "hide bridges": no bridges from the trace in the scene
     bool HydrogenBondsOnly = false;            // "Show only hydrogen bonds"
     bool HydrogenBondsAndVanDerWaals = false;  // "Hydrogen bonds and van der Waals"
+
+    CrystalMode Crystal = CrystalMode::Asymmetric;
+    std::array<int32_t, 3> BlockSize{1, 1, 1};  // cells along a, b and c (Block)
+    bool CellEdges = false;                     // the cell's edges drawn as thin rods
 };
 
 // Whether atom `index` (1..AtomCount) takes part in the model: its part box

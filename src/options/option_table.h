@@ -37,6 +37,8 @@ enum class OptionId {
     HelixBridgeDistance,
     MaxOutputSize,
     Background,
+    Crystal,
+    CellEdges,
     Solid,
     SolidTolerance,
 };
@@ -48,6 +50,7 @@ enum class OptionKind {
     Choice,       // one of `choices`
     Colour,       // R,G,B, each component minimum to maximum
     Text,         // a file, a list, a size, "N|all": read by the converter itself
+                  // (its choices, if any, are the dialog's buttons)
 };
 
 // How the options dialog shows an option.
@@ -101,6 +104,12 @@ inline constexpr OptionChoice kUnitChoices[] = {{"mm", 1, "mm"}, {"m", 1000, "me
 // scroll bar.
 inline constexpr OptionChoice kHydrogenBondChoices[] = {
     {"none", 0, ""}, {"only", 1, "Show only hydrogen bonds"}, {"with-vdw", 2, "Hydrogen bonds and\nvan der Waals"}};
+
+// The numbers are CrystalMode; a block's size is chosen beside its button.
+inline constexpr OptionChoice kCrystalChoices[] = {{"asymmetric", 0, "Asymmetric unit"},
+                                                   {"cell", 1, "Unit cell"},
+                                                   {"molecules", 2, "Whole molecules"},
+                                                   {"block", 3, "Block of cells"}};
 
 inline constexpr UserOption kUserOptions[] = {
     {.id = OptionId::Output,
@@ -309,6 +318,28 @@ inline constexpr UserOption kUserOptions[] = {
      .help = "Background colour of the scene as R,G,B, each {range} (default {default})",
      .flag = "--background",
      .value_name = "R,G,B"},
+    {.id = OptionId::Crystal,
+     .name = "Crystal",
+     .kind = OptionKind::Text,
+     .default_text = "asymmetric",
+     .help = "What of a small-molecule crystal is drawn: asymmetric (the asymmetric unit the file stores, default), "
+             "cell (the unit cell filled by the symmetry operations), molecules (the molecules made whole), "
+             "block=NxMxK (N x M x K cells, each 1 to 5). Protein and chemical-component files are drawn as they "
+             "are",
+     .flag = "--crystal",
+     .value_name = "asymmetric|cell|molecules|block=NxMxK",
+     .control = DialogControl::RadioButtons,
+     .label = "Crystal",
+     .choices = kCrystalChoices},
+    {.id = OptionId::CellEdges,
+     .name = "Cell edges",
+     .kind = OptionKind::Switch,
+     .default_value = 0,
+     .help = "Draw the edges of the cells as thin rods (1.2 mm at the print size) with --crystal cell or block, "
+             "in the scene, the printer file and the STL file",
+     .flag = "--cell-edges",
+     .control = DialogControl::CheckBox,
+     .label = "Cell edges"},
     {.id = OptionId::Solid,
      .name = "One solid piece",
      .kind = OptionKind::Switch,

@@ -7,6 +7,7 @@
 #include <numeric>
 #include <unordered_map>
 
+#include "model/cell_edges.h"
 #include "model/vector3.h"
 #include "print3d/stl_templates.h"
 #include "print3d/stl_writer.h"
@@ -165,6 +166,21 @@ PrintShapes print_shapes(const Model& model)
                 cylinder.colour = colours.index("bond", kBondColour);
             shapes.cylinders.push_back(cylinder);
         });
+
+    // The cell's edges, after the pairs, as the STL writer puts them.
+    if (options.CellEdges) {
+        const long double radius = cell_edge_radius(model) * scale;
+        for (const auto& edge : structure.CellEdges) {
+            if (!(length(edge[1] - edge[0]) > 0))
+                continue;
+            PrintCylinder cylinder;
+            cylinder.start = to_millimetres(edge[0], scale);
+            cylinder.end = to_millimetres(edge[1], scale);
+            cylinder.radius = static_cast<double>(radius);
+            cylinder.colour = colours.index("cell edge", kCellEdgeColour);
+            shapes.cylinders.push_back(cylinder);
+        }
+    }
     return shapes;
 }
 

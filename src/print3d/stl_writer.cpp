@@ -12,6 +12,7 @@
 #include "common/fixed_number.h"
 #include "common/ordered_blocks.h"
 #include "common/output_limit.h"
+#include "model/cell_edges.h"
 #include "model/element_radii.h"
 #include "model/pair_text.h"
 #include "model/vector3.h"
@@ -315,6 +316,26 @@ void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplate
         });
 }
 
+void write_cell_edge_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates)
+{
+    const Structure& structure = model.structure;
+    if (!model.options.CellEdges || structure.CellEdges.empty())
+        return;
+    const StlScale scale = model_scale(structure, model.options);
+    const long double radius = cell_edge_radius(model);
+    for (const auto& edge : structure.CellEdges) {
+        const Vec3 direction = edge[1] - edge[0];
+        const long double d = length(direction);
+        if (!(d > 0))
+            continue;
+        const Mat3 rotation = cylinder_rotation(direction);
+        const Vec3 size{radius, radius, d / 2};
+        const Vec3 middle = (edge[0] + edge[1]) * 0.5L;
+        for (const TemplateFacet& facet : templates.cylinder.facets)
+            write_cylinder_facet(out, facet, rotation, size, middle, scale);
+    }
+}
+
 namespace {
 
 // The text of a facet without its numbers: "facet normal ", the line ends,
@@ -422,6 +443,7 @@ void write_solid(ByteSink& sink, std::string_view file_name, const Model& model,
         });
 
     write_bond_cylinders(out, model, templates, reporter);
+    write_cell_edge_cylinders(out, model, templates);
 
     out.line("endsolid " + name + " STL");
     out.flush();
@@ -465,6 +487,8 @@ uint64_t stl_size_at_least(std::string_view file_name, const Model& model, const
     for_each_connected_pair(
         structure, options, classifier, [](int32_t) {},
         [&](int32_t, int32_t, const PairKind& kind) { cylinders += kind.distance > 0 ? 1 : 0; });
+    if (options.CellEdges)
+        cylinders += structure.CellEdges.size();
     return bytes + cylinders * cylinder;
 }
 

@@ -82,6 +82,9 @@ void write_cylinder_facet(TextOutput& out, const TemplateFacet& facet, const Mat
 // The cylinders of all connected pairs of shown atoms.
 void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter);
 
+// The cylinders along the cells' edges, when "Cell edges" is on.
+void write_cell_edge_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates);
+
 // Number formats of the file: vertex components with two decimals in at
 // least five characters, cylinder normal components with three decimals in
 // at least six.

@@ -18,6 +18,7 @@
 #include "structure/decimal_symbol.h"
 #include "structure/ensemble_models.h"
 #include "structure/structure_count.h"
+#include "structure/symmetry_reader.h"
 
 namespace vexalith {
 namespace {
@@ -648,6 +649,9 @@ void read_structure(std::string_view text, const ReadRequest& request, Structure
     const auto loop = find_atom_loop(text, block_lines);
     if (!loop || (!loop->key_value && loop->first_row_position == kNoPosition))
         return;
+    if (small_molecule)
+        read_symmetry(text, loop->key_value ? loop->key_value_lines.front() : loop->lines_before_first_row + 1,
+                      structure);
     const RowSurvey survey = survey_rows(text, *loop, request.model_index);
     structure.ModelCount = survey.models;
     if (request.model_index < 0 || request.model_index > survey.models) {

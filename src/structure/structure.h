@@ -71,6 +71,23 @@ struct Structure {
     std::string FileName;
     std::vector<std::string> PresentElements;  // distinct symbols, in order of first appearance
 
+    // Symmetry as a small-molecule file gives it: the operations' texts with
+    // their lines, and the space group's names (each empty when not given).
+    struct SymmetryText {
+        std::string text;
+        long long line = 0;
+    };
+    std::vector<SymmetryText> SymmetryOperations;
+    std::string SpaceGroupHermannMauguin;
+    std::string SpaceGroupHall;
+    std::string SpaceGroupNumber;
+    // The distinct sites in the cell [0, 1) when the crystal stage filled
+    // the cell or a block (before the repeats on the faces); 0 otherwise.
+    int32_t CellSites = 0;
+    // The edges of the cells the crystal stage filled, each once, as their
+    // two ends in the scene frame (empty for the asymmetric unit).
+    std::vector<std::array<Vec3, 2>> CellEdges;
+
     // The file kind (neither: a small-molecule file).
     bool ProteinFile = false;
     bool ChemCompFile = false;

@@ -113,6 +113,8 @@ TEST(SettingsDialogTable, ButtonsAndBoxesCarryTheTablesCaptionsAndDefaults)
             EXPECT_NE(d.label(option.label), nullptr) << option.label;
             QStringList buttons;
             for (QRadioButton* b : d.dialog.findChildren<QRadioButton*>()) {
+                if (b->property("option").toInt() != static_cast<int>(option.id))
+                    continue;
                 buttons << b->text();
                 EXPECT_EQ(b->isChecked(), b->text() == text_of(option_choice(option, option.default_text).label))
                     << b->text().toStdString();
@@ -159,6 +161,12 @@ TEST(SettingsDialogTable, ButtonsAndBoxesCarryTheTablesCaptionsAndDefaults)
     }
     for (QCheckBox* box : d.dialog.findChildren<QCheckBox*>())
         EXPECT_TRUE(captions.contains(box->text())) << box->text().toStdString() << " is not in the option table";
+    for (QRadioButton* b : d.dialog.findChildren<QRadioButton*>()) {
+        const QVariant id = b->property("option");
+        EXPECT_TRUE(id.isValid() && id.toInt() >= 0 && id.toInt() < static_cast<int>(std::size(kUserOptions)) &&
+                    kUserOptions[id.toInt()].control == DialogControl::RadioButtons)
+            << b->text().toStdString() << " is not in the option table";
+    }
 }
 
 // "One solid piece (watertight)": a click sets SolidPrint, which the print

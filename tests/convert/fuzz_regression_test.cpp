@@ -44,6 +44,7 @@ TEST_P(FuzzRegression, EndsCleanlyInEveryHarness)
     EXPECT_EQ(fuzzharness::read_anything(bytes), "");
     EXPECT_EQ(fuzzharness::read_selected_structure(bytes), "");
     EXPECT_EQ(fuzzharness::convert_anything(bytes, templates()), "");
+    EXPECT_EQ(fuzzharness::grow_crystal_anything(bytes), "");
 }
 
 std::string test_name(const ::testing::TestParamInfo<std::string>& info)
@@ -68,6 +69,17 @@ TEST(FuzzHarness, AcceptsRealFilesAndCleanErrors)
         EXPECT_EQ(fuzzharness::read_selected_structure(std::string("\1\0", 2) + text), "") << name;
         EXPECT_EQ(fuzzharness::convert_anything(text, templates()), "") << name;
     }
+    // Every crystal mode on real small-molecule files, and a malformed
+    // operation, which must be an error naming the file.
+    for (const char* name : {"pyobjcryst_NaCl.cif", "pyobjcryst_paracetamol.cif", "avogadro_oxides_Al2O3-Corundum.cif"})
+        for (const char mode : {'\0', '\1', '\2', '\3', '\37'})
+            EXPECT_EQ(fuzzharness::grow_crystal_anything(std::string(1, mode) + testsupport::corpus_text(name)), "")
+                << name << " " << int(mode);
+    std::string broken = testsupport::corpus_text("pyobjcryst_NaCl.cif");
+    const std::size_t op = broken.find("+x,+y,+z +z,+x,+y");
+    ASSERT_NE(op, std::string::npos);
+    broken.replace(op, 8, "+x,+y,+w");
+    EXPECT_EQ(fuzzharness::grow_crystal_anything(std::string(1, '\1') + broken), "");
     // A value that is not a number: an error naming the file.
     EXPECT_EQ(fuzzharness::read_anything("loop_\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n_atom_site.Cartn_z\n1 ? 3\n"),
               "");

@@ -42,6 +42,8 @@ const GoldenCase kCases[] = {
     {"1cbs-printer-metres.wrl", "libcifpp_1cbs.cif", "--format printer --unit m"},
     {"caffeine-printer-millimetres.wrl", "pyobjcryst_caffeine.cif", "--format printer --size 50"},
     {"nacl-printer-metres.wrl", "pyobjcryst_NaCl.cif", "--format printer --unit m --mode covalent"},
+    {"nacl-cell-with-edges.wrl", "pyobjcryst_NaCl.cif", "--crystal cell --cell-edges"},
+    {"caffeine-whole-molecules.wrl", "pyobjcryst_caffeine.cif", "--crystal molecules"},
 };
 
 void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }

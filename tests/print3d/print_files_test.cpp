@@ -32,9 +32,10 @@ struct Loaded {
     ModelOptions options;
 };
 
-Loaded load(const std::string& name)
+Loaded load(const std::string& name, CrystalMode crystal = CrystalMode::Asymmetric)
 {
     Loaded loaded;
+    loaded.options.Crystal = crystal;
     Reporter quiet;
     testsupport::load_text(testsupport::corpus_text(name), loaded.structure, loaded.options, quiet, name);
     replace_unknown_symbols(loaded.structure);
@@ -109,11 +110,11 @@ std::size_t count_of(const std::string& text, const std::string& what)
     return n;
 }
 
-TEST(BinaryStl, CarriesTheAsciiWritersFacetsInTheBinaryLayout)
+// The binary STL of `model` holds the ASCII writer's facets, normals of
+// unit length turning with the corners.
+void expect_binary_as_ascii(const Model& model)
 {
-    Loaded caffeine = load("pyobjcryst_caffeine.cif");
     Reporter quiet;
-    const Model model = build_model(caffeine.structure, caffeine.options);
     StringSink ascii;
     write_stl(ascii, "caffeine.stl", model, templates(), quiet);
     StringSink binary;
@@ -156,6 +157,18 @@ TEST(BinaryStl, CarriesTheAsciiWritersFacetsInTheBinaryLayout)
     }
     // The ASCII numbers are rounded to hundredths.
     EXPECT_LE(worst, 0.00501);
+}
+
+TEST(BinaryStl, CarriesTheAsciiWritersFacetsInTheBinaryLayout)
+{
+    Loaded caffeine = load("pyobjcryst_caffeine.cif");
+    expect_binary_as_ascii(build_model(caffeine.structure, caffeine.options));
+    // A unit cell with its edges: the rods come after the bonds, as in the
+    // ASCII file.
+    Loaded cell = load("pyobjcryst_paracetamol.cif", CrystalMode::Cell);
+    cell.options.CellEdges = true;
+    ASSERT_EQ(cell.structure.CellEdges.size(), 12u);
+    expect_binary_as_ascii(build_model(cell.structure, cell.options));
 }
 
 TEST(BinaryStl, ALimitBelowItsSizeIsRefusedBeforeWriting)
@@ -203,6 +216,27 @@ TEST(ThreeMf, OneColouredObjectPerSceneColourInOneBuild)
     EXPECT_EQ(count_of(xml, "<triangle "), template_facet_count(model, templates()));
     // Corners shared: a closed sphere of F facets has F / 2 + 2 corners.
     EXPECT_LT(count_of(xml, "<vertex "), count_of(xml, "<triangle "));
+}
+
+// The cell's edges are an object of their own colour, with every facet of
+// their rods.
+TEST(ThreeMf, CellEdgesAreAnObjectOfTheirOwn)
+{
+    Loaded cell = load("pyobjcryst_NaCl.cif", CrystalMode::Cell);
+    cell.options.CellEdges = true;
+    Reporter quiet;
+    const Model model = build_model(cell.structure, cell.options);
+    StringSink sink;
+    write_three_mf(sink, model, templates(), quiet);
+    const std::string xml = unzip(sink.text()).at("3D/3dmodel.model");
+    EXPECT_NE(xml.find("<base name=\"cell edge\" displaycolor=\"" + display_colour("0.95 0.6 0.1") + "\"/>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("name=\"cell edge\" type=\"model\""), std::string::npos);
+    const uint64_t with_edges = template_facet_count(model, templates());
+    EXPECT_EQ(count_of(xml, "<triangle "), with_edges);
+    cell.options.CellEdges = false;  // the model reads the options it was built with
+    EXPECT_EQ(with_edges, template_facet_count(build_model(cell.structure, cell.options), templates()) +
+                              12 * templates().cylinder.facets.size());
 }
 
 TEST(ThreeMf, TheModelTextIsWellFormedAndEscapesNames)

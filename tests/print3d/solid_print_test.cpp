@@ -37,9 +37,11 @@ struct Loaded {
     Model model() const { return build_model(structure, options); }
 };
 
-std::unique_ptr<Loaded> load(const std::string& name, int32_t mode, int32_t size)
+std::unique_ptr<Loaded> load(const std::string& name, int32_t mode, int32_t size,
+                             CrystalMode crystal = CrystalMode::Asymmetric)
 {
     auto loaded = std::make_unique<Loaded>();
+    loaded->options.Crystal = crystal;
     Reporter quiet;
     testsupport::load_text(testsupport::corpus_text(name), loaded->structure, loaded->options, quiet, name);
     replace_unknown_symbols(loaded->structure);
@@ -203,6 +205,36 @@ TEST(PrintShapes, FollowTheStlWritersScaleRadiiAndCylinders)
     EXPECT_NE(std::find(names.begin(), names.end(), "bond"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), "O"), names.end());
     EXPECT_EQ(colour_bytes("1 0.5 0"), (std::array<uint8_t, 3>{255, 128, 0}));
+}
+
+// A cell's edges are rods of 1.2 mm from corner to corner, in a colour of
+// their own, and make one frame.
+TEST(PrintShapes, CellEdgesAreRodsFromCornerToCorner)
+{
+    auto cell = load("pyobjcryst_paracetamol.cif", CovalentRadius, 100, CrystalMode::Cell);
+    cell->options.CellEdges = true;
+    const Model model = cell->model();
+    const PrintShapes shapes = print_shapes(model);
+    PrintShapes rods;
+    for (const PrintCylinder& c : shapes.cylinders)
+        if (shapes.colours[static_cast<std::size_t>(c.colour)].name == "cell edge")
+            rods.cylinders.push_back(c);
+    ASSERT_EQ(rods.cylinders.size(), 12u);
+    const double k = static_cast<double>(shapes.millimetres_per_angstrom);
+    const std::array<long double, 3> cell_lengths{cell->structure.CellA, cell->structure.CellB, cell->structure.CellC};
+    std::multiset<long> lengths;  // in hundredths of an angstrom
+    for (const PrintCylinder& rod : rods.cylinders) {
+        EXPECT_NEAR(rod.radius, 0.6, 1e-9);
+        const double dx = rod.end[0] - rod.start[0];
+        const double dy = rod.end[1] - rod.start[1];
+        const double dz = rod.end[2] - rod.start[2];
+        lengths.insert(std::lround(std::sqrt(dx * dx + dy * dy + dz * dz) / k * 100));
+    }
+    for (const long double edge : cell_lengths)
+        EXPECT_EQ(lengths.count(std::lround(static_cast<double>(edge) * 100)), 4u) << static_cast<double>(edge);
+    EXPECT_EQ(shape_pieces(rods).size(), 12u);
+    const std::vector<int32_t> pieces = shape_pieces(rods);
+    EXPECT_EQ(*std::max_element(pieces.begin(), pieces.end()), 0) << "the twelve rods are one frame";
 }
 
 // --- The solid ----------------------------------------------------------

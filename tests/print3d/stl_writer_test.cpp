@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <locale>
+#include <map>
 #include <numbers>
 #include <optional>
 #include <random>
@@ -19,6 +21,7 @@
 
 #include "common/error.h"
 #include "common/output_limit.h"
+#include "model/crystal.h"
 #include "model/element_radii.h"
 #include "model/vector3.h"
 #include "print3d/stl_test_support.h"
@@ -722,6 +725,48 @@ TEST(StlAdmesh, EverySphereAndCylinderIsAClosedValidShell)
             EXPECT_GT(cylinders, 0u) << "the protein's trace is joined";
         }
     }
+}
+
+// A unit cell with its edges: the atoms, the bonds and twelve rods, each
+// a closed shell of its own, and the size estimate still a lower bound.
+TEST(StlAdmesh, CellEdgesAreTwelveMoreClosedShells)
+{
+    ModelOptions options;
+    Structure model = read_corpus("pyobjcryst_paracetamol.cif", options);
+    grow_crystal(model, crystal_symmetry(model), CrystalMode::Cell, {1, 1, 1});
+    options.ModelMode = CovalentRadius;
+    options.CellEdges = true;
+    ASSERT_EQ(model.CellEdges.size(), 12u);
+    const std::string path = testsupport::temp_dir() + "/edges.stl";
+    Reporter quiet;
+    const Model built = build_model(model, options);
+    write_stl(path, built, real_templates(), quiet);
+    const Solid solid = parse_solid(testsupport::read_file(path));
+    options.CellEdges = false;
+    const std::string without = stl_text(model, options, real_templates(), "edges.stl");
+    const Solid bare = parse_solid(without);
+    ASSERT_EQ(solid.facets.size(), bare.facets.size() + 12 * real_templates().cylinder.facets.size());
+    EXPECT_LE(stl_size_at_least(path, built, real_templates()), std::filesystem::file_size(path));
+
+    // The rods run along the cell's edges: every corner of the cell is the
+    // end of three of them.
+    std::map<std::array<long double, 3>, int> ends;
+    for (const auto& edge : model.CellEdges)
+        for (const Vec3& end : edge)
+            ++ends[{std::round(end[0] * 1000), std::round(end[1] * 1000), std::round(end[2] * 1000)}];
+    EXPECT_EQ(ends.size(), 8u);
+    for (const auto& [corner, count] : ends)
+        EXPECT_EQ(count, 3);
+
+    if (!testsupport::admesh_available())
+        GTEST_SKIP() << "admesh is not installed";
+    std::size_t shells = 0;
+    for (int32_t i = 1; i <= model.AtomCount; ++i)
+        shells += atom_ok(model, options, i) ? 1 : 0;
+    const PairClassifier classifier(model, stl_pair_rules(model, options));
+    for_each_connected_pair(
+        model, options, classifier, [](int32_t) {}, [&shells](int32_t, int32_t, const PairKind&) { ++shells; });
+    EXPECT_EQ(testsupport::admesh_problems(path, shells + 12), "");
 }
 
 }  // namespace
