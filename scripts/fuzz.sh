@@ -4,8 +4,8 @@
 # corpus (tests/data/corpus and the files of its debian-files.tsv) and runs
 # each for SECONDS, one after the other on one core:
 #
-#   scripts/fuzz.sh SECONDS [TARGET]     TARGET: cif_reader, structure_index
-#                                        or conversion (default: all three)
+#   scripts/fuzz.sh SECONDS [TARGET]     TARGET: cif_reader, structure_index, conversion, crystal
+#                                        (default: all four)
 #   scripts/fuzz.sh replay               builds, then runs every target once on
 #                                        each file of tests/fuzz-regressions
 #
