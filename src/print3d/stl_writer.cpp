@@ -316,24 +316,28 @@ void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplate
         });
 }
 
-void write_cell_edge_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates)
+std::vector<CellEdgeRod> cell_edge_rods(const Model& model)
 {
-    const Structure& structure = model.structure;
-    if (!model.options.CellEdges || structure.CellEdges.empty())
-        return;
-    const StlScale scale = model_scale(structure, model.options);
+    std::vector<CellEdgeRod> rods;
+    if (!model.options.CellEdges)
+        return rods;
     const long double radius = cell_edge_radius(model);
-    for (const auto& edge : structure.CellEdges) {
+    for (const auto& edge : model.structure.CellEdges) {
         const Vec3 direction = edge[1] - edge[0];
         const long double d = length(direction);
         if (!(d > 0))
             continue;
-        const Mat3 rotation = cylinder_rotation(direction);
-        const Vec3 size{radius, radius, d / 2};
-        const Vec3 middle = (edge[0] + edge[1]) * 0.5L;
-        for (const TemplateFacet& facet : templates.cylinder.facets)
-            write_cylinder_facet(out, facet, rotation, size, middle, scale);
+        rods.push_back({cylinder_rotation(direction), {radius, radius, d / 2}, (edge[0] + edge[1]) * 0.5L});
     }
+    return rods;
+}
+
+void write_cell_edge_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates)
+{
+    const StlScale scale = model_scale(model.structure, model.options);
+    for (const CellEdgeRod& rod : cell_edge_rods(model))
+        for (const TemplateFacet& facet : templates.cylinder.facets)
+            write_cylinder_facet(out, facet, rod.rotation, rod.size, rod.middle, scale);
 }
 
 namespace {

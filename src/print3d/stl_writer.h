@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/reporter.h"
 #include "common/text_output.h"
@@ -81,6 +82,18 @@ void write_cylinder_facet(TextOutput& out, const TemplateFacet& facet, const Mat
 
 // The cylinders of all connected pairs of shown atoms.
 void write_bond_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates, Reporter& reporter);
+
+// A rod along one of the cells' edges: the cylinder template turned,
+// scaled (radius, radius, half length) and moved to the edge's middle.
+struct CellEdgeRod {
+    Mat3 rotation{};
+    Vec3 size{};
+    Vec3 middle{};
+};
+
+// The rods of the cells' edges when "Cell edges" is on (none otherwise),
+// in the structure's order; an edge without length has none.
+std::vector<CellEdgeRod> cell_edge_rods(const Model& model);
 
 // The cylinders along the cells' edges, when "Cell edges" is on.
 void write_cell_edge_cylinders(TextOutput& out, const Model& model, const StlTemplates& templates);

@@ -1,6 +1,5 @@
 #include "print3d/template_facets.h"
 
-#include "model/cell_edges.h"
 #include "model/vector3.h"
 #include "print3d/print_shapes.h"
 #include "print3d/stl_writer.h"
@@ -85,25 +84,15 @@ TemplateFacets::TemplateFacets(const Model& model, const StlTemplates& templates
             placed.colour = colour;
             cylinders_.push_back(placed);
         });
-    if (options.CellEdges) {
-        const long double radius = cell_edge_radius(model);
-        for (const auto& edge : structure.CellEdges) {
-            const Vec3 direction = edge[1] - edge[0];
-            const long double d = length(direction);
-            if (!(d > 0))
-                continue;
-            const Mat3 rotation = cylinder_rotation(direction);
-            const Vec3 scale{radius, radius, d / 2};
-            const Vec3 middle = (edge[0] + edge[1]) * 0.5L;
-            Cylinder placed{};
-            for (std::size_t row = 0; row < 3; ++row) {
-                for (std::size_t c = 0; c < 3; ++c)
-                    placed.matrix[row][c] = static_cast<double>(k * rotation[row][c] * scale[c]);
-                placed.offset[row] = static_cast<double>(k * middle[row]);
-            }
-            placed.colour = colours ? shapes.cylinders[cylinder++].colour : 0;
-            cylinders_.push_back(placed);
+    for (const CellEdgeRod& rod : cell_edge_rods(model)) {
+        Cylinder placed{};
+        for (std::size_t row = 0; row < 3; ++row) {
+            for (std::size_t c = 0; c < 3; ++c)
+                placed.matrix[row][c] = static_cast<double>(k * rod.rotation[row][c] * rod.size[c]);
+            placed.offset[row] = static_cast<double>(k * rod.middle[row]);
         }
+        placed.colour = colours ? shapes.cylinders[cylinder++].colour : 0;
+        cylinders_.push_back(placed);
     }
 }
 
