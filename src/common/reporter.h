@@ -53,4 +53,16 @@ public:
     virtual void warning(std::string_view /*message*/) {}
 };
 
+// Shows the progress bar while it lives: hidden however an export ends.
+class ProgressShown {
+public:
+    explicit ProgressShown(Reporter& reporter) : reporter_(reporter) { reporter_.progress_visible(true); }
+    ~ProgressShown() { reporter_.progress_visible(false); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    Reporter& reporter_;
+};
+
 }  // namespace vexalith

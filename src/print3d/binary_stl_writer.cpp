@@ -82,11 +82,7 @@ void write_file(ByteSink& sink, std::string_view file_name, const Model& model, 
                 Reporter& reporter)
 {
     require_shown_atoms(model);
-    reporter.progress_visible(true);
-    struct Hide {
-        Reporter& reporter;
-        ~Hide() { reporter.progress_visible(false); }
-    } hide{reporter};
+    const ProgressShown progress(reporter);
 
     if (model.options.SolidPrint) {
         const SolidMesh mesh = solid_mesh(print_shapes(model), SolidSettings{model.options.SolidTolerance});

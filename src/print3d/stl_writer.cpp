@@ -96,14 +96,28 @@ public:
         put(wide);
     }
 
-    void vertex_line(const Vec3& p)
+    // "facet normal X Y Z" and the "outer loop" line.
+    void facet_start(const Vec3& normal)
+    {
+        put("facet normal ");
+        fixed(normal[0], 3, 6);
+        put(" ");
+        fixed(normal[1], 3, 6);
+        put(" ");
+        fixed(normal[2], 3, 6);
+        put("\r\n    outer loop \r\n");
+    }
+
+    // A vertex line, each component with `decimals` in at least `width`
+    // characters (template facets: 2 and 5).
+    void vertex_line(const Vec3& p, int decimals = 2, std::size_t width = 5)
     {
         put("      vertex ");
-        fixed(p[0], 2, 5);
+        fixed(p[0], decimals, width);
         put(" ");
-        fixed(p[1], 2, 5);
+        fixed(p[1], decimals, width);
         put(" ");
-        fixed(p[2], 2, 5);
+        fixed(p[2], decimals, width);
         put("\r\n");
     }
 
@@ -111,18 +125,6 @@ private:
     TextOutput& out_;
     char data_[512];
     std::size_t size_ = 0;
-};
-
-// Hides the progress bar however the export ends.
-class ProgressShown {
-public:
-    explicit ProgressShown(Reporter& reporter) : reporter_(reporter) { reporter_.progress_visible(true); }
-    ~ProgressShown() { reporter_.progress_visible(false); }
-    ProgressShown(const ProgressShown&) = delete;
-    ProgressShown& operator=(const ProgressShown&) = delete;
-
-private:
-    Reporter& reporter_;
 };
 
 StlScale model_scale(const Structure& structure, const ModelOptions& options)
@@ -276,13 +278,7 @@ void write_cylinder_facet(TextOutput& out, const TemplateFacet& facet, const Mat
         normal = {normal[0] / normal_length, normal[1] / normal_length, normal[2] / normal_length};
 
     FacetText text(out);
-    text.put("facet normal ");
-    text.fixed(normal[0], 3, 6);
-    text.put(" ");
-    text.fixed(normal[1], 3, 6);
-    text.put(" ");
-    text.fixed(normal[2], 3, 6);
-    text.put("\r\n    outer loop \r\n");
+    text.facet_start(normal);
     for (const Vec3& q : p)
         text.vertex_line(q);
     text.put("    endloop \r\nendfacet\r\n");
@@ -378,22 +374,9 @@ void write_watertight_solid(ByteSink& sink, std::string_view file_name, const Mo
         if (normal_length > 0)
             normal = normal * (1 / normal_length);
         FacetText text(out);
-        text.put("facet normal ");
-        text.fixed(normal[0], 3, 6);
-        text.put(" ");
-        text.fixed(normal[1], 3, 6);
-        text.put(" ");
-        text.fixed(normal[2], 3, 6);
-        text.put("\r\n    outer loop \r\n");
-        for (const Vec3& q : p) {
-            text.put("      vertex ");
-            text.fixed(q[0], 4, 7);
-            text.put(" ");
-            text.fixed(q[1], 4, 7);
-            text.put(" ");
-            text.fixed(q[2], 4, 7);
-            text.put("\r\n");
-        }
+        text.facet_start(normal);
+        for (const Vec3& q : p)
+            text.vertex_line(q, 4, 7);
         text.put("    endloop \r\nendfacet\r\n");
         text.end();
     }

@@ -130,11 +130,7 @@ void write_file(ByteSink& sink, std::string_view file_name, const Model& model, 
                 Reporter& reporter)
 {
     require_shown_atoms(model);
-    reporter.progress_visible(true);
-    struct Hide {
-        Reporter& reporter;
-        ~Hide() { reporter.progress_visible(false); }
-    } hide{reporter};
+    const ProgressShown progress(reporter);
     const std::string package = three_mf_package(three_mf_model_text(model_objects(model, templates)));
     if (package.size() > model.options.MaxOutputSize)
         throw OutputTooLarge(std::string(file_name), 0,
