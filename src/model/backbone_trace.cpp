@@ -64,28 +64,50 @@ struct RebuiltAtoms {
     std::vector<AtomCoordRecord> coords{AtomCoordRecord{}};
     std::vector<std::string> residues{std::string()};
     std::vector<int32_t> seq_ids{0};
+    std::vector<int32_t> models{0};
 
     void reserve(std::size_t atoms)
     {
+        models.reserve(atoms);
         symbols.reserve(atoms);
         coords.reserve(atoms);
         residues.reserve(atoms);
         seq_ids.reserve(atoms);
     }
 
-    void add(std::string symbol, const AtomCoordRecord& coord, std::string residue, int32_t seq_id)
+    void add(std::string symbol, const AtomCoordRecord& coord, std::string residue, int32_t seq_id, int32_t model)
     {
+        models.push_back(model);
         symbols.push_back(std::move(symbol));
         coords.push_back(coord);
         residues.push_back(std::move(residue));
         seq_ids.push_back(seq_id);
     }
 
-    void add_trace_point(const Vec3& p, int32_t residue_index)
+    void add_trace_point(const Vec3& p, int32_t residue_index, int32_t model)
     {
-        add("HX", AtomCoordRecord{p[0], p[1], p[2], 0}, "HEL", residue_index);
+        add("HX", AtomCoordRecord{p[0], p[1], p[2], 0}, "HEL", residue_index, model);
     }
 };
+
+// The model of an atom (0 when the structure holds one model).
+int32_t model_of_atom(const Structure& structure, std::size_t i)
+{
+    return i < structure.AtomModel.size() ? structure.AtomModel[i] : 0;
+}
+
+// The model of every residue index 1..R: that of its first atom (the
+// indexes of an ensemble restart with each model, so a residue lies in one).
+std::vector<int32_t> residue_models(const Structure& structure, int32_t residues)
+{
+    std::vector<int32_t> models(static_cast<std::size_t>(residues) + 1, 0);
+    for (int32_t i = structure.AtomCount; i >= 1; --i) {
+        const int32_t r = structure.AtomSeqId[static_cast<std::size_t>(i)];
+        if (r > 0)
+            models[static_cast<std::size_t>(r)] = model_of_atom(structure, static_cast<std::size_t>(i));
+    }
+    return models;
+}
 
 // The point between centres `from` and `to` that rounds the trace towards
 // `next`, or
@@ -124,21 +146,22 @@ void build_backbone_trace(Structure& structure)
         row[3] = centre[2];
     }
 
+    const std::vector<int32_t> models = residue_models(structure, residues);
     RebuiltAtoms rebuilt;
     rebuilt.reserve(2 * static_cast<std::size_t>(residues) + static_cast<std::size_t>(structure.AtomCount) + 1);
     for (int32_t r = 1; r <= residues; ++r) {
         const auto k = static_cast<std::size_t>(r);
-        rebuilt.add_trace_point(centres[k], r);
+        rebuilt.add_trace_point(centres[k], r, models[k]);
         Vec3 point;
         if (r <= residues - 2 && intermediate_point(centres[k], centres[k + 1], centres[k + 2], point))
-            rebuilt.add_trace_point(point, r);
+            rebuilt.add_trace_point(point, r, models[k]);
     }
     // The old table is dropped below, so its texts are moved, not copied.
     for (int32_t i = 1; i <= structure.AtomCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         if (!occurs_in(structure.AtomResidue[k], AminoAcidList))
             rebuilt.add(std::move(structure.AtomSymbol[k]), structure.AtomCoord[k], std::move(structure.AtomResidue[k]),
-                        structure.AtomSeqId[k]);
+                        structure.AtomSeqId[k], model_of_atom(structure, k));
     }
 
     structure.AtomCount = static_cast<int32_t>(rebuilt.symbols.size() - 1);
@@ -146,6 +169,8 @@ void build_backbone_trace(Structure& structure)
     structure.AtomCoord = std::move(rebuilt.coords);
     structure.AtomResidue = std::move(rebuilt.residues);
     structure.AtomSeqId = std::move(rebuilt.seq_ids);
+    if (!structure.AtomModel.empty())
+        structure.AtomModel = std::move(rebuilt.models);
 }
 
 }  // namespace vexalith

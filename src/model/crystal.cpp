@@ -374,6 +374,7 @@ void place_atoms(Structure& s, const std::vector<Image>& atoms)
     s.AtomCoord.assign(n + 1, AtomCoordRecord{});
     s.AtomResidue.assign(n + 1, std::string());
     s.AtomSeqId.assign(n + 1, 0);
+    s.AtomModel.clear();  // a crystal holds one model
     long double extent = 1.0L;
     for (std::size_t i = 0; i < n; ++i) {
         const auto from = static_cast<std::size_t>(atoms[i].source);

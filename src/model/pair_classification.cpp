@@ -27,6 +27,8 @@ PairRules common_rules(const Structure& structure, const ModelOptions& options)
 
 bool in_window(long double d, long double lo, long double hi) { return lo < d && d < hi; }
 
+bool same_model(const PairAtom& a, const PairAtom& b) { return a.model == b.model || a.model == 0 || b.model == 0; }
+
 // The longest distances below which the rules can join two atoms: every
 // window, the backbone segment and the bridge distance are strict upper
 // bounds.  `trace` is the reach of a point of the backbone trace beyond
@@ -193,6 +195,7 @@ PairClassifier::PairClassifier(const Structure& structure, PairRules rules) : ru
         a.residue = structure.AtomResidue[n];
         a.part = static_cast<int64_t>(round_half_even(structure.AtomCoord[n].part));
         a.trace = a.residue == "HEL";
+        a.model = n < structure.AtomModel.size() ? structure.AtomModel[n] : 0;
     }
 
     // A donor holds a hydrogen within its covalent radius plus the
@@ -228,7 +231,7 @@ bool PairClassifier::donor_holds(int32_t k, int32_t i, const Vec3& v, long doubl
 {
     const PairAtom& h = atom(i);
     const PairAtom& donor = atom(k);
-    if (k == i || !donor.donor)
+    if (k == i || !donor.donor || !same_model(donor, h))
         return false;
     const Vec3 w = donor.position - h.position;
     const long double e = length(w);
@@ -269,6 +272,10 @@ PairKind PairClassifier::classify(int32_t i, int32_t j) const
     kind.direction = b.position - a.position;
     const long double d = length(kind.direction);
     kind.distance = d;
+    // The models of an ensemble overlap in space; only atoms of one model
+    // are joined.
+    if (!same_model(a, b))
+        return kind;
 
     if (rules_.HydrogenBonds && a.covalent == kHydrogenCovalentRadius && b.covalent != kHydrogenCovalentRadius &&
         !b.carbon && in_window(d, a.vdw + b.contact - 2 * tolerance, a.vdw + b.contact + tolerance) && b.acceptor &&

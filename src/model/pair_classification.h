@@ -48,6 +48,7 @@ struct PairAtom {
     long double vdw = 0;
     long double contact = 0;  // radius as an acceptor or alkali partner
     int64_t part = 0;         // rounded part number
+    int32_t model = 0;        // model of an ensemble read whole; 0 joins any
     std::string_view symbol;
     std::string_view residue;
     bool donor = false;  // symbol occurs in DonorElements

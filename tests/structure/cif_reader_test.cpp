@@ -441,11 +441,14 @@ TEST(CifReader, AnEnsembleIsReadOneModelAtATime)
     EXPECT_EQ(r.symbol(1), "O");
     EXPECT_EQ(r.symbol(2), "FE");
     EXPECT_EQ(r.model.AtomResidue[2], "HEM");
+    EXPECT_TRUE(r.model.AtomModel.empty()) << "one model read";
 
     r.state.ModelIndex = kAllModels;
     r.read(kEnsemble);
     EXPECT_EQ(r.model.AtomCount, 5);
     EXPECT_EQ(r.model.ModelCount, 2);
+    // Each atom knows its model, so that models are not joined to each other.
+    EXPECT_EQ(r.model.AtomModel, (std::vector<int32_t>{0, 1, 1, 2, 1, 2}));
 
     r.state.ModelIndex = 3;
     try {
