@@ -3,7 +3,12 @@
 // left drag.  Run it on an X display (xvfb-run for software rendering):
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24' vexalith_viewer_benchmark scene.wrl
-//       [--size 1000x750] [--frames 20] [--no-merge] [--save still.png]
+//       [--size 1000x750] [--frames 20] [--route fast|generic] [--no-merge] [--save still.png]
+//
+// --route generic sends even the program's own scenes through Coin's VRML
+// import and merged meshes, for comparison with the fast route (the
+// default, which such scenes take).  Peak memory is the process's
+// high-water mark of resident memory (VmHWM).
 //
 // Frames are timed as rendered and read back (grabView), which is what
 // a frame costs at least on screen.
@@ -16,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -49,6 +55,17 @@ Summary summary(std::vector<double> times)
     return {times[times.size() / 2], times.back()};
 }
 
+// The process's peak resident memory in MB, or -1 where unknown.
+double peak_memory_mb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;  // kB
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -60,6 +77,7 @@ int main(int argc, char** argv)
     QSize size(1000, 750);
     int frames = 20;
     bool merge = true;
+    bool fast_route = true;
     QString save;
     const QStringList arguments = QApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i) {
@@ -70,6 +88,13 @@ int main(int argc, char** argv)
                 size = QSize(wh[0].toInt(), wh[1].toInt());
         } else if (a == "--frames" && i + 1 < arguments.size()) {
             frames = std::max(1, arguments[++i].toInt());
+        } else if (a == "--route" && i + 1 < arguments.size()) {
+            const QString route = arguments[++i];
+            if (route != "fast" && route != "generic") {
+                std::fprintf(stderr, "--route takes fast or generic\n");
+                return 2;
+            }
+            fast_route = route == "fast";
         } else if (a == "--no-merge") {
             merge = false;
         } else if (a == "--save" && i + 1 < arguments.size()) {
@@ -80,8 +105,8 @@ int main(int argc, char** argv)
     }
     if (scene.isEmpty()) {
         std::fprintf(stderr,
-                     "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] [--no-merge] "
-                     "[--save still.png]\n");
+                     "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] "
+                     "[--route fast|generic] [--no-merge] [--save still.png]\n");
         return 2;
     }
     if (const auto problem = vexalith::viewer_problem()) {
@@ -92,6 +117,7 @@ int main(int argc, char** argv)
     vexalith::VrmlViewer viewer;
     vexalith::viewer::LoadOptions options;
     options.merge_shapes = merge;
+    options.fast_route = fast_route;
     vexalith::viewer::ViewerTuning::set_load_options(viewer, options);
     viewer.resize(size);
     viewer.show();
@@ -169,5 +195,9 @@ int main(int argc, char** argv)
     std::printf("still frame               median %.3f s, worst %.3f s\n", s.median, s.worst);
     std::printf("frame while turning       median %.3f s, worst %.3f s (%d frames)\n", t.median, t.worst, frames);
     std::printf("first frame after release %.3f s\n", after_release);
+    std::printf("route                     %s%s%s\n", report.fast_route ? "fast" : "generic",
+                viewer.routeNote().isEmpty() ? "" : ": ", viewer.routeNote().toUtf8().constData());
+    std::printf("shapes drawn by shaders   %zu spheres, %zu cylinders\n", report.spheres, report.cylinders);
+    std::printf("peak memory               %.0f MB\n", peak_memory_mb());
     return 0;
 }

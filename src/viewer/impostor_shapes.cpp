@@ -1,0 +1,620 @@
+#include "viewer/impostor_shapes.h"
+
+#include <Inventor/SbMatrix.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
+#include <Inventor/elements/SoCacheElement.h>
+#include <Inventor/elements/SoGLCacheContextElement.h>
+#include <Inventor/elements/SoGLLazyElement.h>
+#include <Inventor/elements/SoModelMatrixElement.h>
+#include <Inventor/elements/SoProjectionMatrixElement.h>
+#include <Inventor/elements/SoViewingMatrixElement.h>
+#include <Inventor/misc/SoContextHandler.h>
+#include <Inventor/misc/SoState.h>
+#include <Inventor/nodes/SoCallback.h>
+
+#include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace vexalith::viewer {
+namespace {
+
+// --- shaders -------------------------------------------------------------
+
+// What both kinds share: the material table, read per instance in the
+// vertex shader, and the fixed-function lighting equation per fragment.
+const char* const kVertexCommon = R"(#version 330 compatibility
+uniform mat4 modelview;
+uniform mat4 projection;
+uniform float scale;             // the modelview's (uniform) scale
+uniform vec4 materials[128];     // (diffuse, ambient intensity), (specular, GL shininess)
+flat out vec3 diffuse;
+flat out vec3 ambient;
+flat out vec3 specular;
+flat out float shininess;
+out vec3 quad_point;             // eye space, on the instance's quad
+const vec2 corners[4] = vec2[4](vec2(-1.0, -1.0), vec2(1.0, -1.0), vec2(-1.0, 1.0), vec2(1.0, 1.0));
+
+void take_material(uint index)
+{
+    vec4 d = materials[2 * int(index)];
+    vec4 s = materials[2 * int(index) + 1];
+    diffuse = d.rgb;
+    ambient = d.rgb * d.a;
+    specular = s.rgb;
+    shininess = s.a;
+}
+
+// A square facing the eye, in the plane through `centre`, that covers the
+// outline of a sphere of radius `r` about it; false when the eye is
+// inside the sphere.
+bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point)
+{
+    float d2 = dot(centre, centre);
+    if (d2 <= r * r * 1.0001)
+        return false;
+    vec3 forward = centre / sqrt(d2);
+    vec3 helper = abs(forward.y) < 0.9 ? vec3(0.0, 1.0, 0.0) : vec3(1.0, 0.0, 0.0);
+    vec3 side = normalize(cross(helper, forward));
+    vec3 up = cross(forward, side);
+    float half_side = r * sqrt(d2 / (d2 - r * r));
+    point = centre + (corner.x * side + corner.y * up) * half_side;
+    return true;
+}
+
+void emit(vec3 point)
+{
+    quad_point = point;
+    gl_Position = projection * vec4(point, 1.0);
+}
+
+void emit_nothing()
+{
+    quad_point = vec3(0.0);
+    gl_Position = vec4(0.0, 0.0, 0.0, 0.0);
+}
+)";
+
+const char* const kSphereVertex = R"(
+layout(location = 0) in vec4 sphere;    // centre, radius
+layout(location = 1) in uint material;
+flat out vec3 centre;
+flat out float radius;
+
+void main()
+{
+    take_material(material);
+    centre = (modelview * vec4(sphere.xyz, 1.0)).xyz;
+    radius = sphere.w * scale;
+    vec3 point;
+    if (facing_square(centre, radius, corners[gl_VertexID], point))
+        emit(point);
+    else
+        emit_nothing();
+}
+)";
+
+// The quad of a cylinder lies in the plane through its axis that faces
+// the eye.  A point of the cylinder at height z above that plane (z <= r)
+// is seen on it moved out by the factor D / (D - z), D the eye's distance
+// from the axis: across the axis by at most r D / (D - r), along it by at
+// most r |x - x_eye| / (D - r).  Seen almost along its axis the cylinder
+// gets the square of its bounding sphere instead.
+const char* const kCylinderVertex = R"(
+layout(location = 0) in vec3 end_a;
+layout(location = 1) in uint material;
+layout(location = 2) in vec3 end_b;
+layout(location = 3) in float cylinder_radius;
+flat out vec3 a;
+flat out vec3 b;
+flat out float radius;
+
+void main()
+{
+    take_material(material);
+    a = (modelview * vec4(end_a, 1.0)).xyz;
+    b = (modelview * vec4(end_b, 1.0)).xyz;
+    radius = cylinder_radius * scale;
+    vec2 corner = corners[gl_VertexID];
+    vec3 middle = 0.5 * (a + b);
+    float len = length(b - a);
+    vec3 x = (b - a) / len;
+    float eye_along = -dot(middle, x);
+    vec3 across = -middle - eye_along * x;
+    float distance = length(across);
+    if (distance > 2.0 * radius) {
+        vec3 y = cross(across / distance, x);
+        float grow = radius / (distance - radius);
+        float half_len = 0.5 * len;
+        float along = corner.x < 0.0 ? -half_len - grow * abs(-half_len - eye_along)
+                                     : half_len + grow * abs(half_len - eye_along);
+        emit(middle + x * along + y * (corner.y * radius * distance / (distance - radius)));
+        return;
+    }
+    vec3 point;
+    if (facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point))
+        emit(point);
+    else
+        emit_nothing();
+}
+)";
+
+const char* const kFragmentCommon = R"(#version 330 compatibility
+uniform mat4 projection;
+uniform int light_mask;          // the GL lights switched on
+uniform bool local_viewer;
+flat in vec3 diffuse;
+flat in vec3 ambient;
+flat in vec3 specular;
+flat in float shininess;
+in vec3 quad_point;
+
+// OpenGL's lighting equation (one-sided, no emission), per fragment.
+vec3 shade(vec3 p, vec3 n)
+{
+    vec3 colour = ambient * gl_LightModel.ambient.rgb;
+    vec3 v = local_viewer ? normalize(-p) : vec3(0.0, 0.0, 1.0);
+    for (int i = 0; i < 8; ++i) {
+        if ((light_mask & (1 << i)) == 0)
+            continue;
+        vec3 l;
+        float attenuation = 1.0;
+        if (gl_LightSource[i].position.w == 0.0) {
+            l = normalize(gl_LightSource[i].position.xyz);
+        } else {
+            vec3 to_light = gl_LightSource[i].position.xyz / gl_LightSource[i].position.w - p;
+            float d = length(to_light);
+            l = to_light / d;
+            attenuation = 1.0 / (gl_LightSource[i].constantAttenuation + gl_LightSource[i].linearAttenuation * d +
+                                 gl_LightSource[i].quadraticAttenuation * d * d);
+            if (gl_LightSource[i].spotCutoff <= 90.0) {
+                float c = dot(-l, normalize(gl_LightSource[i].spotDirection));
+                attenuation *= c < gl_LightSource[i].spotCosCutoff ? 0.0 : pow(max(c, 0.0), gl_LightSource[i].spotExponent);
+            }
+        }
+        vec3 term = ambient * gl_LightSource[i].ambient.rgb;
+        float nl = dot(n, l);
+        if (nl > 0.0) {
+            term += nl * diffuse * gl_LightSource[i].diffuse.rgb;
+            float nh = max(dot(n, normalize(l + v)), 0.0);
+            float highlight = shininess > 0.0 ? pow(nh, shininess) : 1.0;
+            term += highlight * specular * gl_LightSource[i].specular.rgb;
+        }
+        colour += attenuation * term;
+    }
+    return colour;
+}
+
+// The hit point's depth, as a triangle there would have it; points
+// outside the clipping planes are not drawn.
+void finish(vec3 p, vec3 n)
+{
+    vec4 clip = projection * vec4(p, 1.0);
+    float z = clip.z / clip.w;
+    if (z < -1.0 || z > 1.0)
+        discard;
+    gl_FragDepth = 0.5 * (gl_DepthRange.diff * z + gl_DepthRange.near + gl_DepthRange.far);
+    gl_FragColor = vec4(clamp(shade(p, n), 0.0, 1.0), 1.0);
+}
+)";
+
+// The ray starts on the quad, near the shape, so that the eye's distance
+// costs no precision.
+const char* const kSphereFragment = R"(
+flat in vec3 centre;
+flat in float radius;
+
+void main()
+{
+    vec3 rd = normalize(quad_point);
+    vec3 oc = quad_point - centre;
+    float b = dot(oc, rd);
+    float h = b * b - (dot(oc, oc) - radius * radius);
+    if (h < 0.0)
+        discard;
+    vec3 p = quad_point + (-b - sqrt(h)) * rd;
+    finish(p, (p - centre) / radius);
+}
+)";
+
+const char* const kCylinderFragment = R"(
+flat in vec3 a;
+flat in vec3 b;
+flat in float radius;
+
+void main()
+{
+    vec3 rd = normalize(quad_point);
+    vec3 ba = b - a;
+    vec3 oc = quad_point - a;
+    float baba = dot(ba, ba);
+    float bard = dot(ba, rd);
+    float baoc = dot(ba, oc);
+    float k2 = baba - bard * bard;
+    float k1 = baba * dot(oc, rd) - baoc * bard;
+    float k0 = baba * dot(oc, oc) - baoc * baoc - radius * radius * baba;
+    float h = k1 * k1 - k2 * k0;
+    if (h < 0.0)
+        discard;
+    h = sqrt(h);
+    float t = (-k1 - h) / k2;
+    float y = baoc + t * bard;
+    if (y > 0.0 && y < baba) {
+        finish(quad_point + t * rd, (oc + t * rd - ba * y / baba) / radius);
+        return;
+    }
+    // the caps
+    t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
+    if (abs(k1 + k2 * t) >= h)
+        discard;
+    finish(quad_point + t * rd, ba * sign(y) / sqrt(baba));
+}
+)";
+
+struct Program {
+    GLuint id = 0;
+    GLint modelview = -1, projection = -1, scale = -1, materials = -1, light_mask = -1, local_viewer = -1;
+};
+
+struct Programs {
+    bool tried = false;
+    bool ok = false;
+    std::string reason;
+    Program sphere;
+    Program cylinder;
+};
+
+// Per Coin cache context; only the GUI thread draws.
+std::map<uint32_t, Programs>& all_programs()
+{
+    static std::map<uint32_t, Programs> programs;
+    return programs;
+}
+
+QOpenGLExtraFunctions* gl_functions()
+{
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    return context ? context->extraFunctions() : nullptr;
+}
+
+GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const char* common, const char* own, std::string& reason)
+{
+    const GLuint shader = gl.glCreateShader(kind);
+    std::array<const char*, 2> parts{common, own};
+    gl.glShaderSource(shader, 2, parts.data(), nullptr);
+    gl.glCompileShader(shader);
+    GLint status = 0;
+    gl.glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (status == GL_TRUE)
+        return shader;
+    std::array<char, 2048> log{};
+    gl.glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    reason = std::string("shader not compiled: ") + log.data();
+    gl.glDeleteShader(shader);
+    return 0;
+}
+
+bool link(QOpenGLExtraFunctions& gl, const char* vertex, const char* fragment, Program& program, std::string& reason)
+{
+    const GLuint v = compile(gl, GL_VERTEX_SHADER, kVertexCommon, vertex, reason);
+    if (v == 0)
+        return false;
+    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, kFragmentCommon, fragment, reason);
+    if (f == 0) {
+        gl.glDeleteShader(v);
+        return false;
+    }
+    program.id = gl.glCreateProgram();
+    gl.glAttachShader(program.id, v);
+    gl.glAttachShader(program.id, f);
+    gl.glLinkProgram(program.id);
+    gl.glDeleteShader(v);
+    gl.glDeleteShader(f);
+    GLint status = 0;
+    gl.glGetProgramiv(program.id, GL_LINK_STATUS, &status);
+    if (status != GL_TRUE) {
+        std::array<char, 2048> log{};
+        gl.glGetProgramInfoLog(program.id, static_cast<GLsizei>(log.size()), nullptr, log.data());
+        reason = std::string("shaders not linked: ") + log.data();
+        gl.glDeleteProgram(program.id);
+        program.id = 0;
+        return false;
+    }
+    program.modelview = gl.glGetUniformLocation(program.id, "modelview");
+    program.projection = gl.glGetUniformLocation(program.id, "projection");
+    program.scale = gl.glGetUniformLocation(program.id, "scale");
+    program.materials = gl.glGetUniformLocation(program.id, "materials");
+    program.light_mask = gl.glGetUniformLocation(program.id, "light_mask");
+    program.local_viewer = gl.glGetUniformLocation(program.id, "local_viewer");
+    return true;
+}
+
+void forget_programs(uint32_t context, void*)
+{
+    auto& programs = all_programs();
+    const auto it = programs.find(context);
+    if (it == programs.end())
+        return;
+    if (QOpenGLExtraFunctions* gl = gl_functions()) {
+        for (const Program* p : {&it->second.sphere, &it->second.cylinder})
+            if (p->id != 0)
+                gl->glDeleteProgram(p->id);
+    }
+    programs.erase(it);
+}
+
+// The programs of the current context, made on first use; null when the
+// context cannot have them.
+const Programs* programs_for(uint32_t context)
+{
+    static const bool registered = [] {
+        SoContextHandler::addContextDestructionCallback(forget_programs, nullptr);
+        return true;
+    }();
+    (void)registered;
+    Programs& p = all_programs()[context];
+    if (p.tried)
+        return p.ok ? &p : nullptr;
+    p.tried = true;
+    QOpenGLContext* qt = QOpenGLContext::currentContext();
+    QOpenGLExtraFunctions* gl = gl_functions();
+    if (qt == nullptr || gl == nullptr) {
+        p.reason = "no current OpenGL context";
+        return nullptr;
+    }
+    const auto [major, minor] = qt->format().version();
+    if (qt->isOpenGLES() || major < 3 || (major == 3 && minor < 3) ||
+        qt->format().profile() == QSurfaceFormat::CoreProfile) {
+        p.reason = "OpenGL " + std::to_string(major) + "." + std::to_string(minor) +
+                   " has no compatibility profile of version 3.3 or later";
+        return nullptr;
+    }
+    p.ok = link(*gl, kSphereVertex, kSphereFragment, p.sphere, p.reason) &&
+           link(*gl, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason);
+    return p.ok ? &p : nullptr;
+}
+
+// --- the instances on the GPU ----------------------------------------------
+
+struct Buffers {
+    GLuint sphere_array = 0, sphere_buffer = 0;
+    GLuint cylinder_array = 0, cylinder_buffer = 0;
+};
+
+void delete_buffers(QOpenGLExtraFunctions& gl, const Buffers& b)
+{
+    const std::array<GLuint, 2> arrays{b.sphere_array, b.cylinder_array};
+    const std::array<GLuint, 2> buffers{b.sphere_buffer, b.cylinder_buffer};
+    gl.glDeleteVertexArrays(2, arrays.data());
+    gl.glDeleteBuffers(2, buffers.data());
+}
+
+void delete_scheduled(void* closure, uint32_t)
+{
+    const std::unique_ptr<Buffers> buffers(static_cast<Buffers*>(closure));
+    if (QOpenGLExtraFunctions* gl = gl_functions())
+        delete_buffers(*gl, *buffers);
+}
+
+// A float attribute of `size` components at `offset` in instance records
+// of `stride` bytes, one record per instance.
+void instance_attribute(QOpenGLExtraFunctions& gl, GLuint location, GLint size, std::size_t stride, std::size_t offset)
+{
+    gl.glEnableVertexAttribArray(location);
+    gl.glVertexAttribPointer(location, size, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(stride),
+                             reinterpret_cast<const void*>(offset));
+    gl.glVertexAttribDivisor(location, 1);
+}
+
+void instance_index(QOpenGLExtraFunctions& gl, GLuint location, std::size_t stride, std::size_t offset)
+{
+    gl.glEnableVertexAttribArray(location);
+    gl.glVertexAttribIPointer(location, 1, GL_UNSIGNED_INT, static_cast<GLsizei>(stride),
+                              reinterpret_cast<const void*>(offset));
+    gl.glVertexAttribDivisor(location, 1);
+}
+
+class ImpostorSet {
+public:
+    explicit ImpostorSet(std::shared_ptr<const OwnScene> scene) : scene_(std::move(scene))
+    {
+        for (std::size_t i = 0; i < scene_->materials.size(); ++i) {
+            const OwnMaterial& m = scene_->materials[i];
+            // As Coin gives a VRML material to OpenGL.
+            materials_[8 * i + 0] = m.diffuse[0];
+            materials_[8 * i + 1] = m.diffuse[1];
+            materials_[8 * i + 2] = m.diffuse[2];
+            materials_[8 * i + 3] = m.ambient_intensity;
+            materials_[8 * i + 4] = m.specular[0];
+            materials_[8 * i + 5] = m.specular[1];
+            materials_[8 * i + 6] = m.specular[2];
+            materials_[8 * i + 7] = std::clamp(m.shininess, 0.0f, 1.0f) * 128.0f;
+        }
+    }
+
+    ~ImpostorSet()
+    {
+        if (registered_)
+            SoContextHandler::removeContextDestructionCallback(context_gone, this);
+        for (const auto& [context, buffers] : buffers_)
+            SoGLCacheContextElement::scheduleDeleteCallback(context, delete_scheduled, new Buffers(buffers));
+    }
+
+    ImpostorSet(const ImpostorSet&) = delete;
+    ImpostorSet& operator=(const ImpostorSet&) = delete;
+
+    static void callback(void* data, SoAction* action)
+    {
+        auto* set = static_cast<ImpostorSet*>(data);
+        if (action->isOfType(SoGLRenderAction::getClassTypeId()))
+            set->render(static_cast<SoGLRenderAction*>(action));
+        else if (action->isOfType(SoGetBoundingBoxAction::getClassTypeId()) && !set->scene_->bounds.isEmpty())
+            static_cast<SoGetBoundingBoxAction*>(action)->extendBy(set->scene_->bounds);
+    }
+
+private:
+    static void context_gone(uint32_t context, void* closure)
+    {
+        auto* set = static_cast<ImpostorSet*>(closure);
+        const auto it = set->buffers_.find(context);
+        if (it == set->buffers_.end())
+            return;
+        if (QOpenGLExtraFunctions* gl = gl_functions())
+            delete_buffers(*gl, it->second);
+        set->buffers_.erase(it);
+    }
+
+    const Buffers& buffers_for(uint32_t context, QOpenGLExtraFunctions& gl)
+    {
+        const auto it = buffers_.find(context);
+        if (it != buffers_.end())
+            return it->second;
+        if (!registered_) {
+            SoContextHandler::addContextDestructionCallback(context_gone, this);
+            registered_ = true;
+        }
+        Buffers b;
+        const auto& spheres = scene_->spheres;
+        const auto& cylinders = scene_->cylinders;
+        gl.glGenVertexArrays(1, &b.sphere_array);
+        gl.glGenBuffers(1, &b.sphere_buffer);
+        gl.glBindVertexArray(b.sphere_array);
+        gl.glBindBuffer(GL_ARRAY_BUFFER, b.sphere_buffer);
+        gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(spheres.size() * sizeof(SphereInstance)),
+                        spheres.data(), GL_STATIC_DRAW);
+        instance_attribute(gl, 0, 4, sizeof(SphereInstance), offsetof(SphereInstance, centre));
+        instance_index(gl, 1, sizeof(SphereInstance), offsetof(SphereInstance, material));
+
+        gl.glGenVertexArrays(1, &b.cylinder_array);
+        gl.glGenBuffers(1, &b.cylinder_buffer);
+        gl.glBindVertexArray(b.cylinder_array);
+        gl.glBindBuffer(GL_ARRAY_BUFFER, b.cylinder_buffer);
+        gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(cylinders.size() * sizeof(CylinderInstance)),
+                        cylinders.data(), GL_STATIC_DRAW);
+        instance_attribute(gl, 0, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_a));
+        instance_index(gl, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, material));
+        instance_attribute(gl, 2, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_b));
+        instance_attribute(gl, 3, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, radius));
+        return buffers_.emplace(context, b).first->second;
+    }
+
+    void use(QOpenGLExtraFunctions& gl, const Program& program, const SbMatrix& modelview, const SbMatrix& projection,
+             float scale, GLint light_mask, GLboolean local_viewer) const
+    {
+        gl.glUseProgram(program.id);
+        // Coin's matrices are row-major for row vectors: as OpenGL reads
+        // them, column-major for column vectors.
+        gl.glUniformMatrix4fv(program.modelview, 1, GL_FALSE, modelview[0]);
+        gl.glUniformMatrix4fv(program.projection, 1, GL_FALSE, projection[0]);
+        gl.glUniform1f(program.scale, scale);
+        gl.glUniform4fv(program.materials, static_cast<GLsizei>(2 * scene_->materials.size()), materials_.data());
+        gl.glUniform1i(program.light_mask, light_mask);
+        gl.glUniform1i(program.local_viewer, local_viewer ? 1 : 0);
+    }
+
+    void render(SoGLRenderAction* action)
+    {
+        SoState* state = action->getState();
+        // Raw OpenGL calls cannot be kept in Coin's render caches.
+        SoCacheElement::invalidate(state);
+        if (scene_->spheres.empty() && scene_->cylinders.empty())
+            return;
+        const auto context = static_cast<uint32_t>(SoGLCacheContextElement::get(state));
+        const Programs* programs = programs_for(context);
+        QOpenGLExtraFunctions* gl = gl_functions();
+        if (programs == nullptr || gl == nullptr)
+            return;
+
+        SbMatrix modelview = SoModelMatrixElement::get(state);
+        modelview.multRight(SoViewingMatrixElement::get(state));
+        const SbMatrix& projection = SoProjectionMatrixElement::get(state);
+        SbVec3f unit;
+        modelview.multDirMatrix(SbVec3f(1, 0, 0), unit);
+        const float scale = unit.length();
+
+        GLint light_mask = 0;
+        for (int i = 0; i < 8; ++i)
+            if (gl->glIsEnabled(static_cast<GLenum>(GL_LIGHT0 + i)))
+                light_mask |= 1 << i;
+        GLint local_viewer = 0;
+        gl->glGetIntegerv(GL_LIGHT_MODEL_LOCAL_VIEWER, &local_viewer);
+
+        // What is changed here and put back afterwards.
+        GLint previous_program = 0, previous_array = 0, previous_buffer = 0;
+        gl->glGetIntegerv(GL_CURRENT_PROGRAM, &previous_program);
+        gl->glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &previous_array);
+        gl->glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
+        const GLboolean cull = gl->glIsEnabled(GL_CULL_FACE);
+        const GLboolean blend = gl->glIsEnabled(GL_BLEND);
+        if (cull)
+            gl->glDisable(GL_CULL_FACE);
+        if (blend)
+            gl->glDisable(GL_BLEND);
+
+        const Buffers& b = buffers_for(context, *gl);
+        if (!scene_->spheres.empty()) {
+            use(*gl, programs->sphere, modelview, projection, scale, light_mask, local_viewer != 0);
+            gl->glBindVertexArray(b.sphere_array);
+            gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(scene_->spheres.size()));
+        }
+        if (!scene_->cylinders.empty()) {
+            use(*gl, programs->cylinder, modelview, projection, scale, light_mask, local_viewer != 0);
+            gl->glBindVertexArray(b.cylinder_array);
+            gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(scene_->cylinders.size()));
+        }
+
+        gl->glBindVertexArray(static_cast<GLuint>(previous_array));
+        gl->glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
+        gl->glUseProgram(static_cast<GLuint>(previous_program));
+        if (cull)
+            gl->glEnable(GL_CULL_FACE);
+        if (blend)
+            gl->glEnable(GL_BLEND);
+        SoGLLazyElement::getInstance(state)->reset(state, SoLazyElement::ALL_MASK);
+    }
+
+    std::shared_ptr<const OwnScene> scene_;
+    std::array<float, 8 * kMaxOwnMaterials> materials_{};
+    std::map<uint32_t, Buffers> buffers_;
+    bool registered_ = false;
+};
+
+// A callback node that owns what it draws.  It keeps SoCallback's type:
+// nothing asks for it by type, and a copy would be a plain callback node.
+class ImpostorNode : public SoCallback {
+public:
+    explicit ImpostorNode(std::shared_ptr<const OwnScene> scene) : set_(std::make_unique<ImpostorSet>(std::move(scene)))
+    {
+        setCallback(&ImpostorSet::callback, set_.get());
+    }
+
+protected:
+    ~ImpostorNode() override = default;
+
+private:
+    std::unique_ptr<ImpostorSet> set_;
+};
+
+}  // namespace
+
+CoinRef<SoNode> make_impostor_node(std::shared_ptr<const OwnScene> scene)
+{
+    return CoinRef<SoNode>(new ImpostorNode(std::move(scene)));
+}
+
+bool impostors_supported(uint32_t context, std::string* reason)
+{
+    const Programs* programs = programs_for(context);
+    if (programs == nullptr && reason != nullptr)
+        *reason = all_programs()[context].reason;
+    return programs != nullptr;
+}
+
+}  // namespace vexalith::viewer
