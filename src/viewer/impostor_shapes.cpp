@@ -148,7 +148,15 @@ void main()
 
 const char* const kFragmentCommon = R"(#version 330 compatibility
 uniform mat4 projection;
-uniform int light_mask;          // the GL lights switched on
+// The lights OpenGL has switched on, as the fixed-function pipeline holds
+// them (eye space), gathered once per frame.
+uniform int light_count;
+uniform vec4 light_position[8];
+uniform vec3 light_ambient[8];
+uniform vec3 light_diffuse[8];
+uniform vec3 light_specular[8];
+uniform vec3 light_attenuation[8];  // constant, linear, quadratic
+uniform vec3 scene_ambient;         // the light model's
 uniform bool local_viewer;
 flat in vec3 diffuse;
 flat in vec3 ambient;
@@ -156,36 +164,30 @@ flat in vec3 specular;
 flat in float shininess;
 in vec3 quad_point;
 
-// OpenGL's lighting equation (one-sided, no emission), per fragment.
+// OpenGL's lighting equation (one-sided, no emission, no spot lights), per
+// fragment.
 vec3 shade(vec3 p, vec3 n)
 {
-    vec3 colour = ambient * gl_LightModel.ambient.rgb;
+    vec3 colour = ambient * scene_ambient;
     vec3 v = local_viewer ? normalize(-p) : vec3(0.0, 0.0, 1.0);
-    for (int i = 0; i < 8; ++i) {
-        if ((light_mask & (1 << i)) == 0)
-            continue;
+    for (int i = 0; i < light_count; ++i) {
         vec3 l;
         float attenuation = 1.0;
-        if (gl_LightSource[i].position.w == 0.0) {
-            l = normalize(gl_LightSource[i].position.xyz);
+        if (light_position[i].w == 0.0) {
+            l = light_position[i].xyz;
         } else {
-            vec3 to_light = gl_LightSource[i].position.xyz / gl_LightSource[i].position.w - p;
+            vec3 to_light = light_position[i].xyz - p;
             float d = length(to_light);
             l = to_light / d;
-            attenuation = 1.0 / (gl_LightSource[i].constantAttenuation + gl_LightSource[i].linearAttenuation * d +
-                                 gl_LightSource[i].quadraticAttenuation * d * d);
-            if (gl_LightSource[i].spotCutoff <= 90.0) {
-                float c = dot(-l, normalize(gl_LightSource[i].spotDirection));
-                attenuation *= c < gl_LightSource[i].spotCosCutoff ? 0.0 : pow(max(c, 0.0), gl_LightSource[i].spotExponent);
-            }
+            attenuation = 1.0 / dot(light_attenuation[i], vec3(1.0, d, d * d));
         }
-        vec3 term = ambient * gl_LightSource[i].ambient.rgb;
+        vec3 term = ambient * light_ambient[i];
         float nl = dot(n, l);
         if (nl > 0.0) {
-            term += nl * diffuse * gl_LightSource[i].diffuse.rgb;
+            term += nl * diffuse * light_diffuse[i];
             float nh = max(dot(n, normalize(l + v)), 0.0);
             float highlight = shininess > 0.0 ? pow(nh, shininess) : 1.0;
-            term += highlight * specular * gl_LightSource[i].specular.rgb;
+            term += highlight * specular * light_specular[i];
         }
         colour += attenuation * term;
     }
@@ -260,7 +262,9 @@ void main()
 
 struct Program {
     GLuint id = 0;
-    GLint modelview = -1, projection = -1, scale = -1, materials = -1, light_mask = -1, local_viewer = -1;
+    GLint modelview = -1, projection = -1, scale = -1, materials = -1, local_viewer = -1;
+    GLint light_count = -1, light_position = -1, light_ambient = -1, light_diffuse = -1, light_specular = -1,
+          light_attenuation = -1, scene_ambient = -1;
 };
 
 struct Programs {
@@ -331,7 +335,13 @@ bool link(QOpenGLExtraFunctions& gl, const char* vertex, const char* fragment, P
     program.projection = gl.glGetUniformLocation(program.id, "projection");
     program.scale = gl.glGetUniformLocation(program.id, "scale");
     program.materials = gl.glGetUniformLocation(program.id, "materials");
-    program.light_mask = gl.glGetUniformLocation(program.id, "light_mask");
+    program.light_count = gl.glGetUniformLocation(program.id, "light_count");
+    program.light_position = gl.glGetUniformLocation(program.id, "light_position");
+    program.light_ambient = gl.glGetUniformLocation(program.id, "light_ambient");
+    program.light_diffuse = gl.glGetUniformLocation(program.id, "light_diffuse");
+    program.light_specular = gl.glGetUniformLocation(program.id, "light_specular");
+    program.light_attenuation = gl.glGetUniformLocation(program.id, "light_attenuation");
+    program.scene_ambient = gl.glGetUniformLocation(program.id, "scene_ambient");
     program.local_viewer = gl.glGetUniformLocation(program.id, "local_viewer");
     return true;
 }
@@ -421,6 +431,56 @@ void instance_index(QOpenGLExtraFunctions& gl, GLuint location, std::size_t stri
     gl.glVertexAttribDivisor(location, 1);
 }
 
+// The lights switched on, read back from OpenGL: Coin has set them for
+// its own shapes by the time the node draws.  Spot lights are lit as
+// point lights (the program's scenes have none).
+struct Lights {
+    GLint count = 0;
+    std::array<float, 4 * 8> position{};
+    std::array<float, 3 * 8> ambient{}, diffuse{}, specular{}, attenuation{};
+    std::array<float, 3> scene_ambient{};
+    bool local_viewer = false;
+};
+
+Lights current_lights(QOpenGLExtraFunctions& gl)
+{
+    Lights lights;
+    for (int i = 0; i < 8; ++i) {
+        const auto light = static_cast<GLenum>(GL_LIGHT0 + i);
+        if (!gl.glIsEnabled(light))
+            continue;
+        const int n = lights.count++;
+        std::array<float, 4> v{};
+        glGetLightfv(light, GL_POSITION, v.data());
+        if (v[3] != 0) {
+            for (int k = 0; k < 3; ++k)
+                v[k] /= v[3];
+            v[3] = 1;
+        } else {
+            const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            for (int k = 0; k < 3 && length > 0; ++k)
+                v[k] /= length;
+        }
+        std::copy(v.begin(), v.end(), lights.position.begin() + 4 * n);
+        glGetLightfv(light, GL_AMBIENT, v.data());
+        std::copy(v.begin(), v.begin() + 3, lights.ambient.begin() + 3 * n);
+        glGetLightfv(light, GL_DIFFUSE, v.data());
+        std::copy(v.begin(), v.begin() + 3, lights.diffuse.begin() + 3 * n);
+        glGetLightfv(light, GL_SPECULAR, v.data());
+        std::copy(v.begin(), v.begin() + 3, lights.specular.begin() + 3 * n);
+        glGetLightfv(light, GL_CONSTANT_ATTENUATION, &lights.attenuation[3 * n]);
+        glGetLightfv(light, GL_LINEAR_ATTENUATION, &lights.attenuation[3 * n + 1]);
+        glGetLightfv(light, GL_QUADRATIC_ATTENUATION, &lights.attenuation[3 * n + 2]);
+    }
+    std::array<float, 4> ambient{};
+    gl.glGetFloatv(GL_LIGHT_MODEL_AMBIENT, ambient.data());
+    std::copy(ambient.begin(), ambient.begin() + 3, lights.scene_ambient.begin());
+    GLint local_viewer = 0;
+    gl.glGetIntegerv(GL_LIGHT_MODEL_LOCAL_VIEWER, &local_viewer);
+    lights.local_viewer = local_viewer != 0;
+    return lights;
+}
+
 class ImpostorSet {
 public:
     explicit ImpostorSet(std::shared_ptr<const OwnScene> scene) : scene_(std::move(scene))
@@ -506,7 +566,7 @@ private:
     }
 
     void use(QOpenGLExtraFunctions& gl, const Program& program, const SbMatrix& modelview, const SbMatrix& projection,
-             float scale, GLint light_mask, GLboolean local_viewer) const
+             float scale, const Lights& lights) const
     {
         gl.glUseProgram(program.id);
         // Coin's matrices are row-major for row vectors: as OpenGL reads
@@ -515,8 +575,14 @@ private:
         gl.glUniformMatrix4fv(program.projection, 1, GL_FALSE, projection[0]);
         gl.glUniform1f(program.scale, scale);
         gl.glUniform4fv(program.materials, static_cast<GLsizei>(2 * scene_->materials.size()), materials_.data());
-        gl.glUniform1i(program.light_mask, light_mask);
-        gl.glUniform1i(program.local_viewer, local_viewer ? 1 : 0);
+        gl.glUniform1i(program.light_count, lights.count);
+        gl.glUniform4fv(program.light_position, 8, lights.position.data());
+        gl.glUniform3fv(program.light_ambient, 8, lights.ambient.data());
+        gl.glUniform3fv(program.light_diffuse, 8, lights.diffuse.data());
+        gl.glUniform3fv(program.light_specular, 8, lights.specular.data());
+        gl.glUniform3fv(program.light_attenuation, 8, lights.attenuation.data());
+        gl.glUniform3fv(program.scene_ambient, 1, lights.scene_ambient.data());
+        gl.glUniform1i(program.local_viewer, lights.local_viewer ? 1 : 0);
     }
 
     void render(SoGLRenderAction* action)
@@ -539,12 +605,7 @@ private:
         modelview.multDirMatrix(SbVec3f(1, 0, 0), unit);
         const float scale = unit.length();
 
-        GLint light_mask = 0;
-        for (int i = 0; i < 8; ++i)
-            if (gl->glIsEnabled(static_cast<GLenum>(GL_LIGHT0 + i)))
-                light_mask |= 1 << i;
-        GLint local_viewer = 0;
-        gl->glGetIntegerv(GL_LIGHT_MODEL_LOCAL_VIEWER, &local_viewer);
+        const Lights lights = current_lights(*gl);
 
         // What is changed here and put back afterwards.
         GLint previous_program = 0, previous_array = 0, previous_buffer = 0;
@@ -560,12 +621,12 @@ private:
 
         const Buffers& b = buffers_for(context, *gl);
         if (!scene_->spheres.empty()) {
-            use(*gl, programs->sphere, modelview, projection, scale, light_mask, local_viewer != 0);
+            use(*gl, programs->sphere, modelview, projection, scale, lights);
             gl->glBindVertexArray(b.sphere_array);
             gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(scene_->spheres.size()));
         }
         if (!scene_->cylinders.empty()) {
-            use(*gl, programs->cylinder, modelview, projection, scale, light_mask, local_viewer != 0);
+            use(*gl, programs->cylinder, modelview, projection, scale, lights);
             gl->glBindVertexArray(b.cylinder_array);
             gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(scene_->cylinders.size()));
         }
