@@ -30,10 +30,19 @@ namespace {
 
 // What both kinds share: the material table, read per instance in the
 // vertex shader, and the fixed-function lighting equation per fragment.
-const char* const kVertexCommon = R"(#version 330 compatibility
+//
+// Each kind is drawn in one of two forms.  As quads (four vertices an
+// instance) the fragment's ray starts on the quad.  As points (POINTS
+// defined: one vertex an instance, a square of gl_PointSize pixels about
+// the anchor's image), taken while every instance covers few pixels, the
+// ray comes from the window position and starts level with the anchor.
+// Either way the ray starts near the shape, so that the eye's distance
+// costs no precision.
+const char* const kVertexCommon = R"(
 uniform mat4 modelview;
 uniform mat4 projection;
 uniform float scale;             // the modelview's (uniform) scale
+uniform vec2 half_viewport;      // in pixels
 uniform vec4 materials[128];     // (diffuse, ambient intensity), (specular, GL shininess)
 flat out vec3 diffuse;
 flat out vec3 ambient;
@@ -69,16 +78,48 @@ bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point)
     return true;
 }
 
-void emit(vec3 point)
-{
-    quad_point = point;
-    gl_Position = projection * vec4(point, 1.0);
-}
+bool corner_point(int k, out vec3 point);
 
 void emit_nothing()
 {
     quad_point = vec3(0.0);
     gl_Position = vec4(0.0, 0.0, 0.0, 0.0);
+}
+
+// The instance's quad, or the point about its anchor that covers the
+// quad's image.
+void emit(vec3 anchor)
+{
+#ifdef POINTS
+    vec4 anchor_clip = projection * vec4(anchor, 1.0);
+    vec2 anchor_window = anchor_clip.xy / anchor_clip.w;
+    vec2 reach = vec2(0.0);
+    for (int k = 0; k < 4; ++k) {
+        vec3 point;
+        if (!corner_point(k, point)) {
+            emit_nothing();
+            return;
+        }
+        vec4 clip = projection * vec4(point, 1.0);
+        if (clip.w <= 0.0) {
+            emit_nothing();
+            return;
+        }
+        reach = max(reach, abs(clip.xy / clip.w - anchor_window));
+    }
+    quad_point = anchor;
+    gl_Position = anchor_clip;
+    // A point covers the pixels whose centres lie in its square.
+    gl_PointSize = 2.0 * max(reach.x * half_viewport.x, reach.y * half_viewport.y) + 0.5;
+#else
+    vec3 point;
+    if (!corner_point(gl_VertexID, point)) {
+        emit_nothing();
+        return;
+    }
+    quad_point = point;
+    gl_Position = projection * vec4(point, 1.0);
+#endif
 }
 )";
 
@@ -88,16 +129,17 @@ layout(location = 1) in uint material;
 flat out vec3 centre;
 flat out float radius;
 
+bool corner_point(int k, out vec3 point)
+{
+    return facing_square(centre, radius, corners[k], point);
+}
+
 void main()
 {
     take_material(material);
     centre = (modelview * vec4(sphere.xyz, 1.0)).xyz;
     radius = sphere.w * scale;
-    vec3 point;
-    if (facing_square(centre, radius, corners[gl_VertexID], point))
-        emit(point);
-    else
-        emit_nothing();
+    emit(centre);
 }
 )";
 
@@ -116,13 +158,9 @@ flat out vec3 a;
 flat out vec3 b;
 flat out float radius;
 
-void main()
+bool corner_point(int k, out vec3 point)
 {
-    take_material(material);
-    a = (modelview * vec4(end_a, 1.0)).xyz;
-    b = (modelview * vec4(end_b, 1.0)).xyz;
-    radius = cylinder_radius * scale;
-    vec2 corner = corners[gl_VertexID];
+    vec2 corner = corners[k];
     vec3 middle = 0.5 * (a + b);
     float len = length(b - a);
     vec3 x = (b - a) / len;
@@ -135,19 +173,25 @@ void main()
         float half_len = 0.5 * len;
         float along = corner.x < 0.0 ? -half_len - grow * abs(-half_len - eye_along)
                                      : half_len + grow * abs(half_len - eye_along);
-        emit(middle + x * along + y * (corner.y * radius * distance / (distance - radius)));
-        return;
+        point = middle + x * along + y * (corner.y * radius * distance / (distance - radius));
+        return true;
     }
-    vec3 point;
-    if (facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point))
-        emit(point);
-    else
-        emit_nothing();
+    return facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point);
+}
+
+void main()
+{
+    take_material(material);
+    a = (modelview * vec4(end_a, 1.0)).xyz;
+    b = (modelview * vec4(end_b, 1.0)).xyz;
+    radius = cylinder_radius * scale;
+    emit(0.5 * (a + b));
 }
 )";
 
-const char* const kFragmentCommon = R"(#version 330 compatibility
+const char* const kFragmentCommon = R"(
 uniform mat4 projection;
+uniform vec4 viewport;              // x, y, width, height in pixels
 // The lights OpenGL has switched on, as the fixed-function pipeline holds
 // them (eye space), gathered once per frame.
 uniform int light_count;
@@ -163,6 +207,22 @@ flat in vec3 ambient;
 flat in vec3 specular;
 flat in float shininess;
 in vec3 quad_point;
+
+// The fragment's view ray: its direction, and where it starts, near
+// `anchor`.
+vec3 view_ray(vec3 anchor, out vec3 start)
+{
+#ifdef POINTS
+    vec2 ndc = (gl_FragCoord.xy - viewport.xy) / viewport.zw * 2.0 - 1.0;
+    vec3 rd = normalize(vec3((ndc.x + projection[2][0]) / projection[0][0],
+                             (ndc.y + projection[2][1]) / projection[1][1], -1.0));
+    start = dot(anchor, rd) * rd;
+    return rd;
+#else
+    start = quad_point;
+    return normalize(quad_point);
+#endif
+}
 
 // OpenGL's lighting equation (one-sided, no emission, no spot lights), per
 // fragment.
@@ -207,21 +267,20 @@ void finish(vec3 p, vec3 n)
 }
 )";
 
-// The ray starts on the quad, near the shape, so that the eye's distance
-// costs no precision.
 const char* const kSphereFragment = R"(
 flat in vec3 centre;
 flat in float radius;
 
 void main()
 {
-    vec3 rd = normalize(quad_point);
-    vec3 oc = quad_point - centre;
+    vec3 start;
+    vec3 rd = view_ray(centre, start);
+    vec3 oc = start - centre;
     float b = dot(oc, rd);
     float h = b * b - (dot(oc, oc) - radius * radius);
     if (h < 0.0)
         discard;
-    vec3 p = quad_point + (-b - sqrt(h)) * rd;
+    vec3 p = start + (-b - sqrt(h)) * rd;
     finish(p, (p - centre) / radius);
 }
 )";
@@ -233,9 +292,10 @@ flat in float radius;
 
 void main()
 {
-    vec3 rd = normalize(quad_point);
+    vec3 start;
+    vec3 rd = view_ray(0.5 * (a + b), start);
     vec3 ba = b - a;
-    vec3 oc = quad_point - a;
+    vec3 oc = start - a;
     float baba = dot(ba, ba);
     float bard = dot(ba, rd);
     float baoc = dot(ba, oc);
@@ -249,14 +309,14 @@ void main()
     float t = (-k1 - h) / k2;
     float y = baoc + t * bard;
     if (y > 0.0 && y < baba) {
-        finish(quad_point + t * rd, (oc + t * rd - ba * y / baba) / radius);
+        finish(start + t * rd, (oc + t * rd - ba * y / baba) / radius);
         return;
     }
     // the caps
     t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
     if (abs(k1 + k2 * t) >= h)
         discard;
-    finish(quad_point + t * rd, ba * sign(y) / sqrt(baba));
+    finish(start + t * rd, ba * sign(y) / sqrt(baba));
 }
 )";
 
@@ -264,7 +324,7 @@ struct Program {
     GLuint id = 0;
     GLint modelview = -1, projection = -1, scale = -1, materials = -1, local_viewer = -1;
     GLint light_count = -1, light_position = -1, light_ambient = -1, light_diffuse = -1, light_specular = -1,
-          light_attenuation = -1, scene_ambient = -1;
+          light_attenuation = -1, scene_ambient = -1, viewport = -1, half_viewport = -1;
 };
 
 struct Programs {
@@ -273,6 +333,8 @@ struct Programs {
     std::string reason;
     Program sphere;
     Program cylinder;
+    Program sphere_points;
+    Program cylinder_points;
 };
 
 // Per Coin cache context; only the GUI thread draws.
@@ -288,11 +350,14 @@ QOpenGLExtraFunctions* gl_functions()
     return context ? context->extraFunctions() : nullptr;
 }
 
-GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const char* common, const char* own, std::string& reason)
+GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, bool points, const char* common, const char* own,
+               std::string& reason)
 {
     const GLuint shader = gl.glCreateShader(kind);
-    std::array<const char*, 2> parts{common, own};
-    gl.glShaderSource(shader, 2, parts.data(), nullptr);
+    std::array<const char*, 3> parts{points ? "#version 330 compatibility\n#define POINTS 1\n"
+                                            : "#version 330 compatibility\n",
+                                     common, own};
+    gl.glShaderSource(shader, 3, parts.data(), nullptr);
     gl.glCompileShader(shader);
     GLint status = 0;
     gl.glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
@@ -305,12 +370,13 @@ GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const char* common, const
     return 0;
 }
 
-bool link(QOpenGLExtraFunctions& gl, const char* vertex, const char* fragment, Program& program, std::string& reason)
+bool link(QOpenGLExtraFunctions& gl, bool points, const char* vertex, const char* fragment, Program& program,
+          std::string& reason)
 {
-    const GLuint v = compile(gl, GL_VERTEX_SHADER, kVertexCommon, vertex, reason);
+    const GLuint v = compile(gl, GL_VERTEX_SHADER, points, kVertexCommon, vertex, reason);
     if (v == 0)
         return false;
-    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, kFragmentCommon, fragment, reason);
+    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, points, kFragmentCommon, fragment, reason);
     if (f == 0) {
         gl.glDeleteShader(v);
         return false;
@@ -343,6 +409,8 @@ bool link(QOpenGLExtraFunctions& gl, const char* vertex, const char* fragment, P
     program.light_attenuation = gl.glGetUniformLocation(program.id, "light_attenuation");
     program.scene_ambient = gl.glGetUniformLocation(program.id, "scene_ambient");
     program.local_viewer = gl.glGetUniformLocation(program.id, "local_viewer");
+    program.viewport = gl.glGetUniformLocation(program.id, "viewport");
+    program.half_viewport = gl.glGetUniformLocation(program.id, "half_viewport");
     return true;
 }
 
@@ -353,7 +421,8 @@ void forget_programs(uint32_t context, void*)
     if (it == programs.end())
         return;
     if (QOpenGLExtraFunctions* gl = gl_functions()) {
-        for (const Program* p : {&it->second.sphere, &it->second.cylinder})
+        for (const Program* p : {&it->second.sphere, &it->second.cylinder, &it->second.sphere_points,
+                                 &it->second.cylinder_points})
             if (p->id != 0)
                 gl->glDeleteProgram(p->id);
     }
@@ -386,23 +455,33 @@ const Programs* programs_for(uint32_t context)
                    " has no compatibility profile of version 3.3 or later";
         return nullptr;
     }
-    p.ok = link(*gl, kSphereVertex, kSphereFragment, p.sphere, p.reason) &&
-           link(*gl, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason);
+    p.ok = link(*gl, false, kSphereVertex, kSphereFragment, p.sphere, p.reason) &&
+           link(*gl, false, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason) &&
+           link(*gl, true, kSphereVertex, kSphereFragment, p.sphere_points, p.reason) &&
+           link(*gl, true, kCylinderVertex, kCylinderFragment, p.cylinder_points, p.reason);
     return p.ok ? &p : nullptr;
 }
 
 // --- the instances on the GPU ----------------------------------------------
 
+ImpostorFrames frames_drawn;
+
+// GL_PROGRAM_POINT_SIZE (OpenGL 3.2), under its older name's value.
+constexpr GLenum kProgramPointSize = 0x8642;
+
+// One buffer of instance records per kind, read through two vertex
+// arrays: a record per instance (quads) or per vertex (points).
 struct Buffers {
-    GLuint sphere_array = 0, sphere_buffer = 0;
-    GLuint cylinder_array = 0, cylinder_buffer = 0;
+    GLuint sphere_buffer = 0, cylinder_buffer = 0;
+    GLuint sphere_quads = 0, sphere_points = 0;
+    GLuint cylinder_quads = 0, cylinder_points = 0;
 };
 
 void delete_buffers(QOpenGLExtraFunctions& gl, const Buffers& b)
 {
-    const std::array<GLuint, 2> arrays{b.sphere_array, b.cylinder_array};
+    const std::array<GLuint, 4> arrays{b.sphere_quads, b.sphere_points, b.cylinder_quads, b.cylinder_points};
     const std::array<GLuint, 2> buffers{b.sphere_buffer, b.cylinder_buffer};
-    gl.glDeleteVertexArrays(2, arrays.data());
+    gl.glDeleteVertexArrays(4, arrays.data());
     gl.glDeleteBuffers(2, buffers.data());
 }
 
@@ -413,22 +492,41 @@ void delete_scheduled(void* closure, uint32_t)
         delete_buffers(*gl, *buffers);
 }
 
-// A float attribute of `size` components at `offset` in instance records
-// of `stride` bytes, one record per instance.
-void instance_attribute(QOpenGLExtraFunctions& gl, GLuint location, GLint size, std::size_t stride, std::size_t offset)
+// A float attribute of `size` components at `offset` in records of
+// `stride` bytes: one record per instance (divisor 1) or per vertex (0).
+void instance_attribute(QOpenGLExtraFunctions& gl, GLuint location, GLint size, std::size_t stride, std::size_t offset,
+                        GLuint divisor)
 {
     gl.glEnableVertexAttribArray(location);
     gl.glVertexAttribPointer(location, size, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(stride),
                              reinterpret_cast<const void*>(offset));
-    gl.glVertexAttribDivisor(location, 1);
+    gl.glVertexAttribDivisor(location, divisor);
 }
 
-void instance_index(QOpenGLExtraFunctions& gl, GLuint location, std::size_t stride, std::size_t offset)
+void instance_index(QOpenGLExtraFunctions& gl, GLuint location, std::size_t stride, std::size_t offset, GLuint divisor)
 {
     gl.glEnableVertexAttribArray(location);
     gl.glVertexAttribIPointer(location, 1, GL_UNSIGNED_INT, static_cast<GLsizei>(stride),
                               reinterpret_cast<const void*>(offset));
-    gl.glVertexAttribDivisor(location, 1);
+    gl.glVertexAttribDivisor(location, divisor);
+}
+
+void sphere_arrays(QOpenGLExtraFunctions& gl, GLuint array, GLuint buffer, GLuint divisor)
+{
+    gl.glBindVertexArray(array);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    instance_attribute(gl, 0, 4, sizeof(SphereInstance), offsetof(SphereInstance, centre), divisor);
+    instance_index(gl, 1, sizeof(SphereInstance), offsetof(SphereInstance, material), divisor);
+}
+
+void cylinder_arrays(QOpenGLExtraFunctions& gl, GLuint array, GLuint buffer, GLuint divisor)
+{
+    gl.glBindVertexArray(array);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    instance_attribute(gl, 0, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_a), divisor);
+    instance_index(gl, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, material), divisor);
+    instance_attribute(gl, 2, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_b), divisor);
+    instance_attribute(gl, 3, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, radius), divisor);
 }
 
 // The lights switched on, read back from OpenGL: Coin has set them for
@@ -497,6 +595,14 @@ public:
             materials_[8 * i + 6] = m.specular[2];
             materials_[8 * i + 7] = std::clamp(m.shininess, 0.0f, 1.0f) * 128.0f;
         }
+        for (const SphereInstance& s : scene_->spheres)
+            largest_reach_ = std::max(largest_reach_, s.radius);
+        for (const CylinderInstance& c : scene_->cylinders) {
+            float length2 = 0;
+            for (int k = 0; k < 3; ++k)
+                length2 += (c.end_b[k] - c.end_a[k]) * (c.end_b[k] - c.end_a[k]);
+            largest_reach_ = std::max(largest_reach_, std::sqrt(0.25f * length2 + c.radius * c.radius));
+        }
     }
 
     ~ImpostorSet()
@@ -543,32 +649,57 @@ private:
         Buffers b;
         const auto& spheres = scene_->spheres;
         const auto& cylinders = scene_->cylinders;
-        gl.glGenVertexArrays(1, &b.sphere_array);
         gl.glGenBuffers(1, &b.sphere_buffer);
-        gl.glBindVertexArray(b.sphere_array);
         gl.glBindBuffer(GL_ARRAY_BUFFER, b.sphere_buffer);
         gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(spheres.size() * sizeof(SphereInstance)),
                         spheres.data(), GL_STATIC_DRAW);
-        instance_attribute(gl, 0, 4, sizeof(SphereInstance), offsetof(SphereInstance, centre));
-        instance_index(gl, 1, sizeof(SphereInstance), offsetof(SphereInstance, material));
-
-        gl.glGenVertexArrays(1, &b.cylinder_array);
         gl.glGenBuffers(1, &b.cylinder_buffer);
-        gl.glBindVertexArray(b.cylinder_array);
         gl.glBindBuffer(GL_ARRAY_BUFFER, b.cylinder_buffer);
         gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(cylinders.size() * sizeof(CylinderInstance)),
                         cylinders.data(), GL_STATIC_DRAW);
-        instance_attribute(gl, 0, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_a));
-        instance_index(gl, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, material));
-        instance_attribute(gl, 2, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_b));
-        instance_attribute(gl, 3, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, radius));
+        gl.glGenVertexArrays(1, &b.sphere_quads);
+        gl.glGenVertexArrays(1, &b.sphere_points);
+        gl.glGenVertexArrays(1, &b.cylinder_quads);
+        gl.glGenVertexArrays(1, &b.cylinder_points);
+        sphere_arrays(gl, b.sphere_quads, b.sphere_buffer, 1);
+        sphere_arrays(gl, b.sphere_points, b.sphere_buffer, 0);
+        cylinder_arrays(gl, b.cylinder_quads, b.cylinder_buffer, 1);
+        cylinder_arrays(gl, b.cylinder_points, b.cylinder_buffer, 0);
         return buffers_.emplace(context, b).first->second;
     }
 
+    // Whether every instance covers few pixels, so that the points' form
+    // may draw them: the largest instance, at the nearest place of the
+    // scene's box, spans at most kLargestPoint pixels.  (A point is clipped
+    // when its centre leaves the view; so small, that does not show.)
+    bool as_points(const SbMatrix& modelview, const SbMatrix& projection, float scale, float view_height) const
+    {
+        constexpr float kLargestPoint = 16;
+        const SbBox3f& box = scene_->bounds;
+        float nearest = 1e30f;
+        for (int corner = 0; corner < 8; ++corner) {
+            const SbVec3f p((corner & 1) ? box.getMax()[0] : box.getMin()[0],
+                            (corner & 2) ? box.getMax()[1] : box.getMin()[1],
+                            (corner & 4) ? box.getMax()[2] : box.getMin()[2]);
+            SbVec3f eye;
+            modelview.multVecMatrix(p, eye);
+            nearest = std::min(nearest, -eye[2]);
+        }
+        const float reach = largest_reach_ * scale;
+        if (!(nearest > 2 * reach))
+            return false;
+        const float pixels = reach * projection[1][1] * view_height / (nearest - reach);
+        return pixels <= kLargestPoint;
+    }
+
     void use(QOpenGLExtraFunctions& gl, const Program& program, const SbMatrix& modelview, const SbMatrix& projection,
-             float scale, const Lights& lights) const
+             float scale, const Lights& lights, const std::array<GLint, 4>& viewport) const
     {
         gl.glUseProgram(program.id);
+        gl.glUniform4f(program.viewport, static_cast<float>(viewport[0]), static_cast<float>(viewport[1]),
+                       static_cast<float>(viewport[2]), static_cast<float>(viewport[3]));
+        gl.glUniform2f(program.half_viewport, 0.5f * static_cast<float>(viewport[2]),
+                       0.5f * static_cast<float>(viewport[3]));
         // Coin's matrices are row-major for row vectors: as OpenGL reads
         // them, column-major for column vectors.
         gl.glUniformMatrix4fv(program.modelview, 1, GL_FALSE, modelview[0]);
@@ -606,6 +737,10 @@ private:
         const float scale = unit.length();
 
         const Lights lights = current_lights(*gl);
+        std::array<GLint, 4> viewport{};
+        gl->glGetIntegerv(GL_VIEWPORT, viewport.data());
+        const bool points = as_points(modelview, projection, scale, static_cast<float>(viewport[3]));
+        ++(points ? frames_drawn.points : frames_drawn.quads);
 
         // What is changed here and put back afterwards.
         GLint previous_program = 0, previous_array = 0, previous_buffer = 0;
@@ -614,21 +749,44 @@ private:
         gl->glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
         const GLboolean cull = gl->glIsEnabled(GL_CULL_FACE);
         const GLboolean blend = gl->glIsEnabled(GL_BLEND);
+        const GLboolean smooth_points = gl->glIsEnabled(GL_POINT_SMOOTH);
+        const GLboolean point_size = gl->glIsEnabled(kProgramPointSize);
         if (cull)
             gl->glDisable(GL_CULL_FACE);
         if (blend)
             gl->glDisable(GL_BLEND);
+        if (points) {
+            if (smooth_points)
+                gl->glDisable(GL_POINT_SMOOTH);
+            if (!point_size)
+                gl->glEnable(kProgramPointSize);
+        }
 
         const Buffers& b = buffers_for(context, *gl);
-        if (!scene_->spheres.empty()) {
-            use(*gl, programs->sphere, modelview, projection, scale, lights);
-            gl->glBindVertexArray(b.sphere_array);
-            gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(scene_->spheres.size()));
+        const auto spheres = static_cast<GLsizei>(scene_->spheres.size());
+        const auto cylinders = static_cast<GLsizei>(scene_->cylinders.size());
+        if (spheres > 0) {
+            use(*gl, points ? programs->sphere_points : programs->sphere, modelview, projection, scale, lights, viewport);
+            gl->glBindVertexArray(points ? b.sphere_points : b.sphere_quads);
+            if (points)
+                gl->glDrawArrays(GL_POINTS, 0, spheres);
+            else
+                gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, spheres);
         }
-        if (!scene_->cylinders.empty()) {
-            use(*gl, programs->cylinder, modelview, projection, scale, lights);
-            gl->glBindVertexArray(b.cylinder_array);
-            gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(scene_->cylinders.size()));
+        if (cylinders > 0) {
+            use(*gl, points ? programs->cylinder_points : programs->cylinder, modelview, projection, scale, lights,
+                viewport);
+            gl->glBindVertexArray(points ? b.cylinder_points : b.cylinder_quads);
+            if (points)
+                gl->glDrawArrays(GL_POINTS, 0, cylinders);
+            else
+                gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, cylinders);
+        }
+        if (points) {
+            if (smooth_points)
+                gl->glEnable(GL_POINT_SMOOTH);
+            if (!point_size)
+                gl->glDisable(kProgramPointSize);
         }
 
         gl->glBindVertexArray(static_cast<GLuint>(previous_array));
@@ -642,6 +800,7 @@ private:
     }
 
     std::shared_ptr<const OwnScene> scene_;
+    float largest_reach_ = 0;  // the largest sphere or bond's bounding sphere, in scene units
     std::array<float, 8 * kMaxOwnMaterials> materials_{};
     std::map<uint32_t, Buffers> buffers_;
     bool registered_ = false;
@@ -669,6 +828,8 @@ CoinRef<SoNode> make_impostor_node(std::shared_ptr<const OwnScene> scene)
 {
     return CoinRef<SoNode>(new ImpostorNode(std::move(scene)));
 }
+
+ImpostorFrames impostor_frames() { return frames_drawn; }
 
 bool impostors_supported(uint32_t context, std::string* reason)
 {

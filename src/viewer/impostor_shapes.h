@@ -15,6 +15,7 @@
 
 #include <Inventor/nodes/SoNode.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +27,15 @@ namespace vexalith::viewer {
 
 // A node drawing the scene's spheres and cylinders; it keeps `scene`.
 CoinRef<SoNode> make_impostor_node(std::shared_ptr<const OwnScene> scene);
+
+// How many frames the process has drawn impostors in, by form: as points
+// (one vertex an instance, while every instance covers few pixels) or as
+// quads (four vertices an instance).  For measurements and tests.
+struct ImpostorFrames {
+    std::size_t points = 0;
+    std::size_t quads = 0;
+};
+ImpostorFrames impostor_frames();
 
 // Whether the OpenGL context current now (Coin cache context `context`)
 // can draw impostors: a compatibility profile of OpenGL 3.3 or later whose

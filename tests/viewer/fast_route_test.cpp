@@ -13,7 +13,9 @@
 #include <memory>
 #include <string>
 
+#include "support/command_run.h"
 #include "support/corpus.h"
+#include "viewer/impostor_shapes.h"
 #include "viewer/navigation_bar.h"
 #include "viewer/viewer_tuning.h"
 #include "viewer_support.h"
@@ -160,6 +162,39 @@ TEST(FastRoute, PicturesMatchTheGenericRoute)
         EXPECT_GT(compare(fast_turned, fast_still, kChannelTolerance).differing, 0.01) << c.scene << " did not turn";
         expect_alike(fast_turned, render(*generic), std::string(c.scene) + ", turned");
     }
+}
+
+// A protein with all its atoms: small atoms are drawn as points, and as
+// quads once the view comes close; either way as on the generic route.
+TEST(FastRoute, BothFormsOfAProteinMatchTheGenericRoute)
+{
+    const std::string scene = testsupport::temp_dir() + "/1cbs.wrl";
+    const testsupport::CommandRun run = testsupport::run_command(
+        std::string(VEXALITH_CONVERT) + " " + testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
+        " --mode ball-stick --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const QSize size(640, 480);
+    auto fast = viewer_on_route(true, size);
+    auto generic = viewer_on_route(false, size);
+    ASSERT_TRUE(load(*fast, QString::fromStdString(scene)));
+    ASSERT_TRUE(load(*generic, QString::fromStdString(scene)));
+    ASSERT_TRUE(fast->fastRoute());
+    EXPECT_GT(ViewerTuning::last_load(*fast).spheres, 1000u);
+
+    using vexalith::viewer::impostor_frames;
+    auto before = impostor_frames();
+    const QImage far = render(*fast);
+    EXPECT_GT(impostor_frames().points, before.points);
+    EXPECT_GT(foreground(far, kSky), 20000);
+    expect_alike(far, render(*generic), "1CBS as points");
+
+    for (VrmlViewer* v : {fast.get(), generic.get()})
+        wheel(*v, 14);
+    before = impostor_frames();
+    const QImage near = render(*fast);
+    EXPECT_GT(impostor_frames().quads, before.quads);
+    EXPECT_EQ(impostor_frames().points, before.points);
+    expect_alike(near, render(*generic), "1CBS close up, as quads");
 }
 
 // Fit frames the same box, and a camera saved on one route shows the same
