@@ -87,11 +87,13 @@ void emit_nothing()
 }
 
 // The instance's quad, or the point about its anchor that covers the
-// quad's image.
-void emit(vec3 anchor)
+// quad's image.  A point lies as near as the shape comes to the eye
+// (`nearest`, an eye-space z): the depth the fragments write is never
+// nearer, so that the depth test may go before the fragment shader.
+void emit(vec3 anchor, float nearest)
 {
 #ifdef POINTS
-    vec4 anchor_clip = projection * vec4(anchor, 1.0);
+    vec4 anchor_clip = projection * vec4(anchor * (nearest / anchor.z), 1.0);
     vec2 anchor_window = anchor_clip.xy / anchor_clip.w;
     vec2 reach = vec2(0.0);
     for (int k = 0; k < 4; ++k) {
@@ -139,7 +141,7 @@ void main()
     take_material(material);
     centre = (modelview * vec4(sphere.xyz, 1.0)).xyz;
     radius = sphere.w * scale;
-    emit(centre);
+    emit(centre, centre.z + radius);
 }
 )";
 
@@ -185,11 +187,15 @@ void main()
     a = (modelview * vec4(end_a, 1.0)).xyz;
     b = (modelview * vec4(end_b, 1.0)).xyz;
     radius = cylinder_radius * scale;
-    emit(0.5 * (a + b));
+    emit(0.5 * (a + b), max(a.z, b.z) + radius);
 }
 )";
 
 const char* const kFragmentCommon = R"(
+#if defined(POINTS) && defined(GL_ARB_conservative_depth)
+#extension GL_ARB_conservative_depth : enable
+layout(depth_greater) out float gl_FragDepth;
+#endif
 uniform mat4 projection;
 uniform vec4 viewport;              // x, y, width, height in pixels
 // The lights OpenGL has switched on, as the fixed-function pipeline holds
@@ -431,6 +437,8 @@ void forget_programs(uint32_t context, void*)
 
 // The programs of the current context, made on first use; null when the
 // context cannot have them.
+void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs);
+
 const Programs* programs_for(uint32_t context)
 {
     static const bool registered = [] {
@@ -459,7 +467,10 @@ const Programs* programs_for(uint32_t context)
            link(*gl, false, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason) &&
            link(*gl, true, kSphereVertex, kSphereFragment, p.sphere_points, p.reason) &&
            link(*gl, true, kCylinderVertex, kCylinderFragment, p.cylinder_points, p.reason);
-    return p.ok ? &p : nullptr;
+    if (!p.ok)
+        return nullptr;
+    warm_up(*gl, p);
+    return &p;
 }
 
 // --- the instances on the GPU ----------------------------------------------
@@ -579,6 +590,56 @@ Lights current_lights(QOpenGLExtraFunctions& gl)
     return lights;
 }
 
+// Draws nothing with each program once, under the depth test the viewer
+// draws with: a software driver compiles its code for a program at its
+// first draw, which would otherwise fall to a scene's first frame.
+void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs)
+{
+    GLint previous_program = 0, previous_array = 0, previous_buffer = 0, previous_depth_function = 0;
+    gl.glGetIntegerv(GL_CURRENT_PROGRAM, &previous_program);
+    gl.glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &previous_array);
+    gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
+    gl.glGetIntegerv(GL_DEPTH_FUNC, &previous_depth_function);
+    const GLboolean depth_test = gl.glIsEnabled(GL_DEPTH_TEST);
+    const GLboolean point_size = gl.glIsEnabled(kProgramPointSize);
+    gl.glEnable(GL_DEPTH_TEST);
+    gl.glDepthFunc(GL_LEQUAL);
+    gl.glEnable(kProgramPointSize);
+
+    // One instance at the eye: no program draws a pixel of it.
+    const std::array<unsigned char, sizeof(CylinderInstance)> zeros{};
+    GLuint buffer = 0;
+    std::array<GLuint, 4> arrays{};
+    gl.glGenBuffers(1, &buffer);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl.glBufferData(GL_ARRAY_BUFFER, zeros.size(), zeros.data(), GL_STATIC_DRAW);
+    gl.glGenVertexArrays(4, arrays.data());
+    sphere_arrays(gl, arrays[0], buffer, 1);
+    sphere_arrays(gl, arrays[1], buffer, 0);
+    cylinder_arrays(gl, arrays[2], buffer, 1);
+    cylinder_arrays(gl, arrays[3], buffer, 0);
+    const std::array<const Program*, 4> in_order{&programs.sphere, &programs.sphere_points, &programs.cylinder,
+                                                 &programs.cylinder_points};
+    for (std::size_t i = 0; i < arrays.size(); ++i) {
+        gl.glUseProgram(in_order[i]->id);
+        gl.glBindVertexArray(arrays[i]);
+        if (i % 2 == 0)
+            gl.glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, 1);
+        else
+            gl.glDrawArrays(GL_POINTS, 0, 1);
+    }
+    gl.glBindVertexArray(static_cast<GLuint>(previous_array));
+    gl.glDeleteVertexArrays(4, arrays.data());
+    gl.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
+    gl.glDeleteBuffers(1, &buffer);
+    gl.glUseProgram(static_cast<GLuint>(previous_program));
+    gl.glDepthFunc(static_cast<GLenum>(previous_depth_function));
+    if (!depth_test)
+        gl.glDisable(GL_DEPTH_TEST);
+    if (!point_size)
+        gl.glDisable(kProgramPointSize);
+}
+
 class ImpostorSet {
 public:
     explicit ImpostorSet(std::shared_ptr<const OwnScene> scene) : scene_(std::move(scene))
@@ -596,12 +657,12 @@ public:
             materials_[8 * i + 7] = std::clamp(m.shininess, 0.0f, 1.0f) * 128.0f;
         }
         for (const SphereInstance& s : scene_->spheres)
-            largest_reach_ = std::max(largest_reach_, s.radius);
+            largest_sphere_ = std::max(largest_sphere_, s.radius);
         for (const CylinderInstance& c : scene_->cylinders) {
             float length2 = 0;
             for (int k = 0; k < 3; ++k)
                 length2 += (c.end_b[k] - c.end_a[k]) * (c.end_b[k] - c.end_a[k]);
-            largest_reach_ = std::max(largest_reach_, std::sqrt(0.25f * length2 + c.radius * c.radius));
+            largest_cylinder_ = std::max(largest_cylinder_, std::sqrt(0.25f * length2 + c.radius * c.radius));
         }
     }
 
@@ -668,11 +729,13 @@ private:
         return buffers_.emplace(context, b).first->second;
     }
 
-    // Whether every instance covers few pixels, so that the points' form
-    // may draw them: the largest instance, at the nearest place of the
-    // scene's box, spans at most kLargestPoint pixels.  (A point is clipped
-    // when its centre leaves the view; so small, that does not show.)
-    bool as_points(const SbMatrix& modelview, const SbMatrix& projection, float scale, float view_height) const
+    // Whether every instance of a kind covers few pixels, so that the
+    // points' form may draw them: the largest, `largest` (the radius of a
+    // sphere about it), at the nearest place of the scene's box, spans at
+    // most kLargestPoint pixels.  (A point is clipped when its centre
+    // leaves the view; so small, that does not show.)
+    bool as_points(float largest, const SbMatrix& modelview, const SbMatrix& projection, float scale,
+                   float view_height) const
     {
         constexpr float kLargestPoint = 16;
         const SbBox3f& box = scene_->bounds;
@@ -685,7 +748,7 @@ private:
             modelview.multVecMatrix(p, eye);
             nearest = std::min(nearest, -eye[2]);
         }
-        const float reach = largest_reach_ * scale;
+        const float reach = largest * scale;
         if (!(nearest > 2 * reach))
             return false;
         const float pixels = reach * projection[1][1] * view_height / (nearest - reach);
@@ -739,7 +802,10 @@ private:
         const Lights lights = current_lights(*gl);
         std::array<GLint, 4> viewport{};
         gl->glGetIntegerv(GL_VIEWPORT, viewport.data());
-        const bool points = as_points(modelview, projection, scale, static_cast<float>(viewport[3]));
+        const auto height = static_cast<float>(viewport[3]);
+        const bool sphere_points = as_points(largest_sphere_, modelview, projection, scale, height);
+        const bool cylinder_points = as_points(largest_cylinder_, modelview, projection, scale, height);
+        const bool points = sphere_points || cylinder_points;
         ++(points ? frames_drawn.points : frames_drawn.quads);
 
         // What is changed here and put back afterwards.
@@ -766,18 +832,19 @@ private:
         const auto spheres = static_cast<GLsizei>(scene_->spheres.size());
         const auto cylinders = static_cast<GLsizei>(scene_->cylinders.size());
         if (spheres > 0) {
-            use(*gl, points ? programs->sphere_points : programs->sphere, modelview, projection, scale, lights, viewport);
-            gl->glBindVertexArray(points ? b.sphere_points : b.sphere_quads);
-            if (points)
+            use(*gl, sphere_points ? programs->sphere_points : programs->sphere, modelview, projection, scale, lights,
+                viewport);
+            gl->glBindVertexArray(sphere_points ? b.sphere_points : b.sphere_quads);
+            if (sphere_points)
                 gl->glDrawArrays(GL_POINTS, 0, spheres);
             else
                 gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, spheres);
         }
         if (cylinders > 0) {
-            use(*gl, points ? programs->cylinder_points : programs->cylinder, modelview, projection, scale, lights,
-                viewport);
-            gl->glBindVertexArray(points ? b.cylinder_points : b.cylinder_quads);
-            if (points)
+            use(*gl, cylinder_points ? programs->cylinder_points : programs->cylinder, modelview, projection, scale,
+                lights, viewport);
+            gl->glBindVertexArray(cylinder_points ? b.cylinder_points : b.cylinder_quads);
+            if (cylinder_points)
                 gl->glDrawArrays(GL_POINTS, 0, cylinders);
             else
                 gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, cylinders);
@@ -800,7 +867,8 @@ private:
     }
 
     std::shared_ptr<const OwnScene> scene_;
-    float largest_reach_ = 0;  // the largest sphere or bond's bounding sphere, in scene units
+    float largest_sphere_ = 0;    // the largest radius, in scene units
+    float largest_cylinder_ = 0;  // the largest radius of a sphere about a cylinder
     std::array<float, 8 * kMaxOwnMaterials> materials_{};
     std::map<uint32_t, Buffers> buffers_;
     bool registered_ = false;

@@ -28,9 +28,10 @@ namespace vexalith::viewer {
 // A node drawing the scene's spheres and cylinders; it keeps `scene`.
 CoinRef<SoNode> make_impostor_node(std::shared_ptr<const OwnScene> scene);
 
-// How many frames the process has drawn impostors in, by form: as points
-// (one vertex an instance, while every instance covers few pixels) or as
-// quads (four vertices an instance).  For measurements and tests.
+// How many frames the process has drawn impostors in, by form: with
+// points (one vertex an instance, for a kind whose every instance covers
+// few pixels), or with quads only (four vertices an instance).  For
+// measurements and tests.
 struct ImpostorFrames {
     std::size_t points = 0;
     std::size_t quads = 0;
