@@ -360,9 +360,8 @@ GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, bool points, const char* 
                std::string& reason)
 {
     const GLuint shader = gl.glCreateShader(kind);
-    std::array<const char*, 3> parts{points ? "#version 330 compatibility\n#define POINTS 1\n"
-                                            : "#version 330 compatibility\n",
-                                     common, own};
+    std::array<const char*, 3> parts{
+        points ? "#version 330 compatibility\n#define POINTS 1\n" : "#version 330 compatibility\n", common, own};
     gl.glShaderSource(shader, 3, parts.data(), nullptr);
     gl.glCompileShader(shader);
     GLint status = 0;
@@ -427,8 +426,8 @@ void forget_programs(uint32_t context, void*)
     if (it == programs.end())
         return;
     if (QOpenGLExtraFunctions* gl = gl_functions()) {
-        for (const Program* p : {&it->second.sphere, &it->second.cylinder, &it->second.sphere_points,
-                                 &it->second.cylinder_points})
+        for (const Program* p :
+             {&it->second.sphere, &it->second.cylinder, &it->second.sphere_points, &it->second.cylinder_points})
             if (p->id != 0)
                 gl->glDeleteProgram(p->id);
     }

@@ -4,11 +4,11 @@
 // still shows, the generic way.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
-#include <QApplication>
 
 #include <memory>
 #include <string>
@@ -97,8 +97,9 @@ QString edited_caffeine(const std::string& from, const std::string& to)
 TEST(FastRoute, TakenByTheProgramsScenesOnly)
 {
     auto viewer = shown_viewer();
-    for (const char* name : {"caffeine-ball-and-stick.wrl", "caffeine-printer-millimetres.wrl",
-                             "1cbs-printer-metres.wrl", "1cbs-helices.wrl", "cu3182-hydrogen-bonds-and-van-der-waals.wrl"}) {
+    for (const char* name :
+         {"caffeine-ball-and-stick.wrl", "caffeine-printer-millimetres.wrl", "1cbs-printer-metres.wrl",
+          "1cbs-helices.wrl", "cu3182-hydrogen-bonds-and-van-der-waals.wrl"}) {
         ASSERT_TRUE(load(*viewer, golden_scene(name))) << name;
         EXPECT_TRUE(viewer->fastRoute()) << name << ": " << viewer->routeNote().toStdString();
         EXPECT_TRUE(viewer->routeNote().isEmpty()) << name;
@@ -136,10 +137,10 @@ TEST(FastRoute, PicturesMatchTheGenericRoute)
         const char* scene;
         QSize size;
     };
-    for (const Case& c : {Case{"caffeine-ball-and-stick.wrl", {320, 240}}, Case{"1cbs-helices.wrl", {400, 300}},
-                          Case{"caffeine-printer-millimetres.wrl", {320, 240}},
-                          Case{"1cbs-printer-metres.wrl", {400, 300}},
-                          Case{"cu3182-hydrogen-bonds-covalent-radius.wrl", {320, 240}}}) {
+    for (const Case& c :
+         {Case{"caffeine-ball-and-stick.wrl", {320, 240}}, Case{"1cbs-helices.wrl", {400, 300}},
+          Case{"caffeine-printer-millimetres.wrl", {320, 240}}, Case{"1cbs-printer-metres.wrl", {400, 300}},
+          Case{"cu3182-hydrogen-bonds-covalent-radius.wrl", {320, 240}}}) {
         auto fast = viewer_on_route(true, c.size);
         auto generic = viewer_on_route(false, c.size);
         const QColor back(20, 40, 60);
@@ -170,7 +171,8 @@ TEST(FastRoute, BothFormsOfAProteinMatchTheGenericRoute)
 {
     const std::string scene = testsupport::temp_dir() + "/1cbs.wrl";
     const testsupport::CommandRun run = testsupport::run_command(
-        std::string(VEXALITH_CONVERT) + " " + testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
+        std::string(VEXALITH_CONVERT) + " " +
+        testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
         " --mode ball-stick --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
     ASSERT_EQ(run.status, 0) << run.err;
     const QSize size(640, 480);
@@ -243,10 +245,10 @@ TEST(FastRoute, EditedScenesFallBackAndStillShow)
     const QImage original = render(*viewer);
 
     // A large red box among the atoms.
-    const QString extra = edited_caffeine(
-        "# Atoms\r\n",
-        "# Atoms\r\nShape { appearance Appearance { material Material { diffuseColor 1 0 0 } }"
-        " geometry Box { size 40 40 40 } }\r\n");
+    const QString extra =
+        edited_caffeine("# Atoms\r\n",
+                        "# Atoms\r\nShape { appearance Appearance { material Material { diffuseColor 1 0 0 } }"
+                        " geometry Box { size 40 40 40 } }\r\n");
     ASSERT_TRUE(load(*viewer, extra)) << viewer->lastError().toStdString();
     EXPECT_FALSE(viewer->fastRoute());
     EXPECT_TRUE(viewer->routeNote().startsWith("line ")) << viewer->routeNote().toStdString();

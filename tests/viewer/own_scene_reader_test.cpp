@@ -128,9 +128,9 @@ TEST(OwnSceneReader, BondEndsMeetAtomCentres)
         const char* name;
         float place;  // the rounding of a place: 0.01 mm, in the file's unit
     };
-    for (const auto& [name, place] : {Case{"caffeine-ball-and-stick.wrl", 0.01f},
-                                      Case{"cu3182-hydrogen-bonds-covalent-radius.wrl", 0.01f},
-                                      Case{"nacl-printer-metres.wrl", 0.00001f}, Case{"zsm5-zeolite-expanded.wrl", 0.01f}}) {
+    for (const auto& [name, place] :
+         {Case{"caffeine-ball-and-stick.wrl", 0.01f}, Case{"cu3182-hydrogen-bonds-covalent-radius.wrl", 0.01f},
+          Case{"nacl-printer-metres.wrl", 0.00001f}, Case{"zsm5-zeolite-expanded.wrl", 0.01f}}) {
         const OwnScene scene = read_or_fail(golden_text(name));
         ASSERT_FALSE(scene.cylinders.empty()) << name;
         for (const CylinderInstance& c : scene.cylinders) {
@@ -214,7 +214,7 @@ TEST(OwnSceneReader, RefusesEditedScenesNamingTheLine)
     }
     // Nor does anything else pass for such a scene.
     for (const std::string& other : {std::string(), std::string("#VRML V1.0 ascii\n"), std::string("#VRML V2.0 utf8\n"),
-                                    std::string("#VRML V2.0 utf8\nShape { geometry Sphere {} }\n")})
+                                     std::string("#VRML V2.0 utf8\nShape { geometry Sphere {} }\n")})
         EXPECT_FALSE(read_own_scene(other).scene) << other;
 }
 
@@ -231,16 +231,20 @@ TEST(OwnSceneReader, ReadsEveryCorpusSceneTheConverterWrites)
         files += input + " ";
     const std::vector<std::string> settings{
         "",  // the file kind's defaults (protein style for proteins)
-        "--mode ball-stick --format scene",          "--mode covalent --format scene",
-        "--mode vdw --format scene",                 "--mode ball-stick --format printer",
-        "--mode vdw --format printer --unit m",      "--mode covalent --format printer --unit m",
-        "--mode ball-stick --format scene --unit m", "--mode ball-stick --hbonds with-vdw --format scene",
+        "--mode ball-stick --format scene",
+        "--mode covalent --format scene",
+        "--mode vdw --format scene",
+        "--mode ball-stick --format printer",
+        "--mode vdw --format printer --unit m",
+        "--mode covalent --format printer --unit m",
+        "--mode ball-stick --format scene --unit m",
+        "--mode ball-stick --hbonds with-vdw --format scene",
     };
     std::size_t scenes = 0, cross_checked = 0;
     for (const std::string& setting : settings) {
         const std::string folder = testsupport::temp_dir() + "/out/";
-        const testsupport::CommandRun run = testsupport::run_command(std::string(VEXALITH_CONVERT) + " " + files +
-                                                                     setting + " -o " + testsupport::shell_quote(folder));
+        const testsupport::CommandRun run = testsupport::run_command(
+            std::string(VEXALITH_CONVERT) + " " + files + setting + " -o " + testsupport::shell_quote(folder));
         std::size_t written = 0;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             const std::string path = entry.path().string();
