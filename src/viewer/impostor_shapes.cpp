@@ -731,12 +731,11 @@ private:
     // Whether every instance of a kind covers few pixels, so that the
     // points' form may draw them: the largest, `largest` (the radius of a
     // sphere about it), at the nearest place of the scene's box, spans at
-    // most kLargestPoint pixels.  (A point is clipped when its centre
-    // leaves the view; so small, that does not show.)
-    bool as_points(float largest, const SbMatrix& modelview, const SbMatrix& projection, float scale,
+    // most `most` pixels.  (A point is clipped when its centre leaves the
+    // view; so small, that does not show.)
+    bool as_points(float largest, float most, const SbMatrix& modelview, const SbMatrix& projection, float scale,
                    float view_height) const
     {
-        constexpr float kLargestPoint = 16;
         const SbBox3f& box = scene_->bounds;
         float nearest = 1e30f;
         for (int corner = 0; corner < 8; ++corner) {
@@ -751,7 +750,7 @@ private:
         if (!(nearest > 2 * reach))
             return false;
         const float pixels = reach * projection[1][1] * view_height / (nearest - reach);
-        return pixels <= kLargestPoint;
+        return pixels <= most;
     }
 
     void use(QOpenGLExtraFunctions& gl, const Program& program, const SbMatrix& modelview, const SbMatrix& projection,
@@ -802,8 +801,14 @@ private:
         std::array<GLint, 4> viewport{};
         gl->glGetIntegerv(GL_VIEWPORT, viewport.data());
         const auto height = static_cast<float>(viewport[3]);
-        const bool sphere_points = as_points(largest_sphere_, modelview, projection, scale, height);
-        const bool cylinder_points = as_points(largest_cylinder_, modelview, projection, scale, height);
+        // A point is square: a bond's point, about its whole length, covers
+        // more pixels in vain than a sphere's, and is kept smaller.
+        constexpr float kLargestSpherePoint = 16;
+        constexpr float kLargestBondPoint = 8;
+        const bool sphere_points =
+            as_points(largest_sphere_, kLargestSpherePoint, modelview, projection, scale, height);
+        const bool cylinder_points =
+            as_points(largest_cylinder_, kLargestBondPoint, modelview, projection, scale, height);
         const bool points = sphere_points || cylinder_points;
         ++(points ? frames_drawn.points : frames_drawn.quads);
 
