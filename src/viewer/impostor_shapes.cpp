@@ -16,12 +16,14 @@
 #include <QOpenGLContext>
 #include <QOpenGLExtraFunctions>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <map>
+#include <memory>
+#include <string>
 #include <utility>
-#include <vector>
 
 namespace vexalith::viewer {
 namespace {
