@@ -30,8 +30,19 @@ namespace {
 
 // --- shaders -------------------------------------------------------------
 
-// What both kinds share: the material table, read per instance in the
-// vertex shader, and the fixed-function lighting equation per fragment.
+// A frame takes two passes.  The first draws every instance into a
+// picture of its own, of instance names and depths: a fragment casts the
+// view ray at the exact sphere or capped cylinder, discards misses and
+// writes the hit's depth and the instance's name, nothing else.  The
+// second pass runs once for each pixel of the view: it reads the name the
+// first left there, casts the pixel's ray at that one instance again,
+// lights the hit point as OpenGL's fixed-function lighting would and
+// writes its colour and depth into the frame.  So each pixel is lit once
+// however many instances overlap it (a software renderer runs a
+// fragment's lighting even where the depth test then drops it).
+//
+// A name is the instance's index + 1, with the top bit set for cylinders;
+// 0 where no instance is.
 //
 // Each kind is drawn in one of two forms.  As quads (four vertices an
 // instance) the fragment's ray starts on the quad.  As points (POINTS
@@ -45,22 +56,18 @@ uniform mat4 modelview;
 uniform mat4 projection;
 uniform float scale;             // the modelview's (uniform) scale
 uniform vec2 half_viewport;      // in pixels
-uniform vec4 materials[128];     // (diffuse, ambient intensity), (specular, GL shininess)
-flat out vec3 diffuse;
-flat out vec3 ambient;
-flat out vec3 specular;
-flat out float shininess;
+uniform uint kind;               // the names' top bit: 0 for spheres
+flat out uint name;
 out vec3 quad_point;             // eye space, on the instance's quad
 const vec2 corners[4] = vec2[4](vec2(-1.0, -1.0), vec2(1.0, -1.0), vec2(-1.0, 1.0), vec2(1.0, 1.0));
 
-void take_material(uint index)
+void take_name()
 {
-    vec4 d = materials[2 * int(index)];
-    vec4 s = materials[2 * int(index) + 1];
-    diffuse = d.rgb;
-    ambient = d.rgb * d.a;
-    specular = s.rgb;
-    shininess = s.a;
+#ifdef POINTS
+    name = kind | uint(gl_VertexID + 1);
+#else
+    name = kind | uint(gl_InstanceID + 1);
+#endif
 }
 
 // A square facing the eye, in the plane through `centre`, that covers the
@@ -94,6 +101,7 @@ void emit_nothing()
 // nearer, so that the depth test may go before the fragment shader.
 void emit(vec3 anchor, float nearest)
 {
+    take_name();
 #ifdef POINTS
     vec4 anchor_clip = projection * vec4(anchor * (nearest / anchor.z), 1.0);
     vec2 anchor_window = anchor_clip.xy / anchor_clip.w;
@@ -129,7 +137,6 @@ void emit(vec3 anchor, float nearest)
 
 const char* const kSphereVertex = R"(
 layout(location = 0) in vec4 sphere;    // centre, radius
-layout(location = 1) in uint material;
 flat out vec3 centre;
 flat out float radius;
 
@@ -140,7 +147,6 @@ bool corner_point(int k, out vec3 point)
 
 void main()
 {
-    take_material(material);
     centre = (modelview * vec4(sphere.xyz, 1.0)).xyz;
     radius = sphere.w * scale;
     emit(centre, centre.z + radius);
@@ -155,7 +161,6 @@ void main()
 // gets the square of its bounding sphere instead.
 const char* const kCylinderVertex = R"(
 layout(location = 0) in vec3 end_a;
-layout(location = 1) in uint material;
 layout(location = 2) in vec3 end_b;
 layout(location = 3) in float cylinder_radius;
 flat out vec3 a;
@@ -185,7 +190,6 @@ bool corner_point(int k, out vec3 point)
 
 void main()
 {
-    take_material(material);
     a = (modelview * vec4(end_a, 1.0)).xyz;
     b = (modelview * vec4(end_b, 1.0)).xyz;
     radius = cylinder_radius * scale;
@@ -193,6 +197,7 @@ void main()
 }
 )";
 
+// The first pass's fragments.
 const char* const kFragmentCommon = R"(
 #if defined(POINTS) && defined(GL_ARB_conservative_depth)
 #extension GL_ARB_conservative_depth : enable
@@ -200,21 +205,9 @@ layout(depth_greater) out float gl_FragDepth;
 #endif
 uniform mat4 projection;
 uniform vec4 viewport;              // x, y, width, height in pixels
-// The lights OpenGL has switched on, as the fixed-function pipeline holds
-// them (eye space), gathered once per frame.
-uniform int light_count;
-uniform vec4 light_position[8];
-uniform vec3 light_ambient[8];
-uniform vec3 light_diffuse[8];
-uniform vec3 light_specular[8];
-uniform vec3 light_attenuation[8];  // constant, linear, quadratic
-uniform vec3 scene_ambient;         // the light model's
-uniform bool local_viewer;
-flat in vec3 diffuse;
-flat in vec3 ambient;
-flat in vec3 specular;
-flat in float shininess;
+flat in uint name;
 in vec3 quad_point;
+layout(location = 0) out uint name_out;
 
 // The fragment's view ray: its direction, and where it starts, near
 // `anchor`.
@@ -232,46 +225,16 @@ vec3 view_ray(vec3 anchor, out vec3 start)
 #endif
 }
 
-// OpenGL's lighting equation (one-sided, no emission, no spot lights), per
-// fragment.
-vec3 shade(vec3 p, vec3 n)
-{
-    vec3 colour = ambient * scene_ambient;
-    vec3 v = local_viewer ? normalize(-p) : vec3(0.0, 0.0, 1.0);
-    for (int i = 0; i < light_count; ++i) {
-        vec3 l;
-        float attenuation = 1.0;
-        if (light_position[i].w == 0.0) {
-            l = light_position[i].xyz;
-        } else {
-            vec3 to_light = light_position[i].xyz - p;
-            float d = length(to_light);
-            l = to_light / d;
-            attenuation = 1.0 / dot(light_attenuation[i], vec3(1.0, d, d * d));
-        }
-        vec3 term = ambient * light_ambient[i];
-        float nl = dot(n, l);
-        if (nl > 0.0) {
-            term += nl * diffuse * light_diffuse[i];
-            float nh = max(dot(n, normalize(l + v)), 0.0);
-            float highlight = shininess > 0.0 ? pow(nh, shininess) : 1.0;
-            term += highlight * specular * light_specular[i];
-        }
-        colour += attenuation * term;
-    }
-    return colour;
-}
-
 // The hit point's depth, as a triangle there would have it; points
 // outside the clipping planes are not drawn.
-void finish(vec3 p, vec3 n)
+void finish(vec3 p)
 {
     vec4 clip = projection * vec4(p, 1.0);
     float z = clip.z / clip.w;
     if (z < -1.0 || z > 1.0)
         discard;
     gl_FragDepth = 0.5 * (gl_DepthRange.diff * z + gl_DepthRange.near + gl_DepthRange.far);
-    gl_FragColor = vec4(clamp(shade(p, n), 0.0, 1.0), 1.0);
+    name_out = name;
 }
 )";
 
@@ -288,8 +251,7 @@ void main()
     float h = b * b - (dot(oc, oc) - radius * radius);
     if (h < 0.0)
         discard;
-    vec3 p = start + (-b - sqrt(h)) * rd;
-    finish(p, (p - centre) / radius);
+    finish(start + (-b - sqrt(h)) * rd);
 }
 )";
 
@@ -316,23 +278,151 @@ void main()
     h = sqrt(h);
     float t = (-k1 - h) / k2;
     float y = baoc + t * bard;
-    if (y > 0.0 && y < baba) {
-        finish(start + t * rd, (oc + t * rd - ba * y / baba) / radius);
-        return;
+    if (y <= 0.0 || y >= baba) {
+        // the caps
+        t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
+        if (abs(k1 + k2 * t) >= h)
+            discard;
     }
-    // the caps
-    t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
-    if (abs(k1 + k2 * t) >= h)
+    finish(start + t * rd);
+}
+)";
+
+// The second pass: a triangle over the whole view.
+const char* const kLightingVertex = R"(
+void main()
+{
+    gl_Position = vec4(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0, 0.0, 1.0);
+}
+)";
+
+// The instances' records as the first pass read them (SphereInstance,
+// CylinderInstance), a 32-bit word a texel.
+const char* const kLightingFragment = R"(
+uniform usampler2D names;
+uniform usamplerBuffer sphere_records;     // 5 words a sphere: centre, radius, material
+uniform usamplerBuffer cylinder_records;   // 8 words a cylinder: ends, radius, material
+uniform mat4 modelview;
+uniform mat4 projection;
+uniform float scale;
+uniform vec4 viewport;              // x, y, width, height in pixels
+uniform vec4 materials[128];        // (diffuse, ambient intensity), (specular, GL shininess)
+// The lights OpenGL has switched on, as the fixed-function pipeline holds
+// them (eye space), gathered once per frame.
+uniform int light_count;
+uniform vec4 light_position[8];
+uniform vec3 light_ambient[8];
+uniform vec3 light_diffuse[8];
+uniform vec3 light_specular[8];
+uniform vec3 light_attenuation[8];  // constant, linear, quadratic
+uniform vec3 scene_ambient;         // the light model's
+uniform bool local_viewer;
+
+float word(usamplerBuffer records, int i)
+{
+    return uintBitsToFloat(texelFetch(records, i).r);
+}
+
+vec3 point_of(usamplerBuffer records, int i)
+{
+    return (modelview * vec4(word(records, i), word(records, i + 1), word(records, i + 2), 1.0)).xyz;
+}
+
+// OpenGL's lighting equation (one-sided, no emission, no spot lights).
+vec3 shade(vec3 p, vec3 n, uint material)
+{
+    vec4 d = materials[2 * int(material)];
+    vec4 s = materials[2 * int(material) + 1];
+    vec3 ambient = d.rgb * d.a;
+    vec3 colour = ambient * scene_ambient;
+    vec3 v = local_viewer ? normalize(-p) : vec3(0.0, 0.0, 1.0);
+    for (int i = 0; i < light_count; ++i) {
+        vec3 l;
+        float attenuation = 1.0;
+        if (light_position[i].w == 0.0) {
+            l = light_position[i].xyz;
+        } else {
+            vec3 to_light = light_position[i].xyz - p;
+            float distance = length(to_light);
+            l = to_light / distance;
+            attenuation = 1.0 / dot(light_attenuation[i], vec3(1.0, distance, distance * distance));
+        }
+        vec3 term = ambient * light_ambient[i];
+        float nl = dot(n, l);
+        if (nl > 0.0) {
+            term += nl * d.rgb * light_diffuse[i];
+            float nh = max(dot(n, normalize(l + v)), 0.0);
+            float highlight = s.a > 0.0 ? pow(nh, s.a) : 1.0;
+            term += highlight * s.rgb * light_specular[i];
+        }
+        colour += attenuation * term;
+    }
+    return colour;
+}
+
+void main()
+{
+    uint name = texelFetch(names, ivec2(gl_FragCoord.xy - viewport.xy), 0).r;
+    if (name == 0u)
         discard;
-    finish(start + t * rd, ba * sign(y) / sqrt(baba));
+    int index = int(name & 0x7fffffffu) - 1;
+    vec2 ndc = (gl_FragCoord.xy - viewport.xy) / viewport.zw * 2.0 - 1.0;
+    vec3 rd = normalize(vec3((ndc.x + projection[2][0]) / projection[0][0],
+                             (ndc.y + projection[2][1]) / projection[1][1], -1.0));
+    // The ray meets the instance the first pass found, but for rounding
+    // at its outline: a miss by rounding takes the nearest point.
+    vec3 p;
+    vec3 n;
+    uint material;
+    if ((name & 0x80000000u) == 0u) {
+        vec3 centre = point_of(sphere_records, 5 * index);
+        float radius = word(sphere_records, 5 * index + 3) * scale;
+        material = texelFetch(sphere_records, 5 * index + 4).r;
+        vec3 start = dot(centre, rd) * rd;
+        vec3 oc = start - centre;
+        float b = dot(oc, rd);
+        float h = max(b * b - (dot(oc, oc) - radius * radius), 0.0);
+        p = start + (-b - sqrt(h)) * rd;
+        n = normalize(p - centre);
+    } else {
+        vec3 a = point_of(cylinder_records, 8 * index);
+        vec3 b = point_of(cylinder_records, 8 * index + 3);
+        float radius = word(cylinder_records, 8 * index + 6) * scale;
+        material = texelFetch(cylinder_records, 8 * index + 7).r;
+        vec3 start = dot(0.5 * (a + b), rd) * rd;
+        vec3 ba = b - a;
+        vec3 oc = start - a;
+        float baba = dot(ba, ba);
+        float bard = dot(ba, rd);
+        float baoc = dot(ba, oc);
+        float k2 = baba - bard * bard;
+        float k1 = baba * dot(oc, rd) - baoc * bard;
+        float k0 = baba * dot(oc, oc) - baoc * baoc - radius * radius * baba;
+        float h = sqrt(max(k1 * k1 - k2 * k0, 0.0));
+        float t = (-k1 - h) / k2;
+        float y = baoc + t * bard;
+        if (y > 0.0 && y < baba) {
+            n = normalize(oc + t * rd - ba * y / baba);
+        } else {
+            t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
+            n = ba * sign(y) / sqrt(baba);
+        }
+        p = start + t * rd;
+    }
+    vec4 clip = projection * vec4(p, 1.0);
+    gl_FragDepth = 0.5 * (gl_DepthRange.diff * clamp(clip.z / clip.w, -1.0, 1.0) + gl_DepthRange.near +
+                          gl_DepthRange.far);
+    gl_FragColor = vec4(clamp(shade(p, n, material), 0.0, 1.0), 1.0);
 }
 )";
 
 struct Program {
     GLuint id = 0;
-    GLint modelview = -1, projection = -1, scale = -1, materials = -1, local_viewer = -1;
+    GLint modelview = -1, projection = -1, scale = -1, viewport = -1, half_viewport = -1, kind = -1;
+    // the lighting pass's
+    GLint names = -1, sphere_records = -1, cylinder_records = -1, materials = -1, local_viewer = -1;
     GLint light_count = -1, light_position = -1, light_ambient = -1, light_diffuse = -1, light_specular = -1,
-          light_attenuation = -1, scene_ambient = -1, viewport = -1, half_viewport = -1;
+          light_attenuation = -1, scene_ambient = -1;
 };
 
 struct Programs {
@@ -343,6 +433,7 @@ struct Programs {
     Program cylinder;
     Program sphere_points;
     Program cylinder_points;
+    Program lighting;
 };
 
 // Per Coin cache context; only the GUI thread draws.
@@ -377,13 +468,18 @@ GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, bool points, const char* 
     return 0;
 }
 
-bool link(QOpenGLExtraFunctions& gl, bool points, const char* vertex, const char* fragment, Program& program,
+struct ShaderSource {
+    const char* common;
+    const char* own;
+};
+
+bool link(QOpenGLExtraFunctions& gl, bool points, ShaderSource vertex, ShaderSource fragment, Program& program,
           std::string& reason)
 {
-    const GLuint v = compile(gl, GL_VERTEX_SHADER, points, kVertexCommon, vertex, reason);
+    const GLuint v = compile(gl, GL_VERTEX_SHADER, points, vertex.common, vertex.own, reason);
     if (v == 0)
         return false;
-    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, points, kFragmentCommon, fragment, reason);
+    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, points, fragment.common, fragment.own, reason);
     if (f == 0) {
         gl.glDeleteShader(v);
         return false;
@@ -404,20 +500,25 @@ bool link(QOpenGLExtraFunctions& gl, bool points, const char* vertex, const char
         program.id = 0;
         return false;
     }
-    program.modelview = gl.glGetUniformLocation(program.id, "modelview");
-    program.projection = gl.glGetUniformLocation(program.id, "projection");
-    program.scale = gl.glGetUniformLocation(program.id, "scale");
-    program.materials = gl.glGetUniformLocation(program.id, "materials");
-    program.light_count = gl.glGetUniformLocation(program.id, "light_count");
-    program.light_position = gl.glGetUniformLocation(program.id, "light_position");
-    program.light_ambient = gl.glGetUniformLocation(program.id, "light_ambient");
-    program.light_diffuse = gl.glGetUniformLocation(program.id, "light_diffuse");
-    program.light_specular = gl.glGetUniformLocation(program.id, "light_specular");
-    program.light_attenuation = gl.glGetUniformLocation(program.id, "light_attenuation");
-    program.scene_ambient = gl.glGetUniformLocation(program.id, "scene_ambient");
-    program.local_viewer = gl.glGetUniformLocation(program.id, "local_viewer");
-    program.viewport = gl.glGetUniformLocation(program.id, "viewport");
-    program.half_viewport = gl.glGetUniformLocation(program.id, "half_viewport");
+    const auto at = [&](const char* name) { return gl.glGetUniformLocation(program.id, name); };
+    program.modelview = at("modelview");
+    program.projection = at("projection");
+    program.scale = at("scale");
+    program.viewport = at("viewport");
+    program.half_viewport = at("half_viewport");
+    program.kind = at("kind");
+    program.names = at("names");
+    program.sphere_records = at("sphere_records");
+    program.cylinder_records = at("cylinder_records");
+    program.materials = at("materials");
+    program.light_count = at("light_count");
+    program.light_position = at("light_position");
+    program.light_ambient = at("light_ambient");
+    program.light_diffuse = at("light_diffuse");
+    program.light_specular = at("light_specular");
+    program.light_attenuation = at("light_attenuation");
+    program.scene_ambient = at("scene_ambient");
+    program.local_viewer = at("local_viewer");
     return true;
 }
 
@@ -428,8 +529,8 @@ void forget_programs(uint32_t context, void*)
     if (it == programs.end())
         return;
     if (QOpenGLExtraFunctions* gl = gl_functions()) {
-        for (const Program* p :
-             {&it->second.sphere, &it->second.cylinder, &it->second.sphere_points, &it->second.cylinder_points})
+        for (const Program* p : {&it->second.sphere, &it->second.cylinder, &it->second.sphere_points,
+                                 &it->second.cylinder_points, &it->second.lighting})
             if (p->id != 0)
                 gl->glDeleteProgram(p->id);
     }
@@ -464,10 +565,15 @@ const Programs* programs_for(uint32_t context)
                    " has no compatibility profile of version 3.3 or later";
         return nullptr;
     }
-    p.ok = link(*gl, false, kSphereVertex, kSphereFragment, p.sphere, p.reason) &&
-           link(*gl, false, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason) &&
-           link(*gl, true, kSphereVertex, kSphereFragment, p.sphere_points, p.reason) &&
-           link(*gl, true, kCylinderVertex, kCylinderFragment, p.cylinder_points, p.reason);
+    const ShaderSource sphere_vertex{kVertexCommon, kSphereVertex};
+    const ShaderSource cylinder_vertex{kVertexCommon, kCylinderVertex};
+    const ShaderSource sphere_fragment{kFragmentCommon, kSphereFragment};
+    const ShaderSource cylinder_fragment{kFragmentCommon, kCylinderFragment};
+    p.ok = link(*gl, false, sphere_vertex, sphere_fragment, p.sphere, p.reason) &&
+           link(*gl, false, cylinder_vertex, cylinder_fragment, p.cylinder, p.reason) &&
+           link(*gl, true, sphere_vertex, sphere_fragment, p.sphere_points, p.reason) &&
+           link(*gl, true, cylinder_vertex, cylinder_fragment, p.cylinder_points, p.reason) &&
+           link(*gl, false, {"", kLightingVertex}, {"", kLightingFragment}, p.lighting, p.reason);
     if (!p.ok)
         return nullptr;
     warm_up(*gl, p);
@@ -480,21 +586,46 @@ ImpostorFrames frames_drawn;
 
 // GL_PROGRAM_POINT_SIZE (OpenGL 3.2), under its older name's value.
 constexpr GLenum kProgramPointSize = 0x8642;
+// OpenGL 3.1's texture buffers, which OpenGL ES names alike.
+constexpr GLenum kTextureBuffer = 0x8C2A;
+constexpr GLenum kTextureBindingBuffer = 0x8C2C;
+
+// The top bit of a cylinder's name.
+constexpr GLuint kCylinderKind = 0x80000000u;
 
 // One buffer of instance records per kind, read through two vertex
-// arrays: a record per instance (quads) or per vertex (points).
+// arrays, a record per instance (quads) or per vertex (points), and by
+// the lighting pass as a buffer texture.
 struct Buffers {
     GLuint sphere_buffer = 0, cylinder_buffer = 0;
     GLuint sphere_quads = 0, sphere_points = 0;
     GLuint cylinder_quads = 0, cylinder_points = 0;
+    GLuint sphere_records = 0, cylinder_records = 0;  // buffer textures
+    GLuint empty_array = 0;                           // for the lighting pass's triangle
+    // The first pass's picture: names and depths, at the view's size.
+    GLuint framebuffer = 0, names = 0, depth = 0;
+    GLsizei width = 0, height = 0;
 };
 
-void delete_buffers(QOpenGLExtraFunctions& gl, const Buffers& b)
+void delete_picture(QOpenGLExtraFunctions& gl, Buffers& b)
 {
-    const std::array<GLuint, 4> arrays{b.sphere_quads, b.sphere_points, b.cylinder_quads, b.cylinder_points};
+    gl.glDeleteFramebuffers(1, &b.framebuffer);
+    gl.glDeleteTextures(1, &b.names);
+    gl.glDeleteRenderbuffers(1, &b.depth);
+    b.framebuffer = b.names = b.depth = 0;
+    b.width = b.height = 0;
+}
+
+void delete_buffers(QOpenGLExtraFunctions& gl, Buffers b)
+{
+    const std::array<GLuint, 5> arrays{b.sphere_quads, b.sphere_points, b.cylinder_quads, b.cylinder_points,
+                                       b.empty_array};
     const std::array<GLuint, 2> buffers{b.sphere_buffer, b.cylinder_buffer};
-    gl.glDeleteVertexArrays(4, arrays.data());
-    gl.glDeleteBuffers(2, buffers.data());
+    const std::array<GLuint, 2> textures{b.sphere_records, b.cylinder_records};
+    gl.glDeleteVertexArrays(static_cast<GLsizei>(arrays.size()), arrays.data());
+    gl.glDeleteBuffers(static_cast<GLsizei>(buffers.size()), buffers.data());
+    gl.glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
+    delete_picture(gl, b);
 }
 
 void delete_scheduled(void* closure, uint32_t)
@@ -515,20 +646,11 @@ void instance_attribute(QOpenGLExtraFunctions& gl, GLuint location, GLint size, 
     gl.glVertexAttribDivisor(location, divisor);
 }
 
-void instance_index(QOpenGLExtraFunctions& gl, GLuint location, std::size_t stride, std::size_t offset, GLuint divisor)
-{
-    gl.glEnableVertexAttribArray(location);
-    gl.glVertexAttribIPointer(location, 1, GL_UNSIGNED_INT, static_cast<GLsizei>(stride),
-                              reinterpret_cast<const void*>(offset));
-    gl.glVertexAttribDivisor(location, divisor);
-}
-
 void sphere_arrays(QOpenGLExtraFunctions& gl, GLuint array, GLuint buffer, GLuint divisor)
 {
     gl.glBindVertexArray(array);
     gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
     instance_attribute(gl, 0, 4, sizeof(SphereInstance), offsetof(SphereInstance, centre), divisor);
-    instance_index(gl, 1, sizeof(SphereInstance), offsetof(SphereInstance, material), divisor);
 }
 
 void cylinder_arrays(QOpenGLExtraFunctions& gl, GLuint array, GLuint buffer, GLuint divisor)
@@ -536,9 +658,71 @@ void cylinder_arrays(QOpenGLExtraFunctions& gl, GLuint array, GLuint buffer, GLu
     gl.glBindVertexArray(array);
     gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
     instance_attribute(gl, 0, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_a), divisor);
-    instance_index(gl, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, material), divisor);
     instance_attribute(gl, 2, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_b), divisor);
     instance_attribute(gl, 3, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, radius), divisor);
+}
+
+// The GL objects of a set of instances (the records given, `spheres` and
+// `cylinders` of them) in the current context.
+Buffers make_buffers(QOpenGLExtraFunctions& gl, const void* spheres, std::size_t sphere_count, const void* cylinders,
+                     std::size_t cylinder_count)
+{
+    Buffers b;
+    // Never empty: a buffer texture needs storage.
+    gl.glGenBuffers(1, &b.sphere_buffer);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, b.sphere_buffer);
+    gl.glBufferData(GL_ARRAY_BUFFER,
+                    static_cast<GLsizeiptr>(std::max<std::size_t>(sphere_count, 1) * sizeof(SphereInstance)),
+                    sphere_count > 0 ? spheres : nullptr, GL_STATIC_DRAW);
+    gl.glGenBuffers(1, &b.cylinder_buffer);
+    gl.glBindBuffer(GL_ARRAY_BUFFER, b.cylinder_buffer);
+    gl.glBufferData(GL_ARRAY_BUFFER,
+                    static_cast<GLsizeiptr>(std::max<std::size_t>(cylinder_count, 1) * sizeof(CylinderInstance)),
+                    cylinder_count > 0 ? cylinders : nullptr, GL_STATIC_DRAW);
+    gl.glGenVertexArrays(1, &b.sphere_quads);
+    gl.glGenVertexArrays(1, &b.sphere_points);
+    gl.glGenVertexArrays(1, &b.cylinder_quads);
+    gl.glGenVertexArrays(1, &b.cylinder_points);
+    gl.glGenVertexArrays(1, &b.empty_array);
+    sphere_arrays(gl, b.sphere_quads, b.sphere_buffer, 1);
+    sphere_arrays(gl, b.sphere_points, b.sphere_buffer, 0);
+    cylinder_arrays(gl, b.cylinder_quads, b.cylinder_buffer, 1);
+    cylinder_arrays(gl, b.cylinder_points, b.cylinder_buffer, 0);
+    gl.glGenTextures(1, &b.sphere_records);
+    gl.glBindTexture(kTextureBuffer, b.sphere_records);
+    gl.glTexBuffer(kTextureBuffer, GL_R32UI, b.sphere_buffer);
+    gl.glGenTextures(1, &b.cylinder_records);
+    gl.glBindTexture(kTextureBuffer, b.cylinder_records);
+    gl.glTexBuffer(kTextureBuffer, GL_R32UI, b.cylinder_buffer);
+    return b;
+}
+
+// The first pass's picture at the view's size (made anew when that
+// changes); false when the driver cannot have it.
+bool ensure_picture(QOpenGLExtraFunctions& gl, Buffers& b, GLsizei width, GLsizei height)
+{
+    if (b.framebuffer != 0 && b.width == width && b.height == height)
+        return true;
+    delete_picture(gl, b);
+    gl.glGenTextures(1, &b.names);
+    gl.glBindTexture(GL_TEXTURE_2D, b.names);
+    gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_R32UI, width, height, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, nullptr);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl.glGenRenderbuffers(1, &b.depth);
+    gl.glBindRenderbuffer(GL_RENDERBUFFER, b.depth);
+    gl.glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    gl.glGenFramebuffers(1, &b.framebuffer);
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, b.framebuffer);
+    gl.glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, b.names, 0);
+    gl.glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, b.depth);
+    if (gl.glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        delete_picture(gl, b);
+        return false;
+    }
+    b.width = width;
+    b.height = height;
+    return true;
 }
 
 // The lights switched on, read back from OpenGL: Coin has set them for
@@ -591,54 +775,216 @@ Lights current_lights(QOpenGLExtraFunctions& gl)
     return lights;
 }
 
-// Draws nothing with each program once, under the depth test the viewer
-// draws with: a software driver compiles its code for a program at its
-// first draw, which would otherwise fall to a scene's first frame.
+// What a frame of impostors needs besides the GL objects.
+struct FrameSetup {
+    SbMatrix modelview;
+    SbMatrix projection;
+    float scale = 1;
+    Lights lights;
+    const float* materials = nullptr;  // 8 floats a material
+    GLsizei material_count = 0;
+    GLsizei spheres = 0, cylinders = 0;
+    bool sphere_points = false, cylinder_points = false;
+};
+
+// The OpenGL state the two passes change, put back afterwards.
+class SavedState {
+public:
+    explicit SavedState(QOpenGLExtraFunctions& gl) : gl_(gl)
+    {
+        gl.glGetIntegerv(GL_CURRENT_PROGRAM, &program_);
+        gl.glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &array_);
+        gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer_);
+        gl.glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer_);
+        gl.glGetIntegerv(GL_VIEWPORT, viewport_.data());
+        gl.glGetIntegerv(GL_DEPTH_FUNC, &depth_function_);
+        gl.glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_mask_);
+        gl.glGetBooleanv(GL_COLOR_WRITEMASK, colour_mask_.data());
+        gl.glGetIntegerv(GL_ACTIVE_TEXTURE, &active_texture_);
+        for (GLuint unit = 0; unit < kUnits; ++unit) {
+            gl.glActiveTexture(GL_TEXTURE0 + unit);
+            gl.glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_2d_[unit]);
+            gl.glGetIntegerv(kTextureBindingBuffer, &texture_buffer_[unit]);
+        }
+        for (std::size_t i = 0; i < kSwitches.size(); ++i)
+            enabled_[i] = gl.glIsEnabled(kSwitches[i]);
+    }
+
+    ~SavedState()
+    {
+        for (std::size_t i = 0; i < kSwitches.size(); ++i)
+            enabled_[i] ? gl_.glEnable(kSwitches[i]) : gl_.glDisable(kSwitches[i]);
+        for (GLuint unit = 0; unit < kUnits; ++unit) {
+            gl_.glActiveTexture(GL_TEXTURE0 + unit);
+            gl_.glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_2d_[unit]));
+            gl_.glBindTexture(kTextureBuffer, static_cast<GLuint>(texture_buffer_[unit]));
+        }
+        gl_.glActiveTexture(static_cast<GLenum>(active_texture_));
+        gl_.glColorMask(colour_mask_[0], colour_mask_[1], colour_mask_[2], colour_mask_[3]);
+        gl_.glDepthMask(depth_mask_);
+        gl_.glDepthFunc(static_cast<GLenum>(depth_function_));
+        gl_.glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+        gl_.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(framebuffer_));
+        gl_.glBindVertexArray(static_cast<GLuint>(array_));
+        gl_.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer_));
+        gl_.glUseProgram(static_cast<GLuint>(program_));
+    }
+
+    SavedState(const SavedState&) = delete;
+    SavedState& operator=(const SavedState&) = delete;
+
+    // The scene's framebuffer and viewport, as found.
+    GLuint framebuffer() const { return static_cast<GLuint>(framebuffer_); }
+    const std::array<GLint, 4>& viewport() const { return viewport_; }
+    bool enabled(GLenum what) const
+    {
+        for (std::size_t i = 0; i < kSwitches.size(); ++i)
+            if (kSwitches[i] == what)
+                return enabled_[i] != GL_FALSE;
+        return false;
+    }
+
+    static constexpr GLuint kUnits = 3;
+
+private:
+    static constexpr std::array<GLenum, 6> kSwitches{GL_CULL_FACE,    GL_BLEND,          GL_POINT_SMOOTH,
+                                                     GL_SCISSOR_TEST, kProgramPointSize, GL_DEPTH_TEST};
+    QOpenGLExtraFunctions& gl_;
+    GLint program_ = 0, array_ = 0, buffer_ = 0, framebuffer_ = 0, depth_function_ = GL_LESS, active_texture_ = 0;
+    std::array<GLint, 4> viewport_{};
+    GLboolean depth_mask_ = GL_TRUE;
+    std::array<GLboolean, 4> colour_mask_{};
+    std::array<GLint, kUnits> texture_2d_{}, texture_buffer_{};
+    std::array<GLboolean, kSwitches.size()> enabled_{};
+};
+
+void set_shape_uniforms(QOpenGLExtraFunctions& gl, const Program& program, const FrameSetup& f, GLsizei width,
+                        GLsizei height, GLuint kind)
+{
+    gl.glUseProgram(program.id);
+    gl.glUniform4f(program.viewport, 0, 0, static_cast<float>(width), static_cast<float>(height));
+    gl.glUniform2f(program.half_viewport, 0.5f * static_cast<float>(width), 0.5f * static_cast<float>(height));
+    // Coin's matrices are row-major for row vectors: as OpenGL reads
+    // them, column-major for column vectors.
+    gl.glUniformMatrix4fv(program.modelview, 1, GL_FALSE, f.modelview[0]);
+    gl.glUniformMatrix4fv(program.projection, 1, GL_FALSE, f.projection[0]);
+    gl.glUniform1f(program.scale, f.scale);
+    gl.glUniform1ui(program.kind, kind);
+}
+
+// Both passes of a frame into the framebuffer bound now, in the viewport
+// set now.
+void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b, const FrameSetup& f)
+{
+    const SavedState saved(gl);
+    const std::array<GLint, 4>& viewport = saved.viewport();
+    const GLsizei width = viewport[2];
+    const GLsizei height = viewport[3];
+    if (width <= 0 || height <= 0 || !ensure_picture(gl, b, width, height))
+        return;
+
+    // The first pass: names and depths.
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, b.framebuffer);
+    gl.glViewport(0, 0, width, height);
+    gl.glDisable(GL_SCISSOR_TEST);
+    gl.glDisable(GL_CULL_FACE);
+    gl.glDisable(GL_BLEND);
+    gl.glEnable(GL_DEPTH_TEST);
+    gl.glDepthFunc(GL_LESS);
+    gl.glDepthMask(GL_TRUE);
+    gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    const std::array<GLuint, 4> no_name{};
+    const GLfloat far = 1;
+    gl.glClearBufferuiv(GL_COLOR, 0, no_name.data());
+    gl.glClearBufferfv(GL_DEPTH, 0, &far);
+    if (f.sphere_points || f.cylinder_points) {
+        gl.glDisable(GL_POINT_SMOOTH);
+        gl.glEnable(kProgramPointSize);
+    }
+    if (f.spheres > 0) {
+        set_shape_uniforms(gl, f.sphere_points ? programs.sphere_points : programs.sphere, f, width, height, 0);
+        gl.glBindVertexArray(f.sphere_points ? b.sphere_points : b.sphere_quads);
+        if (f.sphere_points)
+            gl.glDrawArrays(GL_POINTS, 0, f.spheres);
+        else
+            gl.glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, f.spheres);
+    }
+    if (f.cylinders > 0) {
+        set_shape_uniforms(gl, f.cylinder_points ? programs.cylinder_points : programs.cylinder, f, width, height,
+                           kCylinderKind);
+        gl.glBindVertexArray(f.cylinder_points ? b.cylinder_points : b.cylinder_quads);
+        if (f.cylinder_points)
+            gl.glDrawArrays(GL_POINTS, 0, f.cylinders);
+        else
+            gl.glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, f.cylinders);
+    }
+
+    // The second pass: each named pixel lit, into the scene's framebuffer
+    // under its depth test (whatever else the scene drew stays in front
+    // where it is nearer).
+    gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, saved.framebuffer());
+    gl.glViewport(viewport[0], viewport[1], width, height);
+    if (saved.enabled(GL_SCISSOR_TEST))
+        gl.glEnable(GL_SCISSOR_TEST);
+    if (!saved.enabled(GL_DEPTH_TEST))
+        gl.glDisable(GL_DEPTH_TEST);
+    gl.glDepthFunc(GL_LEQUAL);
+    const Program& l = programs.lighting;
+    gl.glUseProgram(l.id);
+    gl.glActiveTexture(GL_TEXTURE0);
+    gl.glBindTexture(GL_TEXTURE_2D, b.names);
+    gl.glActiveTexture(GL_TEXTURE1);
+    gl.glBindTexture(kTextureBuffer, b.sphere_records);
+    gl.glActiveTexture(GL_TEXTURE2);
+    gl.glBindTexture(kTextureBuffer, b.cylinder_records);
+    gl.glUniform1i(l.names, 0);
+    gl.glUniform1i(l.sphere_records, 1);
+    gl.glUniform1i(l.cylinder_records, 2);
+    gl.glUniform4f(l.viewport, static_cast<float>(viewport[0]), static_cast<float>(viewport[1]),
+                   static_cast<float>(width), static_cast<float>(height));
+    gl.glUniformMatrix4fv(l.modelview, 1, GL_FALSE, f.modelview[0]);
+    gl.glUniformMatrix4fv(l.projection, 1, GL_FALSE, f.projection[0]);
+    gl.glUniform1f(l.scale, f.scale);
+    if (f.material_count > 0)
+        gl.glUniform4fv(l.materials, 2 * f.material_count, f.materials);
+    const Lights& lights = f.lights;
+    gl.glUniform1i(l.light_count, lights.count);
+    gl.glUniform4fv(l.light_position, 8, lights.position.data());
+    gl.glUniform3fv(l.light_ambient, 8, lights.ambient.data());
+    gl.glUniform3fv(l.light_diffuse, 8, lights.diffuse.data());
+    gl.glUniform3fv(l.light_specular, 8, lights.specular.data());
+    gl.glUniform3fv(l.light_attenuation, 8, lights.attenuation.data());
+    gl.glUniform3fv(l.scene_ambient, 1, lights.scene_ambient.data());
+    gl.glUniform1i(l.local_viewer, lights.local_viewer ? 1 : 0);
+    gl.glBindVertexArray(b.empty_array);
+    gl.glDrawArrays(GL_TRIANGLES, 0, 3);
+}
+
+// Draws a frame of one instance of each kind at the eye, in each form,
+// under the depth test the viewer draws with: a software driver compiles
+// its code for a program at its first draw, which would otherwise fall to
+// a scene's first frame.  No pixel changes.
 void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs)
 {
-    GLint previous_program = 0, previous_array = 0, previous_buffer = 0, previous_depth_function = 0;
-    gl.glGetIntegerv(GL_CURRENT_PROGRAM, &previous_program);
-    gl.glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &previous_array);
-    gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
+    GLint previous_depth_function = 0;
     gl.glGetIntegerv(GL_DEPTH_FUNC, &previous_depth_function);
     const GLboolean depth_test = gl.glIsEnabled(GL_DEPTH_TEST);
-    const GLboolean point_size = gl.glIsEnabled(kProgramPointSize);
     gl.glEnable(GL_DEPTH_TEST);
     gl.glDepthFunc(GL_LEQUAL);
-    gl.glEnable(kProgramPointSize);
-
-    // One instance at the eye: no program draws a pixel of it.
-    const std::array<unsigned char, sizeof(CylinderInstance)> zeros{};
-    GLuint buffer = 0;
-    std::array<GLuint, 4> arrays{};
-    gl.glGenBuffers(1, &buffer);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    gl.glBufferData(GL_ARRAY_BUFFER, zeros.size(), zeros.data(), GL_STATIC_DRAW);
-    gl.glGenVertexArrays(4, arrays.data());
-    sphere_arrays(gl, arrays[0], buffer, 1);
-    sphere_arrays(gl, arrays[1], buffer, 0);
-    cylinder_arrays(gl, arrays[2], buffer, 1);
-    cylinder_arrays(gl, arrays[3], buffer, 0);
-    const std::array<const Program*, 4> in_order{&programs.sphere, &programs.sphere_points, &programs.cylinder,
-                                                 &programs.cylinder_points};
-    for (std::size_t i = 0; i < arrays.size(); ++i) {
-        gl.glUseProgram(in_order[i]->id);
-        gl.glBindVertexArray(arrays[i]);
-        if (i % 2 == 0)
-            gl.glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, 1);
-        else
-            gl.glDrawArrays(GL_POINTS, 0, 1);
+    const SphereInstance sphere{};
+    const CylinderInstance cylinder{};
+    Buffers b = make_buffers(gl, &sphere, 1, &cylinder, 1);
+    FrameSetup f;
+    f.spheres = 1;
+    f.cylinders = 1;
+    for (const bool points : {false, true}) {
+        f.sphere_points = f.cylinder_points = points;
+        draw_frame(gl, programs, b, f);
     }
-    gl.glBindVertexArray(static_cast<GLuint>(previous_array));
-    gl.glDeleteVertexArrays(4, arrays.data());
-    gl.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
-    gl.glDeleteBuffers(1, &buffer);
-    gl.glUseProgram(static_cast<GLuint>(previous_program));
+    delete_buffers(gl, b);
     gl.glDepthFunc(static_cast<GLenum>(previous_depth_function));
     if (!depth_test)
         gl.glDisable(GL_DEPTH_TEST);
-    if (!point_size)
-        gl.glDisable(kProgramPointSize);
 }
 
 class ImpostorSet {
@@ -699,7 +1045,7 @@ private:
         set->buffers_.erase(it);
     }
 
-    const Buffers& buffers_for(uint32_t context, QOpenGLExtraFunctions& gl)
+    Buffers& buffers_for(uint32_t context, QOpenGLExtraFunctions& gl)
     {
         const auto it = buffers_.find(context);
         if (it != buffers_.end())
@@ -708,25 +1054,15 @@ private:
             SoContextHandler::addContextDestructionCallback(context_gone, this);
             registered_ = true;
         }
-        Buffers b;
-        const auto& spheres = scene_->spheres;
-        const auto& cylinders = scene_->cylinders;
-        gl.glGenBuffers(1, &b.sphere_buffer);
-        gl.glBindBuffer(GL_ARRAY_BUFFER, b.sphere_buffer);
-        gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(spheres.size() * sizeof(SphereInstance)),
-                        spheres.data(), GL_STATIC_DRAW);
-        gl.glGenBuffers(1, &b.cylinder_buffer);
-        gl.glBindBuffer(GL_ARRAY_BUFFER, b.cylinder_buffer);
-        gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(cylinders.size() * sizeof(CylinderInstance)),
-                        cylinders.data(), GL_STATIC_DRAW);
-        gl.glGenVertexArrays(1, &b.sphere_quads);
-        gl.glGenVertexArrays(1, &b.sphere_points);
-        gl.glGenVertexArrays(1, &b.cylinder_quads);
-        gl.glGenVertexArrays(1, &b.cylinder_points);
-        sphere_arrays(gl, b.sphere_quads, b.sphere_buffer, 1);
-        sphere_arrays(gl, b.sphere_points, b.sphere_buffer, 0);
-        cylinder_arrays(gl, b.cylinder_quads, b.cylinder_buffer, 1);
-        cylinder_arrays(gl, b.cylinder_points, b.cylinder_buffer, 0);
+        GLint previous_buffer = 0, previous_array = 0, previous_texture = 0;
+        gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
+        gl.glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &previous_array);
+        gl.glGetIntegerv(kTextureBindingBuffer, &previous_texture);
+        const Buffers b = make_buffers(gl, scene_->spheres.data(), scene_->spheres.size(), scene_->cylinders.data(),
+                                       scene_->cylinders.size());
+        gl.glBindTexture(kTextureBuffer, static_cast<GLuint>(previous_texture));
+        gl.glBindVertexArray(static_cast<GLuint>(previous_array));
+        gl.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
         return buffers_.emplace(context, b).first->second;
     }
 
@@ -755,30 +1091,6 @@ private:
         return pixels <= most;
     }
 
-    void use(QOpenGLExtraFunctions& gl, const Program& program, const SbMatrix& modelview, const SbMatrix& projection,
-             float scale, const Lights& lights, const std::array<GLint, 4>& viewport) const
-    {
-        gl.glUseProgram(program.id);
-        gl.glUniform4f(program.viewport, static_cast<float>(viewport[0]), static_cast<float>(viewport[1]),
-                       static_cast<float>(viewport[2]), static_cast<float>(viewport[3]));
-        gl.glUniform2f(program.half_viewport, 0.5f * static_cast<float>(viewport[2]),
-                       0.5f * static_cast<float>(viewport[3]));
-        // Coin's matrices are row-major for row vectors: as OpenGL reads
-        // them, column-major for column vectors.
-        gl.glUniformMatrix4fv(program.modelview, 1, GL_FALSE, modelview[0]);
-        gl.glUniformMatrix4fv(program.projection, 1, GL_FALSE, projection[0]);
-        gl.glUniform1f(program.scale, scale);
-        gl.glUniform4fv(program.materials, static_cast<GLsizei>(2 * scene_->materials.size()), materials_.data());
-        gl.glUniform1i(program.light_count, lights.count);
-        gl.glUniform4fv(program.light_position, 8, lights.position.data());
-        gl.glUniform3fv(program.light_ambient, 8, lights.ambient.data());
-        gl.glUniform3fv(program.light_diffuse, 8, lights.diffuse.data());
-        gl.glUniform3fv(program.light_specular, 8, lights.specular.data());
-        gl.glUniform3fv(program.light_attenuation, 8, lights.attenuation.data());
-        gl.glUniform3fv(program.scene_ambient, 1, lights.scene_ambient.data());
-        gl.glUniform1i(program.local_viewer, lights.local_viewer ? 1 : 0);
-    }
-
     void render(SoGLRenderAction* action)
     {
         SoState* state = action->getState();
@@ -792,14 +1104,19 @@ private:
         if (programs == nullptr || gl == nullptr)
             return;
 
-        SbMatrix modelview = SoModelMatrixElement::get(state);
-        modelview.multRight(SoViewingMatrixElement::get(state));
-        const SbMatrix& projection = SoProjectionMatrixElement::get(state);
+        FrameSetup f;
+        f.modelview = SoModelMatrixElement::get(state);
+        f.modelview.multRight(SoViewingMatrixElement::get(state));
+        f.projection = SoProjectionMatrixElement::get(state);
         SbVec3f unit;
-        modelview.multDirMatrix(SbVec3f(1, 0, 0), unit);
-        const float scale = unit.length();
+        f.modelview.multDirMatrix(SbVec3f(1, 0, 0), unit);
+        f.scale = unit.length();
+        f.lights = current_lights(*gl);
+        f.materials = materials_.data();
+        f.material_count = static_cast<GLsizei>(scene_->materials.size());
+        f.spheres = static_cast<GLsizei>(scene_->spheres.size());
+        f.cylinders = static_cast<GLsizei>(scene_->cylinders.size());
 
-        const Lights lights = current_lights(*gl);
         std::array<GLint, 4> viewport{};
         gl->glGetIntegerv(GL_VIEWPORT, viewport.data());
         const auto height = static_cast<float>(viewport[3]);
@@ -807,68 +1124,11 @@ private:
         // more pixels in vain than a sphere's, and is kept smaller.
         constexpr float kLargestSpherePoint = 16;
         constexpr float kLargestBondPoint = 8;
-        const bool sphere_points =
-            as_points(largest_sphere_, kLargestSpherePoint, modelview, projection, scale, height);
-        const bool cylinder_points =
-            as_points(largest_cylinder_, kLargestBondPoint, modelview, projection, scale, height);
-        const bool points = sphere_points || cylinder_points;
-        ++(points ? frames_drawn.points : frames_drawn.quads);
+        f.sphere_points = as_points(largest_sphere_, kLargestSpherePoint, f.modelview, f.projection, f.scale, height);
+        f.cylinder_points = as_points(largest_cylinder_, kLargestBondPoint, f.modelview, f.projection, f.scale, height);
+        ++(f.sphere_points || f.cylinder_points ? frames_drawn.points : frames_drawn.quads);
 
-        // What is changed here and put back afterwards.
-        GLint previous_program = 0, previous_array = 0, previous_buffer = 0;
-        gl->glGetIntegerv(GL_CURRENT_PROGRAM, &previous_program);
-        gl->glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &previous_array);
-        gl->glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
-        const GLboolean cull = gl->glIsEnabled(GL_CULL_FACE);
-        const GLboolean blend = gl->glIsEnabled(GL_BLEND);
-        const GLboolean smooth_points = gl->glIsEnabled(GL_POINT_SMOOTH);
-        const GLboolean point_size = gl->glIsEnabled(kProgramPointSize);
-        if (cull)
-            gl->glDisable(GL_CULL_FACE);
-        if (blend)
-            gl->glDisable(GL_BLEND);
-        if (points) {
-            if (smooth_points)
-                gl->glDisable(GL_POINT_SMOOTH);
-            if (!point_size)
-                gl->glEnable(kProgramPointSize);
-        }
-
-        const Buffers& b = buffers_for(context, *gl);
-        const auto spheres = static_cast<GLsizei>(scene_->spheres.size());
-        const auto cylinders = static_cast<GLsizei>(scene_->cylinders.size());
-        if (spheres > 0) {
-            use(*gl, sphere_points ? programs->sphere_points : programs->sphere, modelview, projection, scale, lights,
-                viewport);
-            gl->glBindVertexArray(sphere_points ? b.sphere_points : b.sphere_quads);
-            if (sphere_points)
-                gl->glDrawArrays(GL_POINTS, 0, spheres);
-            else
-                gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, spheres);
-        }
-        if (cylinders > 0) {
-            use(*gl, cylinder_points ? programs->cylinder_points : programs->cylinder, modelview, projection, scale,
-                lights, viewport);
-            gl->glBindVertexArray(cylinder_points ? b.cylinder_points : b.cylinder_quads);
-            if (cylinder_points)
-                gl->glDrawArrays(GL_POINTS, 0, cylinders);
-            else
-                gl->glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, cylinders);
-        }
-        if (points) {
-            if (smooth_points)
-                gl->glEnable(GL_POINT_SMOOTH);
-            if (!point_size)
-                gl->glDisable(kProgramPointSize);
-        }
-
-        gl->glBindVertexArray(static_cast<GLuint>(previous_array));
-        gl->glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
-        gl->glUseProgram(static_cast<GLuint>(previous_program));
-        if (cull)
-            gl->glEnable(GL_CULL_FACE);
-        if (blend)
-            gl->glEnable(GL_BLEND);
+        draw_frame(*gl, *programs, buffers_for(context, *gl), f);
         SoGLLazyElement::getInstance(state)->reset(state, SoLazyElement::ALL_MASK);
     }
 
