@@ -3,11 +3,13 @@
 // left drag.  Run it on an X display (xvfb-run for software rendering):
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24' vexalith_viewer_benchmark scene.wrl
-//       [--size 1000x750] [--frames 20] [--route fast|generic] [--no-merge] [--save still.png]
+//       [--size 1000x750] [--frames 20] [--route fast|generic] [--culling off|auto|always]
+//       [--no-merge] [--save still.png]
 //
 // --route generic sends even the program's own scenes through Coin's VRML
 // import and merged meshes, for comparison with the fast route (the
-// default, which such scenes take).  Peak memory is the process's
+// default, which such scenes take).  --culling says when the fast route's
+// frames cull (auto: when it pays, the default).  Peak memory is the process's
 // high-water mark of resident memory (VmHWM).
 //
 // Frames are timed as rendered and read back (grabView), which is what
@@ -27,6 +29,7 @@
 
 #include <time.h>
 
+#include "viewer/impostor_shapes.h"
 #include "viewer/viewer_tuning.h"
 #include "viewer/vrml_viewer.h"
 
@@ -112,6 +115,15 @@ int main(int argc, char** argv)
                 return 2;
             }
             fast_route = route == "fast";
+        } else if (a == "--culling" && i + 1 < arguments.size()) {
+            const QString mode = arguments[++i];
+            if (mode != "off" && mode != "auto" && mode != "always") {
+                std::fprintf(stderr, "--culling takes off, auto or always\n");
+                return 2;
+            }
+            vexalith::viewer::set_impostor_culling(mode == "off"      ? vexalith::viewer::ImpostorCulling::Off
+                                                   : mode == "always" ? vexalith::viewer::ImpostorCulling::Always
+                                                                      : vexalith::viewer::ImpostorCulling::WhenItPays);
         } else if (a == "--no-merge") {
             merge = false;
         } else if (a == "--save" && i + 1 < arguments.size()) {
@@ -123,7 +135,7 @@ int main(int argc, char** argv)
     if (scene.isEmpty()) {
         std::fprintf(stderr,
                      "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] "
-                     "[--route fast|generic] [--no-merge] [--save still.png]\n");
+                     "[--route fast|generic] [--culling off|auto|always] [--no-merge] [--save still.png]\n");
         return 2;
     }
     if (const auto problem = vexalith::viewer_problem()) {
@@ -218,6 +230,8 @@ int main(int argc, char** argv)
     std::printf("route                     %s%s%s\n", report.fast_route ? "fast" : "generic",
                 viewer.routeNote().isEmpty() ? "" : ": ", viewer.routeNote().toUtf8().constData());
     std::printf("shapes drawn by shaders   %zu spheres, %zu cylinders\n", report.spheres, report.cylinders);
+    const auto impostor = vexalith::viewer::impostor_frames();
+    std::printf("impostor frames           %zu culled, %zu casting all\n", impostor.culled, impostor.cast_all);
     std::printf("peak memory               %.0f MB\n", peak_memory_mb());
     return 0;
 }

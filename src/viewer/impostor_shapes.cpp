@@ -20,29 +20,44 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vexalith::viewer {
 namespace {
 
 // --- shaders -------------------------------------------------------------
 
-// A frame takes two passes.  The first draws every instance into a
-// picture of its own, of instance names and depths: a fragment casts the
-// view ray at the exact sphere or capped cylinder, discards misses and
-// writes the hit's depth and the instance's name, nothing else.  The
-// second pass runs once for each pixel of the view: it reads the name the
-// first left there, casts the pixel's ray at that one instance again,
-// lights the hit point as OpenGL's fixed-function lighting would and
-// writes its colour and depth into the frame.  So each pixel is lit once
-// however many instances overlap it (a software renderer runs a
-// fragment's lighting even where the depth test then drops it).
+// A frame draws into a picture of its own, of instance names and depths:
+// a fragment casts the view ray at the exact sphere or capped cylinder,
+// discards misses and writes the hit's depth and the instance's name,
+// nothing else.  Then the lighting pass runs once for each pixel of the
+// view: it reads the name found there, casts the pixel's ray at that one
+// instance again, lights the hit point as OpenGL's fixed-function
+// lighting would and writes its colour and depth into the frame.  So each
+// pixel is lit once however many instances overlap it (a software
+// renderer runs a fragment's lighting even where the depth test then
+// drops it).
+//
+// Where the context has storage buffers (OpenGL 4.3, CULLING defined),
+// most instances are not cast at all: of a large scene only some are seen,
+// and mostly the same from one frame to the next.  The lighting pass
+// lists the instances it lit.  The next frame casts those first; then
+// every other instance is tested (TEST defined) with the picture's depths
+// so far, drawn as a flat shape at its nearest depth that covers its
+// outline, the depth test before the fragment shader: a fragment that
+// passes lists the instance, and only the instances so listed are cast.
+// An instance not listed lies behind the picture's depth at each of its
+// pixels, so the picture is the same as if all were cast.
 //
 // A name is the instance's index + 1, with the top bit set for cylinders;
-// 0 where no instance is.
+// 0 where no instance is.  The instances' records (SphereInstance,
+// CylinderInstance) are read from buffer textures, a 32-bit word a texel.
 //
 // Each kind is drawn in one of two forms.  As quads (four vertices an
 // instance) the fragment's ray starts on the quad.  As points (POINTS
@@ -51,29 +66,80 @@ namespace {
 // ray comes from the window position and starts level with the anchor.
 // Either way the ray starts near the shape, so that the eye's distance
 // costs no precision.
+const char* const kStorage = R"(
+#ifdef CULLING
+// Per instance (spheres, then cylinders): the frame that last lit it,
+// then the frame whose test last listed it.
+layout(std430, binding = 0) buffer Stamps { uint stamps[]; };
+// The lists of instance indices: lit in even frames, in odd frames,
+// listed by the test; the spheres' then the cylinders' part each.
+layout(std430, binding = 1) buffer Lists { uint lists[]; };
+// The indirect draws of the lists: (count, instances, first, base
+// instance) for points, then for quads, a list and kind each.
+layout(std430, binding = 2) buffer Draws { uint draws[]; };
+uniform uint frame;              // this frame's number, from 1
+
+// Appends `index` to the list whose part starts at `base` and whose draws
+// start at `draw`.
+void append(int base, int draw, int index)
+{
+    uint slot = atomicAdd(draws[draw], 1u);
+    atomicAdd(draws[draw + 5], 1u);
+    lists[base + int(slot)] = uint(index);
+}
+#endif
+)";
+
 const char* const kVertexCommon = R"(
 uniform mat4 modelview;
 uniform mat4 projection;
 uniform float scale;             // the modelview's (uniform) scale
 uniform vec2 half_viewport;      // in pixels
+uniform float near_distance;     // of the near clipping plane
 uniform uint kind;               // the names' top bit: 0 for spheres
+uniform usamplerBuffer records;
+uniform int list_base;           // where the drawn list starts in `lists`; -1: all instances
+uniform int stamp_base;          // this kind's first instance in `stamps`
 flat out uint name;
+flat out int instance;
 out vec3 quad_point;             // eye space, on the instance's quad
 const vec2 corners[4] = vec2[4](vec2(-1.0, -1.0), vec2(1.0, -1.0), vec2(-1.0, 1.0), vec2(1.0, 1.0));
 
-void take_name()
+float word(int i)
+{
+    return uintBitsToFloat(texelFetch(records, i).r);
+}
+
+vec3 eye_point(int i)
+{
+    return (modelview * vec4(word(i), word(i + 1), word(i + 2), 1.0)).xyz;
+}
+
+// The instance this vertex belongs to; false when it is not drawn now.
+bool take_instance()
 {
 #ifdef POINTS
-    name = kind | uint(gl_VertexID + 1);
+    instance = gl_VertexID;
 #else
-    name = kind | uint(gl_InstanceID + 1);
+    instance = gl_InstanceID;
 #endif
+#ifdef CULLING
+    if (list_base >= 0)
+        instance = int(lists[list_base + instance]);
+#endif
+    name = kind | uint(instance + 1);
+#ifdef TEST
+    // cast already: lit in the last frame
+    if (stamps[stamp_base + instance] == frame - 1u)
+        return false;
+#endif
+    return true;
 }
 
 // A square facing the eye, in the plane through `centre`, that covers the
 // outline of a sphere of radius `r` about it; false when the eye is
-// inside the sphere.
-bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point)
+// inside the sphere.  `reach`: how far its corners lie from the centre.
+bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point, out float reach)
 {
     float d2 = dot(centre, centre);
     if (d2 <= r * r * 1.0001)
@@ -84,31 +150,38 @@ bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point)
     vec3 up = cross(forward, side);
     float half_side = r * sqrt(d2 / (d2 - r * r));
     point = centre + (corner.x * side + corner.y * up) * half_side;
+    reach = 1.4143 * half_side;
     return true;
 }
 
-bool corner_point(int k, out vec3 point);
+bool corner_point(int k, out vec3 point, out float reach);
 
 void emit_nothing()
 {
     quad_point = vec3(0.0);
     gl_Position = vec4(0.0, 0.0, 0.0, 0.0);
+#ifdef POINTS
+    gl_PointSize = 1.0;
+#endif
 }
 
 // The instance's quad, or the point about its anchor that covers the
 // quad's image.  A point lies as near as the shape comes to the eye
-// (`nearest`, an eye-space z): the depth the fragments write is never
-// nearer, so that the depth test may go before the fragment shader.
+// (`nearest`, an eye-space z), but not nearer than the near clipping
+// plane: the depth the fragments write is never nearer.  A tested quad
+// too lies at that depth, its corners moved along their rays; one that
+// reaches behind the eye covers the whole view.
 void emit(vec3 anchor, float nearest)
 {
-    take_name();
+    float flat_z = min(nearest + abs(nearest) * 1e-5, -near_distance * 1.00001);
 #ifdef POINTS
-    vec4 anchor_clip = projection * vec4(anchor * (nearest / anchor.z), 1.0);
+    vec4 anchor_clip = projection * vec4(anchor * (flat_z / anchor.z), 1.0);
     vec2 anchor_window = anchor_clip.xy / anchor_clip.w;
-    vec2 reach = vec2(0.0);
+    vec2 extent = vec2(0.0);
     for (int k = 0; k < 4; ++k) {
         vec3 point;
-        if (!corner_point(k, point)) {
+        float reach;
+        if (!corner_point(k, point, reach)) {
             emit_nothing();
             return;
         }
@@ -117,38 +190,54 @@ void emit(vec3 anchor, float nearest)
             emit_nothing();
             return;
         }
-        reach = max(reach, abs(clip.xy / clip.w - anchor_window));
+        extent = max(extent, abs(clip.xy / clip.w - anchor_window));
     }
     quad_point = anchor;
     gl_Position = anchor_clip;
     // A point covers the pixels whose centres lie in its square.
-    gl_PointSize = 2.0 * max(reach.x * half_viewport.x, reach.y * half_viewport.y) + 0.5;
+    gl_PointSize = 2.0 * max(extent.x * half_viewport.x, extent.y * half_viewport.y) + 0.5;
 #else
     vec3 point;
-    if (!corner_point(gl_VertexID, point)) {
+    float reach;
+    if (!corner_point(gl_VertexID, point, reach)) {
+#ifdef TEST
+        // the eye inside: seen wherever it is not hidden
+        gl_Position = vec4(corners[gl_VertexID], -1.0, 1.0);
+#else
         emit_nothing();
+#endif
         return;
     }
     quad_point = point;
+#ifdef TEST
+    if (anchor.z + reach > -1e-6 * near_distance) {
+        gl_Position = vec4(corners[gl_VertexID], -1.0, 1.0);
+        return;
+    }
+    point *= flat_z / point.z;
+#endif
     gl_Position = projection * vec4(point, 1.0);
 #endif
 }
 )";
 
 const char* const kSphereVertex = R"(
-layout(location = 0) in vec4 sphere;    // centre, radius
 flat out vec3 centre;
 flat out float radius;
 
-bool corner_point(int k, out vec3 point)
+bool corner_point(int k, out vec3 point, out float reach)
 {
-    return facing_square(centre, radius, corners[k], point);
+    return facing_square(centre, radius, corners[k], point, reach);
 }
 
 void main()
 {
-    centre = (modelview * vec4(sphere.xyz, 1.0)).xyz;
-    radius = sphere.w * scale;
+    if (!take_instance()) {
+        emit_nothing();
+        return;
+    }
+    centre = eye_point(5 * instance);
+    radius = word(5 * instance + 3) * scale;
     emit(centre, centre.z + radius);
 }
 )";
@@ -160,14 +249,11 @@ void main()
 // most r |x - x_eye| / (D - r).  Seen almost along its axis the cylinder
 // gets the square of its bounding sphere instead.
 const char* const kCylinderVertex = R"(
-layout(location = 0) in vec3 end_a;
-layout(location = 2) in vec3 end_b;
-layout(location = 3) in float cylinder_radius;
 flat out vec3 a;
 flat out vec3 b;
 flat out float radius;
 
-bool corner_point(int k, out vec3 point)
+bool corner_point(int k, out vec3 point, out float reach)
 {
     vec2 corner = corners[k];
     vec3 middle = 0.5 * (a + b);
@@ -180,33 +266,48 @@ bool corner_point(int k, out vec3 point)
         vec3 y = cross(across / distance, x);
         float grow = radius / (distance - radius);
         float half_len = 0.5 * len;
-        float along = corner.x < 0.0 ? -half_len - grow * abs(-half_len - eye_along)
-                                     : half_len + grow * abs(half_len - eye_along);
-        point = middle + x * along + y * (corner.y * radius * distance / (distance - radius));
+        float below = half_len + grow * abs(-half_len - eye_along);
+        float above = half_len + grow * abs(half_len - eye_along);
+        float side = radius * distance / (distance - radius);
+        point = middle + x * (corner.x < 0.0 ? -below : above) + y * (corner.y * side);
+        reach = length(vec2(max(below, above), side));
         return true;
     }
-    return facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point);
+    return facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point, reach);
 }
 
 void main()
 {
-    a = (modelview * vec4(end_a, 1.0)).xyz;
-    b = (modelview * vec4(end_b, 1.0)).xyz;
-    radius = cylinder_radius * scale;
+    if (!take_instance()) {
+        emit_nothing();
+        return;
+    }
+    a = eye_point(8 * instance);
+    b = eye_point(8 * instance + 3);
+    radius = word(8 * instance + 6) * scale;
     emit(0.5 * (a + b), max(a.z, b.z) + radius);
 }
 )";
 
-// The first pass's fragments.
+// The casting fragments, or the tests'.
 const char* const kFragmentCommon = R"(
-#if defined(POINTS) && defined(GL_ARB_conservative_depth)
-#extension GL_ARB_conservative_depth : enable
-layout(depth_greater) out float gl_FragDepth;
-#endif
 uniform mat4 projection;
 uniform vec4 viewport;              // x, y, width, height in pixels
 flat in uint name;
+flat in int instance;
 in vec3 quad_point;
+#ifdef TEST
+layout(early_fragment_tests) in;
+uniform int stamp_base;             // this kind's first instance in `stamps`
+uniform int stamp_count;            // instances of both kinds
+uniform int test_list;              // where this kind's part of the tested list starts
+uniform int test_draw;              // its draws
+void main()
+{
+    if (atomicExchange(stamps[stamp_count + stamp_base + instance], frame) != frame)
+        append(test_list, test_draw, instance);
+}
+#else
 layout(location = 0) out uint name_out;
 
 // The fragment's view ray: its direction, and where it starts, near
@@ -236,9 +337,11 @@ void finish(vec3 p)
     gl_FragDepth = 0.5 * (gl_DepthRange.diff * z + gl_DepthRange.near + gl_DepthRange.far);
     name_out = name;
 }
+#endif
 )";
 
 const char* const kSphereFragment = R"(
+#ifndef TEST
 flat in vec3 centre;
 flat in float radius;
 
@@ -253,9 +356,11 @@ void main()
         discard;
     finish(start + (-b - sqrt(h)) * rd);
 }
+#endif
 )";
 
 const char* const kCylinderFragment = R"(
+#ifndef TEST
 flat in vec3 a;
 flat in vec3 b;
 flat in float radius;
@@ -286,9 +391,10 @@ void main()
     }
     finish(start + t * rd);
 }
+#endif
 )";
 
-// The second pass: a triangle over the whole view.
+// The lighting pass: a triangle over the whole view.
 const char* const kLightingVertex = R"(
 void main()
 {
@@ -296,8 +402,6 @@ void main()
 }
 )";
 
-// The instances' records as the first pass read them (SphereInstance,
-// CylinderInstance), a 32-bit word a texel.
 const char* const kLightingFragment = R"(
 uniform usampler2D names;
 uniform usamplerBuffer sphere_records;     // 5 words a sphere: centre, radius, material
@@ -317,6 +421,12 @@ uniform vec3 light_specular[8];
 uniform vec3 light_attenuation[8];  // constant, linear, quadratic
 uniform vec3 scene_ambient;         // the light model's
 uniform bool local_viewer;
+#ifdef CULLING
+uniform bool list_lit;              // whether to list the instances lit
+uniform int sphere_count;
+uniform int lit_list;               // where the spheres' part of this frame's list starts
+uniform int lit_draw;               // the spheres' draws of it
+#endif
 
 float word(usamplerBuffer records, int i)
 {
@@ -366,15 +476,23 @@ void main()
     if (name == 0u)
         discard;
     int index = int(name & 0x7fffffffu) - 1;
+    bool sphere = (name & 0x80000000u) == 0u;
+#ifdef CULLING
+    if (list_lit) {
+        int stamp = sphere ? index : sphere_count + index;
+        if (atomicExchange(stamps[stamp], frame) != frame)
+            append(sphere ? lit_list : lit_list + sphere_count, sphere ? lit_draw : lit_draw + 8, index);
+    }
+#endif
     vec2 ndc = (gl_FragCoord.xy - viewport.xy) / viewport.zw * 2.0 - 1.0;
     vec3 rd = normalize(vec3((ndc.x + projection[2][0]) / projection[0][0],
                              (ndc.y + projection[2][1]) / projection[1][1], -1.0));
-    // The ray meets the instance the first pass found, but for rounding
-    // at its outline: a miss by rounding takes the nearest point.
+    // The ray meets the instance the picture names, but for rounding at
+    // its outline: a miss by rounding takes the nearest point.
     vec3 p;
     vec3 n;
     uint material;
-    if ((name & 0x80000000u) == 0u) {
+    if (sphere) {
         vec3 centre = point_of(sphere_records, 5 * index);
         float radius = word(sphere_records, 5 * index + 3) * scale;
         material = texelFetch(sphere_records, 5 * index + 4).r;
@@ -418,21 +536,29 @@ void main()
 
 struct Program {
     GLuint id = 0;
-    GLint modelview = -1, projection = -1, scale = -1, viewport = -1, half_viewport = -1, kind = -1;
+    GLint modelview = -1, projection = -1, scale = -1, viewport = -1, half_viewport = -1, near_distance = -1, kind = -1,
+          records = -1, list_base = -1, stamp_base = -1, stamp_count = -1, frame = -1, test_list = -1, test_draw = -1;
     // the lighting pass's
-    GLint names = -1, sphere_records = -1, cylinder_records = -1, materials = -1, local_viewer = -1;
+    GLint names = -1, sphere_records = -1, cylinder_records = -1, materials = -1, local_viewer = -1, list_lit = -1,
+          sphere_count = -1, lit_list = -1, lit_draw = -1;
     GLint light_count = -1, light_position = -1, light_ambient = -1, light_diffuse = -1, light_specular = -1,
           light_attenuation = -1, scene_ambient = -1;
+};
+
+// The programs casting or testing one kind, by form.
+struct ShapePrograms {
+    Program quads;
+    Program points;
+    const Program& in_form(bool as_points) const { return as_points ? points : quads; }
 };
 
 struct Programs {
     bool tried = false;
     bool ok = false;
+    bool culling = false;  // the tests and the lists (OpenGL 4.3)
     std::string reason;
-    Program sphere;
-    Program cylinder;
-    Program sphere_points;
-    Program cylinder_points;
+    ShapePrograms sphere, cylinder;            // casting
+    ShapePrograms sphere_test, cylinder_test;  // testing, with culling
     Program lighting;
 };
 
@@ -449,13 +575,30 @@ QOpenGLExtraFunctions* gl_functions()
     return context ? context->extraFunctions() : nullptr;
 }
 
-GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, bool points, const char* common, const char* own,
+// What a shader is compiled with: the version and the defines before its
+// sources.
+struct Variant {
+    bool culling = false;
+    bool points = false;
+    bool test = false;
+    std::string preamble() const
+    {
+        std::string s = culling ? "#version 430 compatibility\n#define CULLING 1\n" : "#version 330 compatibility\n";
+        if (points)
+            s += "#define POINTS 1\n";
+        if (test)
+            s += "#define TEST 1\n";
+        return s;
+    }
+};
+
+GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const Variant& variant, const char* common, const char* own,
                std::string& reason)
 {
     const GLuint shader = gl.glCreateShader(kind);
-    std::array<const char*, 3> parts{
-        points ? "#version 330 compatibility\n#define POINTS 1\n" : "#version 330 compatibility\n", common, own};
-    gl.glShaderSource(shader, 3, parts.data(), nullptr);
+    const std::string preamble = variant.preamble();
+    std::array<const char*, 4> parts{preamble.c_str(), kStorage, common, own};
+    gl.glShaderSource(shader, static_cast<GLsizei>(parts.size()), parts.data(), nullptr);
     gl.glCompileShader(shader);
     GLint status = 0;
     gl.glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
@@ -473,13 +616,13 @@ struct ShaderSource {
     const char* own;
 };
 
-bool link(QOpenGLExtraFunctions& gl, bool points, ShaderSource vertex, ShaderSource fragment, Program& program,
-          std::string& reason)
+bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex, ShaderSource fragment,
+          Program& program, std::string& reason)
 {
-    const GLuint v = compile(gl, GL_VERTEX_SHADER, points, vertex.common, vertex.own, reason);
+    const GLuint v = compile(gl, GL_VERTEX_SHADER, variant, vertex.common, vertex.own, reason);
     if (v == 0)
         return false;
-    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, points, fragment.common, fragment.own, reason);
+    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, variant, fragment.common, fragment.own, reason);
     if (f == 0) {
         gl.glDeleteShader(v);
         return false;
@@ -506,11 +649,23 @@ bool link(QOpenGLExtraFunctions& gl, bool points, ShaderSource vertex, ShaderSou
     program.scale = at("scale");
     program.viewport = at("viewport");
     program.half_viewport = at("half_viewport");
+    program.near_distance = at("near_distance");
     program.kind = at("kind");
+    program.records = at("records");
+    program.list_base = at("list_base");
+    program.stamp_base = at("stamp_base");
+    program.stamp_count = at("stamp_count");
+    program.frame = at("frame");
+    program.test_list = at("test_list");
+    program.test_draw = at("test_draw");
     program.names = at("names");
     program.sphere_records = at("sphere_records");
     program.cylinder_records = at("cylinder_records");
     program.materials = at("materials");
+    program.list_lit = at("list_lit");
+    program.sphere_count = at("sphere_count");
+    program.lit_list = at("lit_list");
+    program.lit_draw = at("lit_draw");
     program.light_count = at("light_count");
     program.light_position = at("light_position");
     program.light_ambient = at("light_ambient");
@@ -522,18 +677,34 @@ bool link(QOpenGLExtraFunctions& gl, bool points, ShaderSource vertex, ShaderSou
     return true;
 }
 
+bool link_shapes(QOpenGLExtraFunctions& gl, bool culling, bool test, const char* vertex, const char* fragment,
+                 ShapePrograms& programs, std::string& reason)
+{
+    return link(gl, {culling, false, test}, {kVertexCommon, vertex}, {kFragmentCommon, fragment}, programs.quads,
+                reason) &&
+           link(gl, {culling, true, test}, {kVertexCommon, vertex}, {kFragmentCommon, fragment}, programs.points,
+                reason);
+}
+
+void delete_programs(QOpenGLExtraFunctions& gl, Programs& p)
+{
+    for (Program* program :
+         {&p.sphere.quads, &p.sphere.points, &p.cylinder.quads, &p.cylinder.points, &p.sphere_test.quads,
+          &p.sphere_test.points, &p.cylinder_test.quads, &p.cylinder_test.points, &p.lighting}) {
+        if (program->id != 0)
+            gl.glDeleteProgram(program->id);
+        *program = Program{};
+    }
+}
+
 void forget_programs(uint32_t context, void*)
 {
     auto& programs = all_programs();
     const auto it = programs.find(context);
     if (it == programs.end())
         return;
-    if (QOpenGLExtraFunctions* gl = gl_functions()) {
-        for (const Program* p : {&it->second.sphere, &it->second.cylinder, &it->second.sphere_points,
-                                 &it->second.cylinder_points, &it->second.lighting})
-            if (p->id != 0)
-                gl->glDeleteProgram(p->id);
-    }
+    if (QOpenGLExtraFunctions* gl = gl_functions())
+        delete_programs(*gl, it->second);
     programs.erase(it);
 }
 
@@ -565,24 +736,33 @@ const Programs* programs_for(uint32_t context)
                    " has no compatibility profile of version 3.3 or later";
         return nullptr;
     }
-    const ShaderSource sphere_vertex{kVertexCommon, kSphereVertex};
-    const ShaderSource cylinder_vertex{kVertexCommon, kCylinderVertex};
-    const ShaderSource sphere_fragment{kFragmentCommon, kSphereFragment};
-    const ShaderSource cylinder_fragment{kFragmentCommon, kCylinderFragment};
-    p.ok = link(*gl, false, sphere_vertex, sphere_fragment, p.sphere, p.reason) &&
-           link(*gl, false, cylinder_vertex, cylinder_fragment, p.cylinder, p.reason) &&
-           link(*gl, true, sphere_vertex, sphere_fragment, p.sphere_points, p.reason) &&
-           link(*gl, true, cylinder_vertex, cylinder_fragment, p.cylinder_points, p.reason) &&
-           link(*gl, false, {"", kLightingVertex}, {"", kLightingFragment}, p.lighting, p.reason);
-    if (!p.ok)
+    const auto make = [&](bool culling) {
+        p.culling = culling;
+        return link_shapes(*gl, culling, false, kSphereVertex, kSphereFragment, p.sphere, p.reason) &&
+               link_shapes(*gl, culling, false, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason) &&
+               (!culling ||
+                (link_shapes(*gl, culling, true, kSphereVertex, kSphereFragment, p.sphere_test, p.reason) &&
+                 link_shapes(*gl, culling, true, kCylinderVertex, kCylinderFragment, p.cylinder_test, p.reason))) &&
+               link(*gl, {culling, false, false}, {"", kLightingVertex}, {"", kLightingFragment}, p.lighting, p.reason);
+    };
+    // Culling where the context has storage buffers; a driver that fails
+    // those shaders still draws without.
+    p.ok = (major > 4 || (major == 4 && minor >= 3)) && make(true);
+    if (!p.ok) {
+        delete_programs(*gl, p);
+        p.ok = make(false);
+    }
+    if (!p.ok) {
+        delete_programs(*gl, p);
         return nullptr;
+    }
     warm_up(*gl, p);
     return &p;
 }
-
 // --- the instances on the GPU ----------------------------------------------
 
 ImpostorFrames frames_drawn;
+ImpostorCulling culling_mode = ImpostorCulling::WhenItPays;
 
 // GL_PROGRAM_POINT_SIZE (OpenGL 3.2), under its older name's value.
 constexpr GLenum kProgramPointSize = 0x8642;
@@ -593,16 +773,35 @@ constexpr GLenum kTextureBindingBuffer = 0x8C2C;
 // The top bit of a cylinder's name.
 constexpr GLuint kCylinderKind = 0x80000000u;
 
-// One buffer of instance records per kind, read through two vertex
-// arrays, a record per instance (quads) or per vertex (points), and by
-// the lighting pass as a buffer texture.
+// The lists: lit in even frames (0), in odd frames (1), listed by the
+// tests (2).  Their draws, in `Buffers::draws`: per list and kind, one for
+// points (count, 1, 0, 0) and one for quads (4, count, 0, 0), 16 words a
+// list.
+constexpr GLuint kTestedList = 2;
+constexpr int kDrawWords = 16;
+
+int draw_word(GLuint list, bool cylinders, bool points)
+{
+    return kDrawWords * static_cast<int>(list) + (cylinders ? 8 : 0) + (points ? 0 : 4);
+}
+
+// The GL objects of a set of instances in one context.
 struct Buffers {
-    GLuint sphere_buffer = 0, cylinder_buffer = 0;
-    GLuint sphere_quads = 0, sphere_points = 0;
-    GLuint cylinder_quads = 0, cylinder_points = 0;
-    GLuint sphere_records = 0, cylinder_records = 0;  // buffer textures
-    GLuint empty_array = 0;                           // for the lighting pass's triangle
-    // The first pass's picture: names and depths, at the view's size.
+    GLuint sphere_buffer = 0, cylinder_buffer = 0;    // the records
+    GLuint sphere_records = 0, cylinder_records = 0;  // the same as buffer textures
+    GLuint empty_array = 0;                           // for draws without attributes
+    GLsizei spheres = 0, cylinders = 0;
+    // Culling's storage buffers (see kStorage), and the last frame's number.
+    GLuint stamps = 0, lists = 0, draws = 0;
+    GLuint frame = 0;
+    bool listed = false;       // the last frame listed what it lit
+    bool last_tested = false;  // and tested the others
+    // What culling costs: the share of instances the last test listed,
+    // and how many frames are still to cast all before culling is tried
+    // again.
+    double listed_share = 0;
+    int cast_all_left = 0;
+    // The picture of names and depths, at the view's size.
     GLuint framebuffer = 0, names = 0, depth = 0;
     GLsizei width = 0, height = 0;
 };
@@ -618,11 +817,9 @@ void delete_picture(QOpenGLExtraFunctions& gl, Buffers& b)
 
 void delete_buffers(QOpenGLExtraFunctions& gl, Buffers b)
 {
-    const std::array<GLuint, 5> arrays{b.sphere_quads, b.sphere_points, b.cylinder_quads, b.cylinder_points,
-                                       b.empty_array};
-    const std::array<GLuint, 2> buffers{b.sphere_buffer, b.cylinder_buffer};
+    const std::array<GLuint, 5> buffers{b.sphere_buffer, b.cylinder_buffer, b.stamps, b.lists, b.draws};
     const std::array<GLuint, 2> textures{b.sphere_records, b.cylinder_records};
-    gl.glDeleteVertexArrays(static_cast<GLsizei>(arrays.size()), arrays.data());
+    gl.glDeleteVertexArrays(1, &b.empty_array);
     gl.glDeleteBuffers(static_cast<GLsizei>(buffers.size()), buffers.data());
     gl.glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
     delete_picture(gl, b);
@@ -635,69 +832,59 @@ void delete_scheduled(void* closure, uint32_t)
         delete_buffers(*gl, *buffers);
 }
 
-// A float attribute of `size` components at `offset` in records of
-// `stride` bytes: one record per instance (divisor 1) or per vertex (0).
-void instance_attribute(QOpenGLExtraFunctions& gl, GLuint location, GLint size, std::size_t stride, std::size_t offset,
-                        GLuint divisor)
+GLuint buffer_of(QOpenGLExtraFunctions& gl, std::size_t bytes, const void* data)
 {
-    gl.glEnableVertexAttribArray(location);
-    gl.glVertexAttribPointer(location, size, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(stride),
-                             reinterpret_cast<const void*>(offset));
-    gl.glVertexAttribDivisor(location, divisor);
-}
-
-void sphere_arrays(QOpenGLExtraFunctions& gl, GLuint array, GLuint buffer, GLuint divisor)
-{
-    gl.glBindVertexArray(array);
+    GLuint buffer = 0;
+    gl.glGenBuffers(1, &buffer);
     gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    instance_attribute(gl, 0, 4, sizeof(SphereInstance), offsetof(SphereInstance, centre), divisor);
+    // Never empty: a buffer texture needs storage.
+    gl.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(std::max<std::size_t>(bytes, 4)), data, GL_STATIC_DRAW);
+    return buffer;
 }
 
-void cylinder_arrays(QOpenGLExtraFunctions& gl, GLuint array, GLuint buffer, GLuint divisor)
+GLuint buffer_texture(QOpenGLExtraFunctions& gl, GLuint buffer)
 {
-    gl.glBindVertexArray(array);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    instance_attribute(gl, 0, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_a), divisor);
-    instance_attribute(gl, 2, 3, sizeof(CylinderInstance), offsetof(CylinderInstance, end_b), divisor);
-    instance_attribute(gl, 3, 1, sizeof(CylinderInstance), offsetof(CylinderInstance, radius), divisor);
+    GLuint texture = 0;
+    gl.glGenTextures(1, &texture);
+    gl.glBindTexture(kTextureBuffer, texture);
+    gl.glTexBuffer(kTextureBuffer, GL_R32UI, buffer);
+    return texture;
 }
 
-// The GL objects of a set of instances (the records given, `spheres` and
-// `cylinders` of them) in the current context.
-Buffers make_buffers(QOpenGLExtraFunctions& gl, const void* spheres, std::size_t sphere_count, const void* cylinders,
-                     std::size_t cylinder_count)
+// The GL objects of `spheres` and `cylinders`, with culling's buffers
+// when `culling`.  Changes the array buffer and buffer texture bindings.
+Buffers make_buffers(QOpenGLExtraFunctions& gl, const std::vector<SphereInstance>& spheres,
+                     const std::vector<CylinderInstance>& cylinders, bool culling)
 {
     Buffers b;
-    // Never empty: a buffer texture needs storage.
-    gl.glGenBuffers(1, &b.sphere_buffer);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, b.sphere_buffer);
-    gl.glBufferData(GL_ARRAY_BUFFER,
-                    static_cast<GLsizeiptr>(std::max<std::size_t>(sphere_count, 1) * sizeof(SphereInstance)),
-                    sphere_count > 0 ? spheres : nullptr, GL_STATIC_DRAW);
-    gl.glGenBuffers(1, &b.cylinder_buffer);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, b.cylinder_buffer);
-    gl.glBufferData(GL_ARRAY_BUFFER,
-                    static_cast<GLsizeiptr>(std::max<std::size_t>(cylinder_count, 1) * sizeof(CylinderInstance)),
-                    cylinder_count > 0 ? cylinders : nullptr, GL_STATIC_DRAW);
-    gl.glGenVertexArrays(1, &b.sphere_quads);
-    gl.glGenVertexArrays(1, &b.sphere_points);
-    gl.glGenVertexArrays(1, &b.cylinder_quads);
-    gl.glGenVertexArrays(1, &b.cylinder_points);
+    b.spheres = static_cast<GLsizei>(spheres.size());
+    b.cylinders = static_cast<GLsizei>(cylinders.size());
+    b.sphere_buffer = buffer_of(gl, spheres.size() * sizeof(SphereInstance), spheres.data());
+    b.cylinder_buffer = buffer_of(gl, cylinders.size() * sizeof(CylinderInstance), cylinders.data());
+    b.sphere_records = buffer_texture(gl, b.sphere_buffer);
+    b.cylinder_records = buffer_texture(gl, b.cylinder_buffer);
     gl.glGenVertexArrays(1, &b.empty_array);
-    sphere_arrays(gl, b.sphere_quads, b.sphere_buffer, 1);
-    sphere_arrays(gl, b.sphere_points, b.sphere_buffer, 0);
-    cylinder_arrays(gl, b.cylinder_quads, b.cylinder_buffer, 1);
-    cylinder_arrays(gl, b.cylinder_points, b.cylinder_buffer, 0);
-    gl.glGenTextures(1, &b.sphere_records);
-    gl.glBindTexture(kTextureBuffer, b.sphere_records);
-    gl.glTexBuffer(kTextureBuffer, GL_R32UI, b.sphere_buffer);
-    gl.glGenTextures(1, &b.cylinder_records);
-    gl.glBindTexture(kTextureBuffer, b.cylinder_records);
-    gl.glTexBuffer(kTextureBuffer, GL_R32UI, b.cylinder_buffer);
+    if (culling) {
+        const std::size_t all = spheres.size() + cylinders.size();
+        const std::vector<GLuint> zeros(2 * all, 0);
+        b.stamps = buffer_of(gl, zeros.size() * sizeof(GLuint), zeros.data());
+        b.lists = buffer_of(gl, 3 * all * sizeof(GLuint), nullptr);
+        b.draws = buffer_of(gl, 3 * kDrawWords * sizeof(GLuint), nullptr);
+    }
     return b;
 }
 
-// The first pass's picture at the view's size (made anew when that
+// Empties a list's draws.
+void clear_list(QOpenGLExtraFunctions& gl, const Buffers& b, GLuint list)
+{
+    // spheres as points, as quads; cylinders likewise
+    constexpr std::array<GLuint, kDrawWords> empty{0, 1, 0, 0, 4, 0, 0, 0, 0, 1, 0, 0, 4, 0, 0, 0};
+    gl.glBindBuffer(GL_ARRAY_BUFFER, b.draws);
+    gl.glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(list * kDrawWords * sizeof(GLuint)), sizeof(empty),
+                       empty.data());
+}
+
+// The picture of names and depths at the view's size (made anew when that
 // changes); false when the driver cannot have it.
 bool ensure_picture(QOpenGLExtraFunctions& gl, Buffers& b, GLsizei width, GLsizei height)
 {
@@ -777,17 +964,16 @@ Lights current_lights(QOpenGLExtraFunctions& gl)
 
 // What a frame of impostors needs besides the GL objects.
 struct FrameSetup {
-    SbMatrix modelview;
-    SbMatrix projection;
+    SbMatrix modelview = SbMatrix::identity();
+    SbMatrix projection = SbMatrix::identity();
     float scale = 1;
     Lights lights;
     const float* materials = nullptr;  // 8 floats a material
     GLsizei material_count = 0;
-    GLsizei spheres = 0, cylinders = 0;
     bool sphere_points = false, cylinder_points = false;
 };
 
-// The OpenGL state the two passes change, put back afterwards.
+// The OpenGL state a frame changes, put back afterwards.
 class SavedState {
 public:
     explicit SavedState(QOpenGLExtraFunctions& gl) : gl_(gl)
@@ -858,22 +1044,102 @@ private:
     std::array<GLboolean, kSwitches.size()> enabled_{};
 };
 
-void set_shape_uniforms(QOpenGLExtraFunctions& gl, const Program& program, const FrameSetup& f, GLsizei width,
-                        GLsizei height, GLuint kind)
+// Draws one kind into the picture: casting or testing, all its instances
+// or (list_base >= 0) a list through its draws.
+class KindPass {
+public:
+    KindPass(QOpenGLExtraFunctions& gl, const Buffers& b, const FrameSetup& f, GLsizei width, GLsizei height)
+        : gl_(gl), b_(b), f_(f), width_(width), height_(height)
+    {
+        // the near plane's distance, from OpenGL's perspective matrix
+        const float c = f.projection[2][2];
+        const float d = f.projection[3][2];
+        near_ = std::abs(c - 1) > 1e-12f ? d / (c - 1) : 0;
+    }
+
+    void draw(const ShapePrograms& programs, bool cylinders, int list_base, GLuint frame, GLuint list) const
+    {
+        const bool points = cylinders ? f_.cylinder_points : f_.sphere_points;
+        const Program& p = programs.in_form(points);
+        gl_.glUseProgram(p.id);
+        gl_.glUniform4f(p.viewport, 0, 0, static_cast<float>(width_), static_cast<float>(height_));
+        gl_.glUniform2f(p.half_viewport, 0.5f * static_cast<float>(width_), 0.5f * static_cast<float>(height_));
+        // Coin's matrices are row-major for row vectors: as OpenGL reads
+        // them, column-major for column vectors.
+        gl_.glUniformMatrix4fv(p.modelview, 1, GL_FALSE, f_.modelview[0]);
+        gl_.glUniformMatrix4fv(p.projection, 1, GL_FALSE, f_.projection[0]);
+        gl_.glUniform1f(p.scale, f_.scale);
+        gl_.glUniform1f(p.near_distance, near_);
+        gl_.glUniform1ui(p.kind, cylinders ? kCylinderKind : 0u);
+        gl_.glUniform1i(p.records, cylinders ? 2 : 1);
+        gl_.glUniform1i(p.list_base, list_base);
+        const GLint all = b_.spheres + b_.cylinders;
+        gl_.glUniform1i(p.stamp_base, cylinders ? b_.spheres : 0);
+        gl_.glUniform1i(p.stamp_count, all);
+        gl_.glUniform1ui(p.frame, frame);
+        gl_.glUniform1i(p.test_list, static_cast<GLint>(kTestedList) * all + (cylinders ? b_.spheres : 0));
+        gl_.glUniform1i(p.test_draw, draw_word(kTestedList, cylinders, true));
+        const GLsizei count = cylinders ? b_.cylinders : b_.spheres;
+        if (list_base >= 0) {
+            const auto offset = static_cast<std::uintptr_t>(draw_word(list, cylinders, points)) * sizeof(GLuint);
+            gl_.glDrawArraysIndirect(points ? GL_POINTS : GL_TRIANGLE_STRIP, reinterpret_cast<const void*>(offset));
+        } else if (points) {
+            gl_.glDrawArrays(GL_POINTS, 0, count);
+        } else {
+            gl_.glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, count);
+        }
+    }
+
+    // Where a list's part for a kind starts in the lists.
+    int list_base(GLuint list, bool cylinders) const
+    {
+        return static_cast<int>(list) * (b_.spheres + b_.cylinders) + (cylinders ? b_.spheres : 0);
+    }
+
+private:
+    QOpenGLExtraFunctions& gl_;
+    const Buffers& b_;
+    const FrameSetup& f_;
+    GLsizei width_, height_;
+    float near_ = 0;
+};
+
+// Whether a frame pays for culling, from the last frame's lists (`lit`
+// the list it lit): the instances cast then (those lit in the frame
+// before, and those its tests listed) and those tested, each test costing
+// some fraction of a cast, against casting all.  A frame whose culling
+// did not pay is followed by some that cast all, and then culling is
+// tried again.
+bool culling_pays(QOpenGLExtraFunctions& gl, Buffers& b, GLuint lit)
 {
-    gl.glUseProgram(program.id);
-    gl.glUniform4f(program.viewport, 0, 0, static_cast<float>(width), static_cast<float>(height));
-    gl.glUniform2f(program.half_viewport, 0.5f * static_cast<float>(width), 0.5f * static_cast<float>(height));
-    // Coin's matrices are row-major for row vectors: as OpenGL reads
-    // them, column-major for column vectors.
-    gl.glUniformMatrix4fv(program.modelview, 1, GL_FALSE, f.modelview[0]);
-    gl.glUniformMatrix4fv(program.projection, 1, GL_FALSE, f.projection[0]);
-    gl.glUniform1f(program.scale, f.scale);
-    gl.glUniform1ui(program.kind, kind);
+    std::array<GLuint, 3 * kDrawWords> counts{};
+    gl.glBindBuffer(GL_ARRAY_BUFFER, b.draws);
+    if (const void* mapped = gl.glMapBufferRange(GL_ARRAY_BUFFER, 0, sizeof(counts), GL_MAP_READ_BIT)) {
+        std::memcpy(counts.data(), mapped, sizeof(counts));
+        gl.glUnmapBuffer(GL_ARRAY_BUFFER);
+    }
+    const double all = static_cast<double>(b.spheres) + static_cast<double>(b.cylinders);
+    const double lit_share = (counts[draw_word(lit, false, true)] + counts[draw_word(lit, true, true)]) / all;
+    if (b.last_tested)
+        b.listed_share =
+            (counts[draw_word(kTestedList, false, true)] + counts[draw_word(kTestedList, true, true)]) / all;
+    constexpr double kTestCost = 0.4;   // of a cast
+    constexpr double kMostCost = 0.85;  // of casting all
+    constexpr int kCastAllFrames = 16;
+    if (b.cast_all_left > 0) {
+        if (--b.cast_all_left == 0)
+            b.listed_share = 0;
+        return false;
+    }
+    if (lit_share + b.listed_share + kTestCost * (1 - lit_share) <= kMostCost)
+        return true;
+    b.cast_all_left = kCastAllFrames;
+    return false;
 }
 
-// Both passes of a frame into the framebuffer bound now, in the viewport
-// set now.
+// A frame of the instances into the framebuffer bound now, in the
+// viewport set now: their picture of names and depths, then the lighting
+// pass.
 void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b, const FrameSetup& f)
 {
     const SavedState saved(gl);
@@ -883,7 +1149,6 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
     if (width <= 0 || height <= 0 || !ensure_picture(gl, b, width, height))
         return;
 
-    // The first pass: names and depths.
     gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, b.framebuffer);
     gl.glViewport(0, 0, width, height);
     gl.glDisable(GL_SCISSOR_TEST);
@@ -901,25 +1166,57 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
         gl.glDisable(GL_POINT_SMOOTH);
         gl.glEnable(kProgramPointSize);
     }
-    if (f.spheres > 0) {
-        set_shape_uniforms(gl, f.sphere_points ? programs.sphere_points : programs.sphere, f, width, height, 0);
-        gl.glBindVertexArray(f.sphere_points ? b.sphere_points : b.sphere_quads);
-        if (f.sphere_points)
-            gl.glDrawArrays(GL_POINTS, 0, f.spheres);
-        else
-            gl.glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, f.spheres);
+    gl.glBindVertexArray(b.empty_array);
+    gl.glActiveTexture(GL_TEXTURE1);
+    gl.glBindTexture(kTextureBuffer, b.sphere_records);
+    gl.glActiveTexture(GL_TEXTURE2);
+    gl.glBindTexture(kTextureBuffer, b.cylinder_records);
+
+    const bool culling = programs.culling && culling_mode != ImpostorCulling::Off && b.stamps != 0;
+    const GLuint frame = culling ? ++b.frame : 0;
+    const GLuint lit_now = frame % 2;
+    const KindPass pass(gl, b, f, width, height);
+    if (culling) {
+        gl.glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 0, b.stamps);
+        gl.glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 1, b.lists);
+        gl.glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 2, b.draws);
+        gl.glBindBuffer(GL_DRAW_INDIRECT_BUFFER, b.draws);
     }
-    if (f.cylinders > 0) {
-        set_shape_uniforms(gl, f.cylinder_points ? programs.cylinder_points : programs.cylinder, f, width, height,
-                           kCylinderKind);
-        gl.glBindVertexArray(f.cylinder_points ? b.cylinder_points : b.cylinder_quads);
-        if (f.cylinder_points)
-            gl.glDrawArrays(GL_POINTS, 0, f.cylinders);
-        else
-            gl.glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, f.cylinders);
+    const bool tested =
+        culling && b.listed && (culling_pays(gl, b, 1 - lit_now) || culling_mode == ImpostorCulling::Always);
+    if (culling) {
+        clear_list(gl, b, lit_now);
+        clear_list(gl, b, kTestedList);
+    }
+    if (!tested) {
+        for (const bool cylinders : {false, true})
+            if ((cylinders ? b.cylinders : b.spheres) > 0)
+                pass.draw(cylinders ? programs.cylinder : programs.sphere, cylinders, -1, frame, 0);
+        ++frames_drawn.cast_all;
+    } else {
+        // What the last frame lit, first; then the tests of all others,
+        // against the depths so far, drawing nothing; then what they listed.
+        const GLuint lit_last = 1 - lit_now;
+        for (const bool cylinders : {false, true})
+            pass.draw(cylinders ? programs.cylinder : programs.sphere, cylinders, pass.list_base(lit_last, cylinders),
+                      frame, lit_last);
+        gl.glDepthMask(GL_FALSE);
+        gl.glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        gl.glDepthFunc(GL_LEQUAL);
+        for (const bool cylinders : {false, true})
+            if ((cylinders ? b.cylinders : b.spheres) > 0)
+                pass.draw(cylinders ? programs.cylinder_test : programs.sphere_test, cylinders, -1, frame, 0);
+        gl.glMemoryBarrier(GL_COMMAND_BARRIER_BIT | GL_SHADER_STORAGE_BARRIER_BIT);
+        gl.glDepthMask(GL_TRUE);
+        gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        gl.glDepthFunc(GL_LESS);
+        for (const bool cylinders : {false, true})
+            pass.draw(cylinders ? programs.cylinder : programs.sphere, cylinders,
+                      pass.list_base(kTestedList, cylinders), frame, kTestedList);
+        ++frames_drawn.culled;
     }
 
-    // The second pass: each named pixel lit, into the scene's framebuffer
+    // The lighting pass: each named pixel lit, into the scene's framebuffer
     // under its depth test (whatever else the scene drew stays in front
     // where it is nearer).
     gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, saved.framebuffer());
@@ -933,10 +1230,6 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
     gl.glUseProgram(l.id);
     gl.glActiveTexture(GL_TEXTURE0);
     gl.glBindTexture(GL_TEXTURE_2D, b.names);
-    gl.glActiveTexture(GL_TEXTURE1);
-    gl.glBindTexture(kTextureBuffer, b.sphere_records);
-    gl.glActiveTexture(GL_TEXTURE2);
-    gl.glBindTexture(kTextureBuffer, b.cylinder_records);
     gl.glUniform1i(l.names, 0);
     gl.glUniform1i(l.sphere_records, 1);
     gl.glUniform1i(l.cylinder_records, 2);
@@ -956,32 +1249,45 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
     gl.glUniform3fv(l.light_attenuation, 8, lights.attenuation.data());
     gl.glUniform3fv(l.scene_ambient, 1, lights.scene_ambient.data());
     gl.glUniform1i(l.local_viewer, lights.local_viewer ? 1 : 0);
-    gl.glBindVertexArray(b.empty_array);
+    gl.glUniform1i(l.list_lit, culling ? 1 : 0);
+    gl.glUniform1ui(l.frame, frame);
+    gl.glUniform1i(l.sphere_count, b.spheres);
+    gl.glUniform1i(l.lit_list, pass.list_base(lit_now, false));
+    gl.glUniform1i(l.lit_draw, draw_word(lit_now, false, true));
     gl.glDrawArrays(GL_TRIANGLES, 0, 3);
+    if (culling) {
+        gl.glMemoryBarrier(GL_COMMAND_BARRIER_BIT | GL_SHADER_STORAGE_BARRIER_BIT | GL_BUFFER_UPDATE_BARRIER_BIT);
+        gl.glBindBuffer(GL_DRAW_INDIRECT_BUFFER, 0);
+    }
+    b.listed = culling;
+    b.last_tested = tested;
 }
 
-// Draws a frame of one instance of each kind at the eye, in each form,
-// under the depth test the viewer draws with: a software driver compiles
-// its code for a program at its first draw, which would otherwise fall to
-// a scene's first frame.  No pixel changes.
+// Draws frames of one instance of each kind at the eye, in each form and
+// each way, under the depth test the viewer draws with: a software driver
+// compiles its code for a program at its first draw, which would otherwise
+// fall to a scene's first frame.  No pixel changes.
 void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs)
 {
-    GLint previous_depth_function = 0;
+    GLint previous_depth_function = 0, previous_buffer = 0, previous_texture = 0;
     gl.glGetIntegerv(GL_DEPTH_FUNC, &previous_depth_function);
+    gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
+    gl.glGetIntegerv(kTextureBindingBuffer, &previous_texture);
     const GLboolean depth_test = gl.glIsEnabled(GL_DEPTH_TEST);
     gl.glEnable(GL_DEPTH_TEST);
     gl.glDepthFunc(GL_LEQUAL);
-    const SphereInstance sphere{};
-    const CylinderInstance cylinder{};
-    Buffers b = make_buffers(gl, &sphere, 1, &cylinder, 1);
+    Buffers b = make_buffers(gl, {SphereInstance{}}, {CylinderInstance{}}, programs.culling);
+    const ImpostorFrames counted = frames_drawn;
     FrameSetup f;
-    f.spheres = 1;
-    f.cylinders = 1;
     for (const bool points : {false, true}) {
         f.sphere_points = f.cylinder_points = points;
-        draw_frame(gl, programs, b, f);
+        draw_frame(gl, programs, b, f);  // all cast
+        draw_frame(gl, programs, b, f);  // with the lists, where culling
     }
+    frames_drawn = counted;
     delete_buffers(gl, b);
+    gl.glBindTexture(kTextureBuffer, static_cast<GLuint>(previous_texture));
+    gl.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
     gl.glDepthFunc(static_cast<GLenum>(previous_depth_function));
     if (!depth_test)
         gl.glDisable(GL_DEPTH_TEST);
@@ -1045,7 +1351,7 @@ private:
         set->buffers_.erase(it);
     }
 
-    Buffers& buffers_for(uint32_t context, QOpenGLExtraFunctions& gl)
+    Buffers& buffers_for(uint32_t context, QOpenGLExtraFunctions& gl, bool culling)
     {
         const auto it = buffers_.find(context);
         if (it != buffers_.end())
@@ -1054,14 +1360,11 @@ private:
             SoContextHandler::addContextDestructionCallback(context_gone, this);
             registered_ = true;
         }
-        GLint previous_buffer = 0, previous_array = 0, previous_texture = 0;
+        GLint previous_buffer = 0, previous_texture = 0;
         gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
-        gl.glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &previous_array);
         gl.glGetIntegerv(kTextureBindingBuffer, &previous_texture);
-        const Buffers b = make_buffers(gl, scene_->spheres.data(), scene_->spheres.size(), scene_->cylinders.data(),
-                                       scene_->cylinders.size());
+        const Buffers b = make_buffers(gl, scene_->spheres, scene_->cylinders, culling);
         gl.glBindTexture(kTextureBuffer, static_cast<GLuint>(previous_texture));
-        gl.glBindVertexArray(static_cast<GLuint>(previous_array));
         gl.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
         return buffers_.emplace(context, b).first->second;
     }
@@ -1114,8 +1417,6 @@ private:
         f.lights = current_lights(*gl);
         f.materials = materials_.data();
         f.material_count = static_cast<GLsizei>(scene_->materials.size());
-        f.spheres = static_cast<GLsizei>(scene_->spheres.size());
-        f.cylinders = static_cast<GLsizei>(scene_->cylinders.size());
 
         std::array<GLint, 4> viewport{};
         gl->glGetIntegerv(GL_VIEWPORT, viewport.data());
@@ -1128,7 +1429,7 @@ private:
         f.cylinder_points = as_points(largest_cylinder_, kLargestBondPoint, f.modelview, f.projection, f.scale, height);
         ++(f.sphere_points || f.cylinder_points ? frames_drawn.points : frames_drawn.quads);
 
-        draw_frame(*gl, *programs, buffers_for(context, *gl), f);
+        draw_frame(*gl, *programs, buffers_for(context, *gl, programs->culling), f);
         SoGLLazyElement::getInstance(state)->reset(state, SoLazyElement::ALL_MASK);
     }
 
@@ -1164,6 +1465,8 @@ CoinRef<SoNode> make_impostor_node(std::shared_ptr<const OwnScene> scene)
 }
 
 ImpostorFrames impostor_frames() { return frames_drawn; }
+
+void set_impostor_culling(ImpostorCulling mode) { culling_mode = mode; }
 
 bool impostors_supported(uint32_t context, std::string* reason)
 {

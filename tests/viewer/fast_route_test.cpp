@@ -312,3 +312,51 @@ TEST(FastRoute, OlderOpenGLTakesTheGenericRoute)
     EXPECT_GT(ViewerTuning::last_load(*viewer).merged_shapes, 0u);
     EXPECT_GT(foreground(render(*viewer), kSky), 2000);
 }
+
+// A frame that culls (casts what the last frame lit, tests the others
+// against it and casts only those that may show) shows what a frame
+// casting every instance shows: still, turned a little or a lot, and
+// from close by, where instances reach past the near plane.  Only pixels
+// where two instances meet at the same depth may take either one's colour.
+TEST(FastRoute, CulledFramesShowWhatCastingEveryInstanceShows)
+{
+    const std::string scene = testsupport::temp_dir() + "/1cbs-vdw.wrl";
+    const testsupport::CommandRun run =
+        testsupport::run_command(std::string(VEXALITH_CONVERT) + " " +
+                                 testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
+                                 " --mode vdw --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const QSize size(480, 360);
+    auto viewer = viewer_on_route(true, size);
+    ASSERT_TRUE(load(*viewer, QString::fromStdString(scene)));
+    ASSERT_TRUE(viewer->fastRoute());
+
+    using vexalith::viewer::impostor_frames;
+    using vexalith::viewer::ImpostorCulling;
+    using vexalith::viewer::set_impostor_culling;
+    const auto before = impostor_frames();
+    const QPoint centre(size.width() / 2, size.height() / 2);
+    struct Step {
+        const char* what;
+        QPoint drag;
+        int wheel;
+    };
+    for (const Step& step : {Step{"still", QPoint(), 0}, Step{"turned a little", QPoint(6, 2), 0},
+                             Step{"turned a lot", QPoint(120, -70), 0}, Step{"close by", QPoint(10, 10), 16},
+                             Step{"inside", QPoint(-30, 5), 12}}) {
+        set_impostor_culling(ImpostorCulling::Always);
+        render(*viewer);  // casts every instance, lists what it lights
+        render(*viewer);  // culls
+        if (!step.drag.isNull())
+            drag(*viewer, centre, centre + step.drag);
+        wheel(*viewer, step.wheel);
+        const QImage culled = render(*viewer);
+        set_impostor_culling(ImpostorCulling::Off);
+        const QImage cast_all = render(*viewer);
+        const Difference d = compare(culled, cast_all, 0);
+        EXPECT_LE(d.differing, 1e-4) << step.what << ": largest channel difference " << d.max_channel;
+        EXPECT_GT(foreground(cast_all, kSky), 1000) << step.what;
+    }
+    set_impostor_culling(ImpostorCulling::WhenItPays);
+    EXPECT_GE(impostor_frames().culled - before.culled, 10u) << "frames culled";
+}
