@@ -1,6 +1,7 @@
 #include "viewer/impostor_shapes.h"
 
 #include <Inventor/SbMatrix.h>
+#include <Inventor/SbVec4f.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/elements/SoCacheElement.h>
@@ -24,6 +25,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -78,6 +80,7 @@ layout(std430, binding = 1) buffer Lists { uint lists[]; };
 // instance) for points, then for quads, a list and kind each.
 layout(std430, binding = 2) buffer Draws { uint draws[]; };
 uniform uint frame;              // this frame's number, from 1
+uniform int stamp_base;          // this kind's first instance in `stamps`
 
 // Appends `index` to the list whose part starts at `base` and whose draws
 // start at `draw`.
@@ -87,6 +90,19 @@ void append(int base, int draw, int index)
     atomicAdd(draws[draw + 5], 1u);
     lists[base + int(slot)] = uint(index);
 }
+
+#ifdef TEST
+uniform int stamp_count;         // instances of both kinds
+uniform int test_list;           // where this kind's part of the tested list starts
+uniform int test_draw;           // its draws
+
+// Lists the instance for casting, once a frame.
+void list_for_casting(int instance)
+{
+    if (atomicExchange(stamps[stamp_count + stamp_base + instance], frame) != frame)
+        append(test_list, test_draw, instance);
+}
+#endif
 #endif
 )";
 
@@ -99,7 +115,7 @@ uniform float near_distance;     // of the near clipping plane
 uniform uint kind;               // the names' top bit: 0 for spheres
 uniform usamplerBuffer records;
 uniform int list_base;           // where the drawn list starts in `lists`; -1: all instances
-uniform int stamp_base;          // this kind's first instance in `stamps`
+uniform float largest_point;     // in pixels
 flat out uint name;
 flat out int instance;
 out vec3 quad_point;             // eye space, on the instance's quad
@@ -138,8 +154,8 @@ bool take_instance()
 
 // A square facing the eye, in the plane through `centre`, that covers the
 // outline of a sphere of radius `r` about it; false when the eye is
-// inside the sphere.  `reach`: how far its corners lie from the centre.
-bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point, out float reach)
+// inside the sphere.
+bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point)
 {
     float d2 = dot(centre, centre);
     if (d2 <= r * r * 1.0001)
@@ -150,11 +166,10 @@ bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point, out float 
     vec3 up = cross(forward, side);
     float half_side = r * sqrt(d2 / (d2 - r * r));
     point = centre + (corner.x * side + corner.y * up) * half_side;
-    reach = 1.4143 * half_side;
     return true;
 }
 
-bool corner_point(int k, out vec3 point, out float reach);
+bool corner_point(int k, out vec3 point);
 
 void emit_nothing()
 {
@@ -165,57 +180,71 @@ void emit_nothing()
 #endif
 }
 
+// An instance that cannot be tested as a point is listed at once.
+void untestable()
+{
+#ifdef TEST
+    list_for_casting(instance);
+#endif
+    emit_nothing();
+}
+
 // The instance's quad, or the point about its anchor that covers the
 // quad's image.  A point lies as near as the shape comes to the eye
 // (`nearest`, an eye-space z), but not nearer than the near clipping
-// plane: the depth the fragments write is never nearer.  A tested quad
-// too lies at that depth, its corners moved along their rays; one that
-// reaches behind the eye covers the whole view.
+// plane: the depth the fragments write is never nearer.  Tests are drawn
+// as points; a point is clipped whole when its centre leaves the view, and
+// can be no larger than `largest_point`: such an instance is listed at
+// once unless it lies wholly outside the view.
 void emit(vec3 anchor, float nearest)
 {
-    float flat_z = min(nearest + abs(nearest) * 1e-5, -near_distance * 1.00001);
 #ifdef POINTS
+#ifdef TEST
+    if (anchor.z >= -1e-6 * near_distance) {
+        untestable();
+        return;
+    }
+#endif
+    float flat_z = min(nearest + abs(nearest) * 1e-5, -near_distance * 1.00001);
     vec4 anchor_clip = projection * vec4(anchor * (flat_z / anchor.z), 1.0);
     vec2 anchor_window = anchor_clip.xy / anchor_clip.w;
     vec2 extent = vec2(0.0);
     for (int k = 0; k < 4; ++k) {
         vec3 point;
-        float reach;
-        if (!corner_point(k, point, reach)) {
-            emit_nothing();
+        if (!corner_point(k, point)) {
+            untestable();
             return;
         }
         vec4 clip = projection * vec4(point, 1.0);
         if (clip.w <= 0.0) {
-            emit_nothing();
+            untestable();
             return;
         }
         extent = max(extent, abs(clip.xy / clip.w - anchor_window));
     }
+    // A point covers the pixels whose centres lie in its square.
+    float size = 2.0 * max(extent.x * half_viewport.x, extent.y * half_viewport.y) + 0.5;
+#ifdef TEST
+    vec2 square = vec2(0.5 * size) / half_viewport;
+    if (any(greaterThan(abs(anchor_window) - square, vec2(1.0)))) {
+        emit_nothing();
+        return;
+    }
+    if (size > largest_point || any(greaterThan(abs(anchor_window) + square, vec2(1.0)))) {
+        untestable();
+        return;
+    }
+#endif
     quad_point = anchor;
     gl_Position = anchor_clip;
-    // A point covers the pixels whose centres lie in its square.
-    gl_PointSize = 2.0 * max(extent.x * half_viewport.x, extent.y * half_viewport.y) + 0.5;
+    gl_PointSize = size;
 #else
     vec3 point;
-    float reach;
-    if (!corner_point(gl_VertexID, point, reach)) {
-#ifdef TEST
-        // the eye inside: seen wherever it is not hidden
-        gl_Position = vec4(corners[gl_VertexID], -1.0, 1.0);
-#else
+    if (!corner_point(gl_VertexID, point)) {
         emit_nothing();
-#endif
         return;
     }
     quad_point = point;
-#ifdef TEST
-    if (anchor.z + reach > -1e-6 * near_distance) {
-        gl_Position = vec4(corners[gl_VertexID], -1.0, 1.0);
-        return;
-    }
-    point *= flat_z / point.z;
-#endif
     gl_Position = projection * vec4(point, 1.0);
 #endif
 }
@@ -225,9 +254,9 @@ const char* const kSphereVertex = R"(
 flat out vec3 centre;
 flat out float radius;
 
-bool corner_point(int k, out vec3 point, out float reach)
+bool corner_point(int k, out vec3 point)
 {
-    return facing_square(centre, radius, corners[k], point, reach);
+    return facing_square(centre, radius, corners[k], point);
 }
 
 void main()
@@ -253,7 +282,7 @@ flat out vec3 a;
 flat out vec3 b;
 flat out float radius;
 
-bool corner_point(int k, out vec3 point, out float reach)
+bool corner_point(int k, out vec3 point)
 {
     vec2 corner = corners[k];
     vec3 middle = 0.5 * (a + b);
@@ -270,10 +299,9 @@ bool corner_point(int k, out vec3 point, out float reach)
         float above = half_len + grow * abs(half_len - eye_along);
         float side = radius * distance / (distance - radius);
         point = middle + x * (corner.x < 0.0 ? -below : above) + y * (corner.y * side);
-        reach = length(vec2(max(below, above), side));
         return true;
     }
-    return facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point, reach);
+    return facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point);
 }
 
 void main()
@@ -298,14 +326,9 @@ flat in int instance;
 in vec3 quad_point;
 #ifdef TEST
 layout(early_fragment_tests) in;
-uniform int stamp_base;             // this kind's first instance in `stamps`
-uniform int stamp_count;            // instances of both kinds
-uniform int test_list;              // where this kind's part of the tested list starts
-uniform int test_draw;              // its draws
 void main()
 {
-    if (atomicExchange(stamps[stamp_count + stamp_base + instance], frame) != frame)
-        append(test_list, test_draw, instance);
+    list_for_casting(instance);
 }
 #else
 layout(location = 0) out uint name_out;
@@ -536,8 +559,9 @@ void main()
 
 struct Program {
     GLuint id = 0;
-    GLint modelview = -1, projection = -1, scale = -1, viewport = -1, half_viewport = -1, near_distance = -1, kind = -1,
-          records = -1, list_base = -1, stamp_base = -1, stamp_count = -1, frame = -1, test_list = -1, test_draw = -1;
+    GLint modelview = -1, projection = -1, scale = -1, viewport = -1, half_viewport = -1, near_distance = -1,
+          largest_point = -1, kind = -1, records = -1, list_base = -1, stamp_base = -1, stamp_count = -1, frame = -1,
+          test_list = -1, test_draw = -1;
     // the lighting pass's
     GLint names = -1, sphere_records = -1, cylinder_records = -1, materials = -1, local_viewer = -1, list_lit = -1,
           sphere_count = -1, lit_list = -1, lit_draw = -1;
@@ -557,8 +581,8 @@ struct Programs {
     bool ok = false;
     bool culling = false;  // the tests and the lists (OpenGL 4.3)
     std::string reason;
-    ShapePrograms sphere, cylinder;            // casting
-    ShapePrograms sphere_test, cylinder_test;  // testing, with culling
+    ShapePrograms sphere, cylinder;      // casting
+    Program sphere_test, cylinder_test;  // testing (as points), with culling
     Program lighting;
 };
 
@@ -650,6 +674,7 @@ bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex
     program.viewport = at("viewport");
     program.half_viewport = at("half_viewport");
     program.near_distance = at("near_distance");
+    program.largest_point = at("largest_point");
     program.kind = at("kind");
     program.records = at("records");
     program.list_base = at("list_base");
@@ -677,20 +702,19 @@ bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex
     return true;
 }
 
-bool link_shapes(QOpenGLExtraFunctions& gl, bool culling, bool test, const char* vertex, const char* fragment,
+bool link_shapes(QOpenGLExtraFunctions& gl, bool culling, const char* vertex, const char* fragment,
                  ShapePrograms& programs, std::string& reason)
 {
-    return link(gl, {culling, false, test}, {kVertexCommon, vertex}, {kFragmentCommon, fragment}, programs.quads,
+    return link(gl, {culling, false, false}, {kVertexCommon, vertex}, {kFragmentCommon, fragment}, programs.quads,
                 reason) &&
-           link(gl, {culling, true, test}, {kVertexCommon, vertex}, {kFragmentCommon, fragment}, programs.points,
+           link(gl, {culling, true, false}, {kVertexCommon, vertex}, {kFragmentCommon, fragment}, programs.points,
                 reason);
 }
 
 void delete_programs(QOpenGLExtraFunctions& gl, Programs& p)
 {
-    for (Program* program :
-         {&p.sphere.quads, &p.sphere.points, &p.cylinder.quads, &p.cylinder.points, &p.sphere_test.quads,
-          &p.sphere_test.points, &p.cylinder_test.quads, &p.cylinder_test.points, &p.lighting}) {
+    for (Program* program : {&p.sphere.quads, &p.sphere.points, &p.cylinder.quads, &p.cylinder.points, &p.sphere_test,
+                             &p.cylinder_test, &p.lighting}) {
         if (program->id != 0)
             gl.glDeleteProgram(program->id);
         *program = Program{};
@@ -738,11 +762,12 @@ const Programs* programs_for(uint32_t context)
     }
     const auto make = [&](bool culling) {
         p.culling = culling;
-        return link_shapes(*gl, culling, false, kSphereVertex, kSphereFragment, p.sphere, p.reason) &&
-               link_shapes(*gl, culling, false, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason) &&
-               (!culling ||
-                (link_shapes(*gl, culling, true, kSphereVertex, kSphereFragment, p.sphere_test, p.reason) &&
-                 link_shapes(*gl, culling, true, kCylinderVertex, kCylinderFragment, p.cylinder_test, p.reason))) &&
+        return link_shapes(*gl, culling, kSphereVertex, kSphereFragment, p.sphere, p.reason) &&
+               link_shapes(*gl, culling, kCylinderVertex, kCylinderFragment, p.cylinder, p.reason) &&
+               (!culling || (link(*gl, {culling, true, true}, {kVertexCommon, kSphereVertex},
+                                  {kFragmentCommon, kSphereFragment}, p.sphere_test, p.reason) &&
+                             link(*gl, {culling, true, true}, {kVertexCommon, kCylinderVertex},
+                                  {kFragmentCommon, kCylinderFragment}, p.cylinder_test, p.reason))) &&
                link(*gl, {culling, false, false}, {"", kLightingVertex}, {"", kLightingFragment}, p.lighting, p.reason);
     };
     // Culling where the context has storage buffers; a driver that fails
@@ -971,6 +996,9 @@ struct FrameSetup {
     const float* materials = nullptr;  // 8 floats a material
     GLsizei material_count = 0;
     bool sphere_points = false, cylinder_points = false;
+    // Where in the viewport the scene's box shows (x, y, width, height in
+    // pixels), which bounds the lighting pass; none: anywhere.
+    std::optional<std::array<GLint, 4>> shown_area;
 };
 
 // The OpenGL state a frame changes, put back afterwards.
@@ -983,6 +1011,7 @@ public:
         gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer_);
         gl.glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer_);
         gl.glGetIntegerv(GL_VIEWPORT, viewport_.data());
+        gl.glGetIntegerv(GL_SCISSOR_BOX, scissor_.data());
         gl.glGetIntegerv(GL_DEPTH_FUNC, &depth_function_);
         gl.glGetBooleanv(GL_DEPTH_WRITEMASK, &depth_mask_);
         gl.glGetBooleanv(GL_COLOR_WRITEMASK, colour_mask_.data());
@@ -1010,6 +1039,7 @@ public:
         gl_.glDepthMask(depth_mask_);
         gl_.glDepthFunc(static_cast<GLenum>(depth_function_));
         gl_.glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+        gl_.glScissor(scissor_[0], scissor_[1], scissor_[2], scissor_[3]);
         gl_.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(framebuffer_));
         gl_.glBindVertexArray(static_cast<GLuint>(array_));
         gl_.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer_));
@@ -1037,7 +1067,7 @@ private:
                                                      GL_SCISSOR_TEST, kProgramPointSize, GL_DEPTH_TEST};
     QOpenGLExtraFunctions& gl_;
     GLint program_ = 0, array_ = 0, buffer_ = 0, framebuffer_ = 0, depth_function_ = GL_LESS, active_texture_ = 0;
-    std::array<GLint, 4> viewport_{};
+    std::array<GLint, 4> viewport_{}, scissor_{};
     GLboolean depth_mask_ = GL_TRUE;
     std::array<GLboolean, 4> colour_mask_{};
     std::array<GLint, kUnits> texture_2d_{}, texture_buffer_{};
@@ -1055,12 +1085,34 @@ public:
         const float c = f.projection[2][2];
         const float d = f.projection[3][2];
         near_ = std::abs(c - 1) > 1e-12f ? d / (c - 1) : 0;
+        std::array<GLfloat, 2> sizes{};
+        gl.glGetFloatv(GL_ALIASED_POINT_SIZE_RANGE, sizes.data());
+        largest_point_ = sizes[1];
     }
 
-    void draw(const ShapePrograms& programs, bool cylinders, int list_base, GLuint frame, GLuint list) const
+    // Casts one kind: all its instances, or (list_base >= 0) a list
+    // through its draws.
+    void cast(const ShapePrograms& programs, bool cylinders, int list_base, GLuint frame, GLuint list) const
     {
         const bool points = cylinders ? f_.cylinder_points : f_.sphere_points;
-        const Program& p = programs.in_form(points);
+        draw(programs.in_form(points), points, cylinders, list_base, frame, list);
+    }
+
+    // Tests all instances of one kind, as points.
+    void test(const Program& program, bool cylinders, GLuint frame) const
+    {
+        draw(program, true, cylinders, -1, frame, 0);
+    }
+
+    // Where a list's part for a kind starts in the lists.
+    int list_base(GLuint list, bool cylinders) const
+    {
+        return static_cast<int>(list) * (b_.spheres + b_.cylinders) + (cylinders ? b_.spheres : 0);
+    }
+
+private:
+    void draw(const Program& p, bool points, bool cylinders, int list_base, GLuint frame, GLuint list) const
+    {
         gl_.glUseProgram(p.id);
         gl_.glUniform4f(p.viewport, 0, 0, static_cast<float>(width_), static_cast<float>(height_));
         gl_.glUniform2f(p.half_viewport, 0.5f * static_cast<float>(width_), 0.5f * static_cast<float>(height_));
@@ -1070,6 +1122,7 @@ public:
         gl_.glUniformMatrix4fv(p.projection, 1, GL_FALSE, f_.projection[0]);
         gl_.glUniform1f(p.scale, f_.scale);
         gl_.glUniform1f(p.near_distance, near_);
+        gl_.glUniform1f(p.largest_point, largest_point_);
         gl_.glUniform1ui(p.kind, cylinders ? kCylinderKind : 0u);
         gl_.glUniform1i(p.records, cylinders ? 2 : 1);
         gl_.glUniform1i(p.list_base, list_base);
@@ -1090,18 +1143,12 @@ public:
         }
     }
 
-    // Where a list's part for a kind starts in the lists.
-    int list_base(GLuint list, bool cylinders) const
-    {
-        return static_cast<int>(list) * (b_.spheres + b_.cylinders) + (cylinders ? b_.spheres : 0);
-    }
-
-private:
     QOpenGLExtraFunctions& gl_;
     const Buffers& b_;
     const FrameSetup& f_;
     GLsizei width_, height_;
     float near_ = 0;
+    float largest_point_ = 1;
 };
 
 // Whether a frame pays for culling, from the last frame's lists (`lit`
@@ -1162,10 +1209,8 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
     const GLfloat far = 1;
     gl.glClearBufferuiv(GL_COLOR, 0, no_name.data());
     gl.glClearBufferfv(GL_DEPTH, 0, &far);
-    if (f.sphere_points || f.cylinder_points) {
-        gl.glDisable(GL_POINT_SMOOTH);
-        gl.glEnable(kProgramPointSize);
-    }
+    gl.glDisable(GL_POINT_SMOOTH);
+    gl.glEnable(kProgramPointSize);
     gl.glBindVertexArray(b.empty_array);
     gl.glActiveTexture(GL_TEXTURE1);
     gl.glBindTexture(kTextureBuffer, b.sphere_records);
@@ -1191,27 +1236,27 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
     if (!tested) {
         for (const bool cylinders : {false, true})
             if ((cylinders ? b.cylinders : b.spheres) > 0)
-                pass.draw(cylinders ? programs.cylinder : programs.sphere, cylinders, -1, frame, 0);
+                pass.cast(cylinders ? programs.cylinder : programs.sphere, cylinders, -1, frame, 0);
         ++frames_drawn.cast_all;
     } else {
         // What the last frame lit, first; then the tests of all others,
         // against the depths so far, drawing nothing; then what they listed.
         const GLuint lit_last = 1 - lit_now;
         for (const bool cylinders : {false, true})
-            pass.draw(cylinders ? programs.cylinder : programs.sphere, cylinders, pass.list_base(lit_last, cylinders),
+            pass.cast(cylinders ? programs.cylinder : programs.sphere, cylinders, pass.list_base(lit_last, cylinders),
                       frame, lit_last);
         gl.glDepthMask(GL_FALSE);
         gl.glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
         gl.glDepthFunc(GL_LEQUAL);
         for (const bool cylinders : {false, true})
             if ((cylinders ? b.cylinders : b.spheres) > 0)
-                pass.draw(cylinders ? programs.cylinder_test : programs.sphere_test, cylinders, -1, frame, 0);
+                pass.test(cylinders ? programs.cylinder_test : programs.sphere_test, cylinders, frame);
         gl.glMemoryBarrier(GL_COMMAND_BARRIER_BIT | GL_SHADER_STORAGE_BARRIER_BIT);
         gl.glDepthMask(GL_TRUE);
         gl.glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         gl.glDepthFunc(GL_LESS);
         for (const bool cylinders : {false, true})
-            pass.draw(cylinders ? programs.cylinder : programs.sphere, cylinders,
+            pass.cast(cylinders ? programs.cylinder : programs.sphere, cylinders,
                       pass.list_base(kTestedList, cylinders), frame, kTestedList);
         ++frames_drawn.culled;
     }
@@ -1221,8 +1266,13 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
     // where it is nearer).
     gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, saved.framebuffer());
     gl.glViewport(viewport[0], viewport[1], width, height);
-    if (saved.enabled(GL_SCISSOR_TEST))
+    if (saved.enabled(GL_SCISSOR_TEST)) {
         gl.glEnable(GL_SCISSOR_TEST);
+    } else if (f.shown_area) {
+        const auto& a = *f.shown_area;
+        gl.glEnable(GL_SCISSOR_TEST);
+        gl.glScissor(viewport[0] + a[0], viewport[1] + a[1], a[2], a[3]);
+    }
     if (!saved.enabled(GL_DEPTH_TEST))
         gl.glDisable(GL_DEPTH_TEST);
     gl.glDepthFunc(GL_LEQUAL);
@@ -1394,6 +1444,40 @@ private:
         return pixels <= most;
     }
 
+    // Where the scene's box shows in a viewport of `width` x `height`
+    // pixels; none when it reaches behind the eye.
+    std::optional<std::array<GLint, 4>> shown_area(const SbMatrix& modelview, const SbMatrix& projection, GLint width,
+                                                   GLint height) const
+    {
+        const SbBox3f& box = scene_->bounds;
+        if (box.isEmpty())
+            return std::nullopt;
+        SbMatrix to_clip = modelview;
+        to_clip.multRight(projection);
+        float low_x = 1, low_y = 1, high_x = -1, high_y = -1;
+        for (int corner = 0; corner < 8; ++corner) {
+            const SbVec4f p((corner & 1) ? box.getMax()[0] : box.getMin()[0],
+                            (corner & 2) ? box.getMax()[1] : box.getMin()[1],
+                            (corner & 4) ? box.getMax()[2] : box.getMin()[2], 1);
+            SbVec4f clip;
+            to_clip.multVecMatrix(p, clip);
+            if (!(clip[3] > 0))
+                return std::nullopt;
+            low_x = std::min(low_x, clip[0] / clip[3]);
+            high_x = std::max(high_x, clip[0] / clip[3]);
+            low_y = std::min(low_y, clip[1] / clip[3]);
+            high_y = std::max(high_y, clip[1] / clip[3]);
+        }
+        // a pixel's margin for rounding
+        const auto pixel = [](float ndc, GLint size, int margin) {
+            const float x = std::floor((std::clamp(ndc, -1.0f, 1.0f) + 1) * 0.5f * static_cast<float>(size));
+            return std::clamp(static_cast<GLint>(x) + margin, 0, size);
+        };
+        const GLint x0 = pixel(low_x, width, -1), x1 = pixel(high_x, width, 2);
+        const GLint y0 = pixel(low_y, height, -1), y1 = pixel(high_y, height, 2);
+        return std::array<GLint, 4>{x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+    }
+
     void render(SoGLRenderAction* action)
     {
         SoState* state = action->getState();
@@ -1428,6 +1512,7 @@ private:
         f.sphere_points = as_points(largest_sphere_, kLargestSpherePoint, f.modelview, f.projection, f.scale, height);
         f.cylinder_points = as_points(largest_cylinder_, kLargestBondPoint, f.modelview, f.projection, f.scale, height);
         ++(f.sphere_points || f.cylinder_points ? frames_drawn.points : frames_drawn.quads);
+        f.shown_area = shown_area(f.modelview, f.projection, viewport[2], viewport[3]);
 
         draw_frame(*gl, *programs, buffers_for(context, *gl, programs->culling), f);
         SoGLLazyElement::getInstance(state)->reset(state, SoLazyElement::ALL_MASK);
