@@ -903,10 +903,10 @@ Buffers make_buffers(QOpenGLExtraFunctions& gl, const std::vector<SphereInstance
 void clear_list(QOpenGLExtraFunctions& gl, const Buffers& b, GLuint list)
 {
     // spheres as points, as quads; cylinders likewise
-    constexpr std::array<GLuint, kDrawWords> empty{0, 1, 0, 0, 4, 0, 0, 0, 0, 1, 0, 0, 4, 0, 0, 0};
+    constexpr std::array<GLuint, kDrawWords> kEmpty{0, 1, 0, 0, 4, 0, 0, 0, 0, 1, 0, 0, 4, 0, 0, 0};
     gl.glBindBuffer(GL_ARRAY_BUFFER, b.draws);
-    gl.glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(list * kDrawWords * sizeof(GLuint)), sizeof(empty),
-                       empty.data());
+    gl.glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(list * kDrawWords * sizeof(GLuint)), sizeof(kEmpty),
+                       kEmpty.data());
 }
 
 // The picture of names and depths at the view's size (made anew when that
