@@ -33,8 +33,8 @@ field() {
     sed -n "s/^$2 *//p" "$1" | head -n 1
 }
 
-printf '| scene | MB | route | spheres + cylinders | load (s) | first frame (s) | still frame (s) | turning frame (s) | GUI stall (s) | peak memory (MB) |\n'
-printf '| --- | ---: | --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n'
+printf '| scene | MB | route | spheres + cylinders | load (s) | first frame (s) | still frame (s) | turning frame (s) | CPU a turning frame (s) | GUI stall (s) | peak memory (MB) |\n'
+printf '| --- | ---: | --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n'
 for scene in 6zu5-ball-and-stick 6zu5-van-der-waals 6zu5-protein-defaults 6yfy-all-models caffeine; do
     file="$work/$scene.wrl"
     megabytes=$(awk "BEGIN { printf \"%.1f\", $(stat -c %s "$file") / 1e6 }")
@@ -46,11 +46,12 @@ for scene in 6zu5-ball-and-stick 6zu5-van-der-waals 6zu5-protein-defaults 6yfy-a
         first=$(field "$out" "setScene to first frame" | awk '{ print $1 }')
         still=$(field "$out" "still frame" | awk '{ print $2 }')
         turning=$(field "$out" "frame while turning" | awk '{ print $2 }')
+        cpu=$(field "$out" "CPU time while turning" | awk '{ print $2 }')
         peak=$(field "$out" "peak memory" | awk '{ print $1 }')
         shapes=$(field "$out" "shapes drawn by shaders" | awk '{ print $1 + $3 }')
         merged=$(field "$out" "merged shapes" | awk '{ print $1 }')
         [ "$route" = generic ] && shapes="$merged merged"
-        printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$scene" "$megabytes" \
-            "$(field "$out" "route" | cut -d: -f1)" "$shapes" "$loaded" "$first" "$still" "$turning" "$stall" "$peak"
+        printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$scene" "$megabytes" \
+            "$(field "$out" "route" | cut -d: -f1)" "$shapes" "$loaded" "$first" "$still" "$turning" "$cpu" "$stall" "$peak"
     done
 done
