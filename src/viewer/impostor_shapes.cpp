@@ -64,8 +64,9 @@ namespace {
 // Each kind is drawn in one of two forms.  As quads (four vertices an
 // instance) the fragment's ray starts on the quad.  As points (POINTS
 // defined: one vertex an instance, a square of gl_PointSize pixels about
-// the anchor's image), taken while every instance covers few pixels, the
-// ray comes from the window position and starts level with the anchor.
+// the box its image lies in), taken while every instance covers few
+// pixels, the ray comes from the window position and starts level with
+// the anchor.
 // Either way the ray starts near the shape, so that the eye's distance
 // costs no precision.
 const char* const kStorage = R"(
@@ -171,6 +172,32 @@ bool facing_square(vec3 centre, float r, vec2 corner, out vec3 point)
 
 bool corner_point(int k, out vec3 point);
 
+// Where the image of the instance lies in the view (normalised device
+// coordinates, each axis); false when the eye is too close to bound it.
+bool window_of(out vec2 low, out vec2 high);
+
+// The same for a sphere of radius `r` about `c`: the image lies between
+// the planes through the eye, and through the view's x or y axis, that
+// touch the sphere.
+bool sphere_window(vec3 c, float r, out vec2 low, out vec2 high)
+{
+    float depth = -c.z;
+    vec2 d2 = c.xy * c.xy + depth * depth;
+    if (depth <= 0.0 || any(lessThanEqual(d2, vec2(r * r * 1.0001))))
+        return false;
+    vec2 slope = c.xy / depth;          // the tangent of the centre's angle
+    vec2 spread = r / sqrt(d2 - r * r); // of the half angle the sphere spans
+    vec2 above = 1.0 - slope * spread;
+    vec2 below = 1.0 + slope * spread;
+    if (any(lessThanEqual(above, vec2(0.0))) || any(lessThanEqual(below, vec2(0.0))))
+        return false;
+    vec2 stretch = vec2(projection[0][0], projection[1][1]);
+    vec2 shift = vec2(projection[2][0], projection[2][1]);
+    low = stretch * ((slope - spread) / below) - shift;
+    high = stretch * ((slope + spread) / above) - shift;
+    return true;
+}
+
 void emit_nothing()
 {
     quad_point = vec3(0.0);
@@ -189,8 +216,8 @@ void untestable()
     emit_nothing();
 }
 
-// The instance's quad, or the point about its anchor that covers the
-// quad's image.  A point lies as near as the shape comes to the eye
+// The instance's quad, or the point that covers its image.  A point lies
+// as near as the shape comes to the eye
 // (`nearest`, an eye-space z), but not nearer than the near clipping
 // plane: the depth the fragments write is never nearer.  Tests are drawn
 // as points; a point is clipped whole when its centre leaves the view, and
@@ -199,44 +226,30 @@ void untestable()
 void emit(vec3 anchor, float nearest)
 {
 #ifdef POINTS
+    vec2 low;
+    vec2 high;
+    if (!window_of(low, high)) {
+        untestable();
+        return;
+    }
+    // A point covers the pixels whose centres lie in its square.
+    float size = max((high.x - low.x) * half_viewport.x, (high.y - low.y) * half_viewport.y) + 0.5;
 #ifdef TEST
-    if (anchor.z >= -1e-6 * near_distance) {
+    if (any(greaterThan(low, vec2(1.0))) || any(lessThan(high, vec2(-1.0)))) {
+        emit_nothing();
+        return;
+    }
+    if (size > largest_point || any(lessThan(low, vec2(-1.0))) || any(greaterThan(high, vec2(1.0)))) {
         untestable();
         return;
     }
 #endif
     float flat_z = min(nearest + abs(nearest) * 1e-5, -near_distance * 1.00001);
-    vec4 anchor_clip = projection * vec4(anchor * (flat_z / anchor.z), 1.0);
-    vec2 anchor_window = anchor_clip.xy / anchor_clip.w;
-    vec2 extent = vec2(0.0);
-    for (int k = 0; k < 4; ++k) {
-        vec3 point;
-        if (!corner_point(k, point)) {
-            untestable();
-            return;
-        }
-        vec4 clip = projection * vec4(point, 1.0);
-        if (clip.w <= 0.0) {
-            untestable();
-            return;
-        }
-        extent = max(extent, abs(clip.xy / clip.w - anchor_window));
-    }
-    // A point covers the pixels whose centres lie in its square.
-    float size = 2.0 * max(extent.x * half_viewport.x, extent.y * half_viewport.y) + 0.5;
-#ifdef TEST
-    vec2 square = vec2(0.5 * size) / half_viewport;
-    if (any(greaterThan(abs(anchor_window) - square, vec2(1.0)))) {
-        emit_nothing();
-        return;
-    }
-    if (size > largest_point || any(greaterThan(abs(anchor_window) + square, vec2(1.0)))) {
-        untestable();
-        return;
-    }
-#endif
+    vec2 middle = 0.5 * (low + high);
+    vec3 at = vec3((middle + vec2(projection[2][0], projection[2][1])) / vec2(projection[0][0], projection[1][1]) *
+                   -flat_z, flat_z);
     quad_point = anchor;
-    gl_Position = anchor_clip;
+    gl_Position = projection * vec4(at, 1.0);
     gl_PointSize = size;
 #else
     vec3 point;
@@ -257,6 +270,11 @@ flat out float radius;
 bool corner_point(int k, out vec3 point)
 {
     return facing_square(centre, radius, corners[k], point);
+}
+
+bool window_of(out vec2 low, out vec2 high)
+{
+    return sphere_window(centre, radius, low, high);
 }
 
 void main()
@@ -302,6 +320,18 @@ bool corner_point(int k, out vec3 point)
         return true;
     }
     return facing_square(middle, sqrt(0.25 * len * len + radius * radius), corner, point);
+}
+
+// The cylinder lies in the hull of the spheres about its ends.
+bool window_of(out vec2 low, out vec2 high)
+{
+    vec2 low_b;
+    vec2 high_b;
+    if (!sphere_window(a, radius, low, high) || !sphere_window(b, radius, low_b, high_b))
+        return false;
+    low = min(low, low_b);
+    high = max(high, high_b);
+    return true;
 }
 
 void main()
