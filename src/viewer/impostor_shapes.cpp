@@ -1353,9 +1353,12 @@ void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs)
     gl.glGetIntegerv(GL_DEPTH_FUNC, &previous_depth_function);
     gl.glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous_buffer);
     gl.glGetIntegerv(kTextureBindingBuffer, &previous_texture);
+    std::array<GLint, 4> previous_viewport{};
+    gl.glGetIntegerv(GL_VIEWPORT, previous_viewport.data());
     const GLboolean depth_test = gl.glIsEnabled(GL_DEPTH_TEST);
     gl.glEnable(GL_DEPTH_TEST);
     gl.glDepthFunc(GL_LEQUAL);
+    gl.glViewport(0, 0, 16, 16);  // whatever the context's is yet
     Buffers b = make_buffers(gl, {SphereInstance{}}, {CylinderInstance{}}, programs.culling);
     const ImpostorFrames counted = frames_drawn;
     FrameSetup f;
@@ -1368,6 +1371,7 @@ void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs)
     delete_buffers(gl, b);
     gl.glBindTexture(kTextureBuffer, static_cast<GLuint>(previous_texture));
     gl.glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(previous_buffer));
+    gl.glViewport(previous_viewport[0], previous_viewport[1], previous_viewport[2], previous_viewport[3]);
     gl.glDepthFunc(static_cast<GLenum>(previous_depth_function));
     if (!depth_test)
         gl.glDisable(GL_DEPTH_TEST);
