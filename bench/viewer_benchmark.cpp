@@ -3,7 +3,14 @@
 // left drag.  Run it on an X display (xvfb-run for software rendering):
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24' vexalith_viewer_benchmark scene.wrl
-//       [--size 1000x750] [--frames 20] [--no-merge] [--save still.png]
+//       [--size 1000x750] [--frames 20] [--route fast|generic] [--culling off|auto|always]
+//       [--no-merge] [--save still.png]
+//
+// --route generic sends even the program's own scenes through Coin's VRML
+// import and merged meshes, for comparison with the fast route (the
+// default, which such scenes take).  --culling says when the fast route's
+// frames cull (auto: when it pays, the default).  Peak memory is the process's
+// high-water mark of resident memory (VmHWM).
 //
 // Frames are timed as rendered and read back (grabView), which is what
 // a frame costs at least on screen.
@@ -16,9 +23,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include <time.h>
+
+#include "viewer/impostor_shapes.h"
 #include "viewer/viewer_tuning.h"
 #include "viewer/vrml_viewer.h"
 
@@ -28,12 +39,27 @@ using Clock = std::chrono::steady_clock;
 
 double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
+// The CPU time of the whole process (every thread: the software
+// renderer's too), in seconds.
+double process_cpu_seconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// The CPU time the frames took, summed over the process's threads: less
+// at the mercy of other programs' load than the wall-clock time.
+std::vector<double> cpu_times;
+
 double timed_frame(vexalith::VrmlViewer& viewer)
 {
     const auto start = Clock::now();
+    const double cpu_start = process_cpu_seconds();
     const QImage image = viewer.grabView();
     if (image.isNull())
         std::fprintf(stderr, "no image\n");
+    cpu_times.push_back(process_cpu_seconds() - cpu_start);
     return seconds_since(start);
 }
 
@@ -49,6 +75,17 @@ Summary summary(std::vector<double> times)
     return {times[times.size() / 2], times.back()};
 }
 
+// The process's peak resident memory in MB, or -1 where unknown.
+double peak_memory_mb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;  // kB
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -60,6 +97,7 @@ int main(int argc, char** argv)
     QSize size(1000, 750);
     int frames = 20;
     bool merge = true;
+    bool fast_route = true;
     QString save;
     const QStringList arguments = QApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i) {
@@ -70,6 +108,22 @@ int main(int argc, char** argv)
                 size = QSize(wh[0].toInt(), wh[1].toInt());
         } else if (a == "--frames" && i + 1 < arguments.size()) {
             frames = std::max(1, arguments[++i].toInt());
+        } else if (a == "--route" && i + 1 < arguments.size()) {
+            const QString route = arguments[++i];
+            if (route != "fast" && route != "generic") {
+                std::fprintf(stderr, "--route takes fast or generic\n");
+                return 2;
+            }
+            fast_route = route == "fast";
+        } else if (a == "--culling" && i + 1 < arguments.size()) {
+            const QString mode = arguments[++i];
+            if (mode != "off" && mode != "auto" && mode != "always") {
+                std::fprintf(stderr, "--culling takes off, auto or always\n");
+                return 2;
+            }
+            vexalith::viewer::set_impostor_culling(mode == "off"      ? vexalith::viewer::ImpostorCulling::Off
+                                                   : mode == "always" ? vexalith::viewer::ImpostorCulling::Always
+                                                                      : vexalith::viewer::ImpostorCulling::WhenItPays);
         } else if (a == "--no-merge") {
             merge = false;
         } else if (a == "--save" && i + 1 < arguments.size()) {
@@ -80,8 +134,8 @@ int main(int argc, char** argv)
     }
     if (scene.isEmpty()) {
         std::fprintf(stderr,
-                     "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] [--no-merge] "
-                     "[--save still.png]\n");
+                     "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] "
+                     "[--route fast|generic] [--culling off|auto|always] [--no-merge] [--save still.png]\n");
         return 2;
     }
     if (const auto problem = vexalith::viewer_problem()) {
@@ -92,6 +146,7 @@ int main(int argc, char** argv)
     vexalith::VrmlViewer viewer;
     vexalith::viewer::LoadOptions options;
     options.merge_shapes = merge;
+    options.fast_route = fast_route;
     vexalith::viewer::ViewerTuning::set_load_options(viewer, options);
     viewer.resize(size);
     viewer.show();
@@ -144,12 +199,14 @@ int main(int argc, char** argv)
 
     const QPoint centre(size.width() / 2, size.height() / 2);
     QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, centre);
+    cpu_times.clear();
     std::vector<double> turning;
     for (int i = 1; i <= frames; ++i) {
         QTest::mouseMove(&viewer, centre + QPoint(8 * i, 3 * i));
         turning.push_back(timed_frame(viewer));
     }
     QTest::mouseRelease(&viewer, Qt::LeftButton, Qt::NoModifier, centre + QPoint(8 * frames, 3 * frames));
+    const std::vector<double> turning_cpu = cpu_times;
     const double after_release = timed_frame(viewer);
 
     const Summary s = summary(still);
@@ -168,6 +225,13 @@ int main(int argc, char** argv)
     std::printf("setScene to first frame   %.2f s\n", to_first_frame);
     std::printf("still frame               median %.3f s, worst %.3f s\n", s.median, s.worst);
     std::printf("frame while turning       median %.3f s, worst %.3f s (%d frames)\n", t.median, t.worst, frames);
+    std::printf("CPU time while turning    median %.3f s a frame (all threads)\n", summary(turning_cpu).median);
     std::printf("first frame after release %.3f s\n", after_release);
+    std::printf("route                     %s%s%s\n", report.fast_route ? "fast" : "generic",
+                viewer.routeNote().isEmpty() ? "" : ": ", viewer.routeNote().toUtf8().constData());
+    std::printf("shapes drawn by shaders   %zu spheres, %zu cylinders\n", report.spheres, report.cylinders);
+    const auto impostor = vexalith::viewer::impostor_frames();
+    std::printf("impostor frames           %zu culled, %zu casting all\n", impostor.culled, impostor.cast_all);
+    std::printf("peak memory               %.0f MB\n", peak_memory_mb());
     return 0;
 }

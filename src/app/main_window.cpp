@@ -487,6 +487,9 @@ void MainWindow::buildStatusBar()
     status_stack_->addWidget(status_[2]);
     status_stack_->addWidget(progress_);
     bar->addWidget(status_stack_, 1);
+    route_ = new QLabel(bar);
+    route_->setObjectName("viewerRoute");
+    bar->addPermanentWidget(route_);
 }
 
 void MainWindow::setModelCommandsEnabled(bool enabled, bool expand_enabled)
@@ -629,6 +632,13 @@ void MainWindow::sceneLoaded(bool success)
     }
     syncCamera();
     status_[2]->clear();
+    if (viewer_->fastRoute()) {
+        route_->setText("Fast view");
+        route_->setToolTip("The scene's atoms and bonds are drawn straight from their centres and radii.");
+    } else {
+        route_->setText("General VRML view");
+        route_->setToolTip("Drawn through the general VRML route: " + viewer_->routeNote());
+    }
     settings_->hide();
     // After a load that gave no model the status bar says why, not a size.
     if (no_model_status_.isEmpty())

@@ -191,6 +191,7 @@ private:
     CaptionPanel* caption_ = nullptr;
     SettingsDialog* settings_ = nullptr;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};
+    QLabel* route_ = nullptr;  // how the viewer draws the scene shown
     QProgressBar* progress_ = nullptr;
     QStackedWidget* status_stack_ = nullptr;
     QSpinBox* structure_selector_ = nullptr;

@@ -5,6 +5,7 @@
 #include <Inventor/VRMLnodes/SoVRMLBackground.h>
 #include <Inventor/VRMLnodes/SoVRMLLight.h>
 #include <Inventor/VRMLnodes/SoVRMLNavigationInfo.h>
+#include <Inventor/VRMLnodes/SoVRMLPointLight.h>
 #include <Inventor/VRMLnodes/SoVRMLProximitySensor.h>
 #include <Inventor/VRMLnodes/SoVRMLTransform.h>
 #include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
@@ -19,6 +20,8 @@
 #include <exception>
 #include <vector>
 
+#include "viewer/impostor_shapes.h"
+#include "viewer/own_scene_reader.h"
 #include "viewer/scene_loader.h"
 
 namespace vexalith::viewer {
@@ -185,6 +188,38 @@ PreparedScene prepare_scene(const CoinRef<SoSeparator>& root, const LoadOptions&
     return scene;
 }
 
+PreparedScene prepare_own_scene(OwnScene own)
+{
+    PreparedScene scene;
+    scene.route = SceneRoute::Fast;
+    scene.eye_lights = CoinRef<SoGroup>(new SoGroup);
+    scene.headlight = own.headlight;
+    scene.sky = own.sky;
+    if (own.viewpoint) {
+        ViewpointSetup setup;
+        setup.position = *own.viewpoint;
+        setup.field_of_view = own.field_of_view;
+        scene.viewpoint = setup;
+    }
+    // The light the generic route moves before the camera, made here.
+    if (own.light) {
+        auto* light = new SoVRMLPointLight;
+        light->on = TRUE;
+        light->intensity = own.light->intensity;
+        light->ambientIntensity = own.light->ambient_intensity;
+        light->color = own.light->colour;
+        light->location = own.light->location;
+        light->radius = own.light->radius;
+        scene.eye_lights->addChild(light);
+    }
+    scene.bounds = own.bounds;
+    scene.spheres = own.spheres.size();
+    scene.cylinders = own.cylinders.size();
+    scene.content = CoinRef<SoSeparator>(new SoSeparator);
+    scene.content->addChild(make_impostor_node(std::make_shared<const OwnScene>(std::move(own))).get());
+    return scene;
+}
+
 LoadedScene load_scene(const std::string& path, const LoadOptions& options)
 {
     using Clock = std::chrono::steady_clock;
@@ -196,16 +231,31 @@ LoadedScene load_scene(const std::string& path, const LoadOptions& options)
         auto start = Clock::now();
         const std::string bytes = read_scene_bytes(path);
         loaded.read_seconds = seconds_since(start);
+        std::string not_fast = options.fast_route_off;
+        if (options.fast_route) {
+            start = Clock::now();
+            OwnSceneRead own = read_own_scene(bytes);
+            loaded.parse_seconds = seconds_since(start);
+            if (own.scene) {
+                start = Clock::now();
+                std::lock_guard building(scene_building_mutex());
+                loaded.scene = prepare_own_scene(std::move(*own.scene));
+                loaded.prepare_seconds = seconds_since(start);
+                return loaded;
+            }
+            not_fast = own.reason;
+        }
         std::lock_guard building(scene_building_mutex());
         start = Clock::now();
         ParsedScene parsed = parse_scene(bytes);
-        loaded.parse_seconds = seconds_since(start);
+        loaded.parse_seconds += seconds_since(start);  // after the fast reader's attempt
         if (!parsed.root) {
             loaded.error = parsed.error;
             return loaded;
         }
         start = Clock::now();
         loaded.scene = prepare_scene(parsed.root, options);
+        loaded.scene.route_note = not_fast;
         loaded.prepare_seconds = seconds_since(start);
     } catch (const std::exception& e) {
         loaded.scene = PreparedScene();

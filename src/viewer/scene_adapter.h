@@ -16,6 +16,12 @@
 //   their group and light nothing).  The sensor is switched off when it
 //   feeds nothing else;
 // - simple spheres and cylinders are merged into meshes (merged_shapes.h).
+//
+// That is the generic route, for any VRML file.  The program's own scenes
+// take the fast route instead: read by own_scene_reader.h straight into
+// instance arrays, drawn by impostor_shapes.h, with the header's meaning
+// given in the same way.  A scene the reader does not know in every line
+// goes the generic route.
 #pragma once
 
 #include <Inventor/SbBox3f.h>
@@ -42,7 +48,15 @@ struct ViewpointSetup {
     float field_of_view = 0.785398f;
 };
 
+// How a scene is drawn.
+enum class SceneRoute {
+    Generic,  // Coin's VRML import, spheres and cylinders merged into meshes
+    Fast,     // the program's own scene, spheres and cylinders drawn by shaders
+};
+
 struct PreparedScene {
+    SceneRoute route = SceneRoute::Generic;
+    std::string route_note;         // on the generic route: why not the fast one
     CoinRef<SoSeparator> content;   // goes after the camera
     CoinRef<SoGroup> eye_lights;    // goes before the camera
     bool headlight = true;          // NavigationInfo's headlight (TRUE without one)
@@ -54,12 +68,16 @@ struct PreparedScene {
     std::size_t merged_shapes = 0;
     std::size_t still_triangles = 0;
     std::size_t moving_triangles = 0;
+    std::size_t spheres = 0;  // drawn by shaders (fast route)
+    std::size_t cylinders = 0;
     // Nodes taken out of the scene, kept so that they end on the GUI
     // thread (Coin may still have sensors of theirs queued there).
     std::vector<CoinRef<SoNode>> retired;
 };
 
 struct LoadOptions {
+    bool fast_route = true;                                         // the program's own scenes the fast way
+    std::string fast_route_off = "the fast route is switched off";  // the note when not
     bool merge_shapes = true;
     TriangleBudget budget;
 };
@@ -67,6 +85,12 @@ struct LoadOptions {
 // Adapts `root` (changing it) and builds what the viewer shows.  Runs on
 // the loading thread: the scene is nobody else's yet.
 PreparedScene prepare_scene(const CoinRef<SoSeparator>& root, const LoadOptions& options = {});
+
+struct OwnScene;
+// The fast route's scene: the header's meaning as prepare_scene gives it,
+// and a node that draws the spheres and cylinders.  Holds the caller's
+// lock on scene_building_mutex() when not on the GUI thread.
+PreparedScene prepare_own_scene(OwnScene scene);
 
 // A file read, parsed and prepared: the work of the loading thread.
 struct LoadedScene {

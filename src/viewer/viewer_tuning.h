@@ -17,6 +17,9 @@ struct LoadReport {
     std::size_t merged_shapes = 0;
     std::size_t still_triangles = 0;  // of the merged meshes
     std::size_t moving_triangles = 0;
+    bool fast_route = false;
+    std::size_t spheres = 0;  // drawn by shaders on the fast route
+    std::size_t cylinders = 0;
 };
 
 class ViewerTuning {
@@ -27,6 +30,10 @@ public:
     static LoadReport last_load(const VrmlViewer& viewer);
     // Whether the view is drawn as while moving (coarser detail).
     static bool moving(const VrmlViewer& viewer);
+    // Acts as if the OpenGL context could not run the fast route's
+    // shaders: the scene shown, and the following ones, take the generic
+    // route.
+    static void refuse_impostors(VrmlViewer& viewer);
 };
 
 }  // namespace vexalith::viewer

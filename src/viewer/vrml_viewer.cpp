@@ -37,6 +37,7 @@
 #include "viewer/coin_ref.h"
 #include "viewer/coin_sensor_driver.h"
 #include "viewer/examine_camera.h"
+#include "viewer/impostor_shapes.h"
 #include "viewer/navigation_bar.h"
 #include "viewer/scene_adapter.h"
 #include "viewer/viewer_tuning.h"
@@ -153,6 +154,10 @@ struct VrmlViewer::State {
     std::shared_ptr<std::atomic<quint64>> latest = std::make_shared<std::atomic<quint64>>(0);
     LoadOptions load_options;
     LoadReport last_load;
+    SceneRoute route = SceneRoute::Generic;
+    QString route_note;
+    // Set when the OpenGL context cannot draw the fast route's shapes.
+    std::optional<QString> no_impostors;
     bool loading = false;
     bool restored_while_loading = false;
 
@@ -273,7 +278,11 @@ void VrmlViewer::setScene(const QString& path)
     s.restored_while_loading = false;
     const std::string file = QFile::encodeName(path).toStdString();
     const auto latest = s.latest;
-    const LoadOptions options = s.load_options;
+    LoadOptions options = s.load_options;
+    if (s.no_impostors) {
+        options.fast_route = false;
+        options.fast_route_off = "this OpenGL cannot draw the fast route: " + s.no_impostors->toStdString();
+    }
     QPointer<VrmlViewer> viewer(this);
     QMetaObject::invokeMethod(
         s.loader_worker,
@@ -306,6 +315,15 @@ void VrmlViewer::finishLoad(const std::shared_ptr<Load>& load)
         return;
     }
     PreparedScene& scene = loaded.scene;
+    if (scene.route == SceneRoute::Fast && s.no_impostors) {
+        // Loaded before the context was known: once more, the generic way.
+        const QVariant camera = viewpointPosition();
+        const bool keep_camera = s.restored_while_loading;
+        setScene(load->path);
+        if (keep_camera)
+            setViewpointPosition(camera);
+        return;
+    }
     s.last_load = LoadReport{};
     s.last_load.read_seconds = loaded.read_seconds;
     s.last_load.parse_seconds = loaded.parse_seconds;
@@ -313,6 +331,11 @@ void VrmlViewer::finishLoad(const std::shared_ptr<Load>& load)
     s.last_load.merged_shapes = scene.merged_shapes;
     s.last_load.still_triangles = scene.still_triangles;
     s.last_load.moving_triangles = scene.moving_triangles;
+    s.last_load.fast_route = scene.route == SceneRoute::Fast;
+    s.last_load.spheres = scene.spheres;
+    s.last_load.cylinders = scene.cylinders;
+    s.route = scene.route;
+    s.route_note = QString::fromStdString(scene.route_note);
 
     s.scene_slot->removeAllChildren();
     s.scene_slot->addChild(scene.content.get());
@@ -355,6 +378,23 @@ void VrmlViewer::finishLoad(const std::shared_ptr<Load>& load)
 
 QString VrmlViewer::scene() const { return state_->scene; }
 QString VrmlViewer::lastError() const { return state_->last_error; }
+bool VrmlViewer::fastRoute() const { return state_->route == SceneRoute::Fast; }
+QString VrmlViewer::routeNote() const { return state_->route_note; }
+
+// The context cannot draw the fast route: the scene shown goes again the
+// generic way, in the same view.
+void VrmlViewer::noImpostors(const QString& reason)
+{
+    State& s = *state_;
+    if (s.no_impostors)
+        return;
+    s.no_impostors = reason;
+    if (s.route != SceneRoute::Fast || s.loading || s.scene.isEmpty())
+        return;  // a load under way is redone when it ends
+    const QVariant camera = viewpointPosition();
+    setScene(s.scene);
+    setViewpointPosition(camera);
+}
 
 // --- settings --------------------------------------------------------------
 
@@ -468,6 +508,9 @@ void VrmlViewer::initializeGL()
     s.renderer->getGLRenderAction()->setCacheContext(s.cache_context);
     s.renderer->reinitialize();
     s.context_live = true;
+    std::string reason;
+    if (!impostors_supported(s.cache_context, &reason))
+        noImpostors(QString::fromStdString(reason));
     // Re-parenting the widget makes a new context: Coin must drop what it
     // kept for the old one.
     disconnect(s.context_connection);
@@ -700,6 +743,8 @@ void ViewerTuning::set_load_options(VrmlViewer& viewer, const LoadOptions& optio
 LoadReport ViewerTuning::last_load(const VrmlViewer& viewer) { return viewer.state_->last_load; }
 
 bool ViewerTuning::moving(const VrmlViewer& viewer) { return viewer.state_->moving; }
+
+void ViewerTuning::refuse_impostors(VrmlViewer& viewer) { viewer.noImpostors("refused for a test"); }
 
 }  // namespace viewer
 

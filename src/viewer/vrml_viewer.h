@@ -42,6 +42,15 @@ public:
     // The reason the last load failed ("" after a success).
     QString lastError() const;
 
+    // How the scene shown is drawn: on the fast route (a scene this
+    // program wrote, its spheres and cylinders drawn by shaders from their
+    // centres and radii), or on the generic route (Coin's VRML import and
+    // triangle meshes), which any VRML file can take.  The generic route
+    // is also taken where the OpenGL context cannot run the shaders.
+    bool fastRoute() const;
+    // Why the scene shown took the generic route ("" on the fast route).
+    QString routeNote() const;
+
     // The background colour: the clear colour of the view.  A scene's own
     // Background sky colour replaces it when the scene loads; the user sets
     // it from the context menu (backColorChanged is then emitted).  Read
@@ -112,6 +121,7 @@ private:
     std::unique_ptr<State> state_;
 
     void finishLoad(const std::shared_ptr<Load>& load);
+    void noImpostors(const QString& reason);
     void releaseContext();
     void updateHeadLight();
     void placeNavigationBar();

@@ -445,6 +445,28 @@ TEST(MainWindowView, ModeSwitchKeepsTheTurnedViewNewLoadTakesItsOwn)
     EXPECT_EQ(loaded, other.window->viewer().grabView());
 }
 
+// The status bar says how the viewer drew the scene: the program's own
+// scenes the fast way, a VRML file from elsewhere the general way, with
+// the reason in the tool tip.
+TEST(MainWindowStatus, SaysHowTheViewerDrawsTheScene)
+{
+    Window w;
+    ASSERT_TRUE(w.load(corpus("pyobjcryst_caffeine.cif")));
+    auto* route = w.window->findChild<QLabel*>("viewerRoute");
+    ASSERT_NE(route, nullptr);
+    EXPECT_TRUE(route->isVisible());
+    EXPECT_EQ(route->text(), "Fast view");
+
+    const std::string foreign = testsupport::temp_dir() + "/box.wrl";
+    testsupport::write_file(foreign, "#VRML V2.0 utf8\nShape { geometry Box { size 2 2 2 } }\n");
+    ASSERT_TRUE(w.load(QString::fromStdString(foreign)));
+    EXPECT_EQ(route->text(), "General VRML view");
+    EXPECT_TRUE(route->toolTip().contains("line 2")) << route->toolTip().toStdString();
+
+    ASSERT_TRUE(w.load(corpus("libcifpp_1cbs.cif")));
+    EXPECT_EQ(route->text(), "Fast view");
+}
+
 TEST(MainWindowStatus, DonationReminderAlternatesWithTheLastMessage)
 {
     Window w;
