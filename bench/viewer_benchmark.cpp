@@ -4,13 +4,14 @@
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24' vexalith_viewer_benchmark scene.wrl
 //       [--size 1000x750] [--frames 20] [--route fast|generic] [--culling off|auto|always]
-//       [--no-merge] [--save still.png]
+//       [--no-merge] [--whole-bonds] [--save still.png]
 //
 // --route generic sends even the program's own scenes through Coin's VRML
 // import and merged meshes, for comparison with the fast route (the
 // default, which such scenes take).  --culling says when the fast route's
-// frames cull (auto: when it pays, the default).  Peak memory is the process's
-// high-water mark of resident memory (VmHWM).
+// frames cull (auto: when it pays, the default).  --whole-bonds casts the
+// bonds whole, the parts inside the atoms too.  Peak memory is the
+// process's high-water mark of resident memory (VmHWM).
 //
 // Frames are timed as rendered and read back (grabView), which is what
 // a frame costs at least on screen.
@@ -98,6 +99,7 @@ int main(int argc, char** argv)
     int frames = 20;
     bool merge = true;
     bool fast_route = true;
+    bool whole_bonds = false;
     QString save;
     const QStringList arguments = QApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i) {
@@ -126,6 +128,8 @@ int main(int argc, char** argv)
                                                                       : vexalith::viewer::ImpostorCulling::WhenItPays);
         } else if (a == "--no-merge") {
             merge = false;
+        } else if (a == "--whole-bonds") {
+            whole_bonds = true;
         } else if (a == "--save" && i + 1 < arguments.size()) {
             save = arguments[++i];
         } else {
@@ -135,7 +139,7 @@ int main(int argc, char** argv)
     if (scene.isEmpty()) {
         std::fprintf(stderr,
                      "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] "
-                     "[--route fast|generic] [--culling off|auto|always] [--no-merge] [--save still.png]\n");
+                     "[--route fast|generic] [--culling off|auto|always] [--no-merge] [--whole-bonds] [--save still.png]\n");
         return 2;
     }
     if (const auto problem = vexalith::viewer_problem()) {
@@ -147,6 +151,7 @@ int main(int argc, char** argv)
     vexalith::viewer::LoadOptions options;
     options.merge_shapes = merge;
     options.fast_route = fast_route;
+    options.cut_hidden_bond_ends = !whole_bonds;
     vexalith::viewer::ViewerTuning::set_load_options(viewer, options);
     viewer.resize(size);
     viewer.show();
