@@ -33,7 +33,7 @@ field() {
     sed -n "s/^$2 *//p" "$1" | head -n 1
 }
 
-printf '| scene | MB | route | spheres + cylinders | load (s) | first frame (s) | still frame (s) | turning frame (s) | CPU a turning frame (s) | GUI stall (s) | peak memory (MB) |\n'
+printf '| scene | MB | route | spheres + cylinders | load (s) | first frame (s) | still frame (s) | turning frame (s) | CPU a turning frame (s) | GUI stall loading / first frame (s) | peak memory (MB) |\n'
 printf '| --- | ---: | --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n'
 for scene in 6zu5-ball-and-stick 6zu5-van-der-waals 6zu5-protein-defaults 6yfy-all-models caffeine; do
     file="$work/$scene.wrl"
@@ -44,6 +44,7 @@ for scene in 6zu5-ball-and-stick 6zu5-van-der-waals 6zu5-protein-defaults 6yfy-a
         loaded=$(field "$out" "setScene to sceneLoaded" | awk '{ print $1 }')
         stall=$(field "$out" "setScene to sceneLoaded" | sed 's/.*while loading \([0-9.]*\) s.*/\1/')
         first=$(field "$out" "setScene to first frame" | awk '{ print $1 }')
+        first_stall=$(field "$out" "setScene to first frame" | sed 's/.*on the way \([0-9.]*\) s.*/\1/')
         still=$(field "$out" "still frame" | awk '{ print $2 }')
         turning=$(field "$out" "frame while turning" | awk '{ print $2 }')
         cpu=$(field "$out" "CPU time while turning" | awk '{ print $2 }')
@@ -52,6 +53,6 @@ for scene in 6zu5-ball-and-stick 6zu5-van-der-waals 6zu5-protein-defaults 6yfy-a
         merged=$(field "$out" "merged shapes" | awk '{ print $1 }')
         [ "$route" = generic ] && shapes="$merged merged"
         printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$scene" "$megabytes" \
-            "$(field "$out" "route" | cut -d: -f1)" "$shapes" "$loaded" "$first" "$still" "$turning" "$cpu" "$stall" "$peak"
+            "$(field "$out" "route" | cut -d: -f1)" "$shapes" "$loaded" "$first" "$still" "$turning" "$cpu" "$stall / $first_stall" "$peak"
     done
 done

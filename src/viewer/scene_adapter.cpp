@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "viewer/impostor_shapes.h"
+#include "viewer/hidden_bond_ends.h"
 #include "viewer/own_scene_reader.h"
 #include "viewer/scene_loader.h"
 
@@ -188,7 +189,7 @@ PreparedScene prepare_scene(const CoinRef<SoSeparator>& root, const LoadOptions&
     return scene;
 }
 
-PreparedScene prepare_own_scene(OwnScene own)
+PreparedScene prepare_own_scene(OwnScene own, const LoadOptions& options)
 {
     PreparedScene scene;
     scene.route = SceneRoute::Fast;
@@ -215,6 +216,10 @@ PreparedScene prepare_own_scene(OwnScene own)
     scene.bounds = own.bounds;
     scene.spheres = own.spheres.size();
     scene.cylinders = own.cylinders.size();
+    // The shaders need not cast what the atoms hide (the counts above are
+    // the scene's).
+    if (options.cut_hidden_bond_ends)
+        cut_hidden_bond_ends(own.cylinders, own.spheres);
     scene.content = CoinRef<SoSeparator>(new SoSeparator);
     scene.content->addChild(make_impostor_node(std::make_shared<const OwnScene>(std::move(own))).get());
     return scene;
@@ -239,7 +244,7 @@ LoadedScene load_scene(const std::string& path, const LoadOptions& options)
             if (own.scene) {
                 start = Clock::now();
                 std::lock_guard building(scene_building_mutex());
-                loaded.scene = prepare_own_scene(std::move(*own.scene));
+                loaded.scene = prepare_own_scene(std::move(*own.scene), options);
                 loaded.prepare_seconds = seconds_since(start);
                 return loaded;
             }

@@ -79,6 +79,9 @@ struct LoadOptions {
     bool fast_route = true;                                         // the program's own scenes the fast way
     std::string fast_route_off = "the fast route is switched off";  // the note when not
     bool merge_shapes = true;
+    // The fast route casts only the parts of the bonds the atoms do not
+    // hide (off: whole bonds, for comparison).
+    bool cut_hidden_bond_ends = true;
     TriangleBudget budget;
 };
 
@@ -90,7 +93,7 @@ struct OwnScene;
 // The fast route's scene: the header's meaning as prepare_scene gives it,
 // and a node that draws the spheres and cylinders.  Holds the caller's
 // lock on scene_building_mutex() when not on the GUI thread.
-PreparedScene prepare_own_scene(OwnScene scene);
+PreparedScene prepare_own_scene(OwnScene scene, const LoadOptions& options = {});
 
 // A file read, parsed and prepared: the work of the loading thread.
 struct LoadedScene {

@@ -34,11 +34,12 @@ constexpr double kDifferingShare = 0.01;
 
 const QColor kSky = framebuffer_colour(0.25, 0.492424242424242, 0.5);
 
-std::unique_ptr<VrmlViewer> viewer_on_route(bool fast, QSize size = QSize(320, 240))
+std::unique_ptr<VrmlViewer> viewer_on_route(bool fast, QSize size = QSize(320, 240), bool whole_bonds = false)
 {
     auto viewer = shown_viewer(size);
     LoadOptions options;
     options.fast_route = fast;
+    options.cut_hidden_bond_ends = !whole_bonds;
     ViewerTuning::set_load_options(*viewer, options);
     return viewer;
 }
@@ -162,6 +163,43 @@ TEST(FastRoute, PicturesMatchTheGenericRoute)
         const QImage fast_turned = render(*fast);
         EXPECT_GT(compare(fast_turned, fast_still, kChannelTolerance).differing, 0.01) << c.scene << " did not turn";
         expect_alike(fast_turned, render(*generic), std::string(c.scene) + ", turned");
+    }
+}
+
+// The parts of the bonds inside the atoms are not cast: the pictures are
+// those of whole bonds, pixel for pixel but for rounding where a cap
+// meets its atom, far (points) and near (quads), and turned.
+TEST(FastRoute, BondsCutBackToWhatShowsLookAsWholeBonds)
+{
+    const std::string scene = testsupport::temp_dir() + "/1cbs-cut.wrl";
+    const testsupport::CommandRun run = testsupport::run_command(
+        std::string(VEXALITH_CONVERT) + " " +
+        testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
+        " --mode ball-stick --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const QString& path : {QString::fromStdString(scene), golden_scene("caffeine-ball-and-stick.wrl"),
+                                golden_scene("cu3182-hydrogen-bonds-covalent-radius.wrl")}) {
+        const QSize size(640, 480);
+        auto cut = viewer_on_route(true, size);
+        auto whole = viewer_on_route(true, size, true);
+        ASSERT_TRUE(load(*cut, path));
+        ASSERT_TRUE(load(*whole, path));
+        const std::string what = path.toStdString();
+        const auto expect_same = [&](const std::string& view) {
+            const QImage a = render(*cut);
+            const Difference d = compare(a, render(*whole), 8);
+            EXPECT_LE(d.differing, 0.0005) << what << ", " << view << ": largest channel difference "
+                                           << d.max_channel;
+            EXPECT_GT(foreground(a, cut->backColor()), 5000) << what << ", " << view;
+        };
+        expect_same("still");
+        const QPoint centre(size.width() / 2, size.height() / 2);
+        for (VrmlViewer* v : {cut.get(), whole.get()})
+            drag(*v, centre, centre + QPoint(90, -60));
+        expect_same("turned");
+        for (VrmlViewer* v : {cut.get(), whole.get()})
+            wheel(*v, 14);
+        expect_same("close up");
     }
 }
 
