@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "structure/structure.h"
@@ -14,6 +15,11 @@ namespace vexalith {
 struct ConversionState {
     std::string FileName;  // the input file chosen; empty: none
     bool FileChosen = false;
+    // The text of an input that gives its bytes only once (a pipe), kept
+    // from its first read for the later reads of the same file; a regular
+    // file is read afresh each time.
+    std::shared_ptr<const std::string> OnceReadText;
+    std::string OnceReadFile;
 
     // Structure selection within a multi-structure file.
     int32_t StructureIndex = 0;  // 0: from the top of the file

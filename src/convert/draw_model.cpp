@@ -1,5 +1,8 @@
 #include "convert/draw_model.h"
 
+#include <memory>
+#include <string>
+
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "common/file_names.h"
@@ -112,6 +115,24 @@ void read_chosen_structure(std::string_view text, ConversionState& state, Struct
         reporter.selection_text(choice_status(choice, state.ModelIndex));
 }
 
+namespace {
+
+// The text of the chosen file: read afresh, or the text a pipe gave once.
+std::shared_ptr<const std::string> input_text(ConversionState& state)
+{
+    if (state.OnceReadText && state.OnceReadFile == state.FileName)
+        return state.OnceReadText;
+    auto text = std::make_shared<const std::string>(read_text_file(state.FileName));
+    state.OnceReadText.reset();
+    if (!can_read_again(state.FileName)) {
+        state.OnceReadText = text;
+        state.OnceReadFile = state.FileName;
+    }
+    return text;
+}
+
+}  // namespace
+
 bool is_vrml_file(const std::string& file_name)
 {
     return has_extension(file_name, "wrl") || has_extension(file_name, "wrz");
@@ -133,7 +154,8 @@ DrawOutcome prepare_model(ConversionState& state, Structure& structure, ModelOpt
     const bool regrow = !read && state.CrystalRequested;
     if (state.StructureCount == 0 || read || regrow) {
         try {
-            const std::string text = read_text_file(state.FileName);
+            const std::shared_ptr<const std::string> input = input_text(state);
+            const std::string& text = *input;
             count_structures_once(state, text, reporter);
             reporter.progress_visible(true);
             if (read) {

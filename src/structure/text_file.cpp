@@ -76,4 +76,10 @@ std::string read_text_file(const std::string& path)
     return text;
 }
 
+bool can_read_again(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
+}
+
 }  // namespace vexalith

