@@ -188,8 +188,7 @@ TEST(FastRoute, BondsCutBackToWhatShowsLookAsWholeBonds)
         const auto expect_same = [&](const std::string& view) {
             const QImage a = render(*cut);
             const Difference d = compare(a, render(*whole), 8);
-            EXPECT_LE(d.differing, 0.0005) << what << ", " << view << ": largest channel difference "
-                                           << d.max_channel;
+            EXPECT_LE(d.differing, 0.0005) << what << ", " << view << ": largest channel difference " << d.max_channel;
             EXPECT_GT(foreground(a, cut->backColor()), 5000) << what << ", " << view;
         };
         expect_same("still");
@@ -379,6 +378,7 @@ TEST(FastRoute, CulledFramesShowWhatCastingEveryInstanceShows)
         QPoint drag;
         int wheel;
     };
+    vexalith::viewer::set_impostor_splatting(false);  // culling is for the rasterised frames
     for (const Step& step : {Step{"still", QPoint(), 0}, Step{"turned a little", QPoint(6, 2), 0},
                              Step{"turned a lot", QPoint(120, -70), 0}, Step{"close by", QPoint(10, 10), 16},
                              Step{"inside", QPoint(-30, 5), 12}}) {
@@ -396,7 +396,48 @@ TEST(FastRoute, CulledFramesShowWhatCastingEveryInstanceShows)
         EXPECT_GT(foreground(cast_all, kSky), 1000) << step.what;
     }
     set_impostor_culling(ImpostorCulling::WhenItPays);
+    vexalith::viewer::set_impostor_splatting(true);
     EXPECT_GE(impostor_frames().culled - before.culled, 10u) << "frames culled";
+}
+
+// While every atom and bond covers few pixels, compute shaders splat them
+// instead of the rasteriser: the pictures are the rasterised ones, still
+// and turned, but for rounding at an outline here and there.
+TEST(FastRoute, SplattedFramesLookAsRasterisedOnes)
+{
+    using vexalith::viewer::impostor_frames;
+    using vexalith::viewer::set_impostor_splatting;
+    // Small enough views that every atom and bond is drawn in the points'
+    // form; in van der Waals mode the atoms overlap deeply.
+    for (const auto& [mode, size] : {std::pair{"ball-stick", QSize(400, 300)}, std::pair{"vdw", QSize(240, 180)}}) {
+        const std::string scene = testsupport::temp_dir() + "/1cbs-splat-" + mode + ".wrl";
+        const testsupport::CommandRun run = testsupport::run_command(
+            std::string(VEXALITH_CONVERT) + " " +
+            testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) + " --mode " + mode +
+            " --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
+        ASSERT_EQ(run.status, 0) << run.err;
+        auto viewer = viewer_on_route(true, size);
+        ASSERT_TRUE(load(*viewer, QString::fromStdString(scene)));
+        ASSERT_TRUE(viewer->fastRoute());
+        const QPoint centre(size.width() / 2, size.height() / 2);
+        for (const QPoint turn : {QPoint(), QPoint(60, -40), QPoint(-100, 20)}) {
+            if (!turn.isNull())
+                drag(*viewer, centre, centre + turn);
+            auto before = impostor_frames();
+            const QImage splatted = render(*viewer);
+            if (impostor_frames().splatted == before.splatted)
+                GTEST_SKIP() << "the context cannot splat (no OpenGL 4.3)";
+            set_impostor_splatting(false);
+            before = impostor_frames();
+            const QImage rasterised = render(*viewer);
+            set_impostor_splatting(true);
+            EXPECT_EQ(impostor_frames().splatted, before.splatted);
+            const Difference d = compare(splatted, rasterised, 8);
+            EXPECT_LE(d.differing, 0.0005) << mode << ", turned by " << turn.x() << ", " << turn.y()
+                                           << ": largest channel difference " << d.max_channel;
+            EXPECT_GT(foreground(splatted, kSky), 4000) << mode;
+        }
+    }
 }
 
 // Under OpenGL 3.3 (ctest runs this with Mesa told to offer it), without
