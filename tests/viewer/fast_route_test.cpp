@@ -188,8 +188,7 @@ TEST(FastRoute, BondsCutBackToWhatShowsLookAsWholeBonds)
         const auto expect_same = [&](const std::string& view) {
             const QImage a = render(*cut);
             const Difference d = compare(a, render(*whole), 8);
-            EXPECT_LE(d.differing, 0.0005) << what << ", " << view << ": largest channel difference "
-                                           << d.max_channel;
+            EXPECT_LE(d.differing, 0.0005) << what << ", " << view << ": largest channel difference " << d.max_channel;
             EXPECT_GT(foreground(a, cut->backColor()), 5000) << what << ", " << view;
         };
         expect_same("still");
