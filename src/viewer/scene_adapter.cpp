@@ -20,8 +20,8 @@
 #include <exception>
 #include <vector>
 
-#include "viewer/impostor_shapes.h"
 #include "viewer/hidden_bond_ends.h"
+#include "viewer/impostor_shapes.h"
 #include "viewer/own_scene_reader.h"
 #include "viewer/scene_loader.h"
 
