@@ -1202,6 +1202,9 @@ struct FrameSetup {
     const float* materials = nullptr;  // 8 floats a material
     GLsizei material_count = 0;
     bool sphere_points = false, cylinder_points = false;
+    // Whether every instance is small enough to splat: a splat loops over
+    // the pixels of its image, which pays only for a few.
+    bool splat = false;
     // Where in the viewport the scene's box shows (x, y, width, height in
     // pixels), which bounds the lighting pass; none: anywhere.
     std::optional<std::array<GLint, 4>> shown_area;
@@ -1459,7 +1462,7 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
 
     // While every instance covers few pixels, they are splatted (no
     // culling then: a splat skips what lies behind the picture anyway).
-    const bool splatting = programs.splatting && splatting_on && f.sphere_points && f.cylinder_points;
+    const bool splatting = programs.splatting && splatting_on && f.splat;
     const bool culling = !splatting && programs.culling && culling_mode != ImpostorCulling::Off && b.stamps != 0;
     const GLuint frame = culling ? ++b.frame : 0;
     const GLuint lit_now = frame % 2;
@@ -1579,7 +1582,7 @@ void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs)
     const ImpostorFrames counted = frames_drawn;
     FrameSetup f;
     for (const bool points : {false, true}) {
-        f.sphere_points = f.cylinder_points = points;
+        f.sphere_points = f.cylinder_points = f.splat = points;
         draw_frame(gl, programs, b, f);  // all cast
         draw_frame(gl, programs, b, f);  // with the lists, where culling
     }
@@ -1761,6 +1764,9 @@ private:
         constexpr float kLargestBondPoint = 8;
         f.sphere_points = as_points(largest_sphere_, kLargestSpherePoint, f.modelview, f.projection, f.scale, height);
         f.cylinder_points = as_points(largest_cylinder_, kLargestBondPoint, f.modelview, f.projection, f.scale, height);
+        constexpr float kLargestSplat = 4;
+        f.splat = as_points(largest_sphere_, kLargestSplat, f.modelview, f.projection, f.scale, height) &&
+                  as_points(largest_cylinder_, kLargestSplat, f.modelview, f.projection, f.scale, height);
         ++(f.sphere_points || f.cylinder_points ? frames_drawn.points : frames_drawn.quads);
         f.shown_area = shown_area(f.modelview, f.projection, viewport[2], viewport[3]);
 
