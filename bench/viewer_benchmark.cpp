@@ -4,12 +4,13 @@
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24' vexalith_viewer_benchmark scene.wrl
 //       [--size 1000x750] [--frames 20] [--route fast|generic] [--culling off|auto|always]
-//       [--no-merge] [--whole-bonds] [--save still.png]
+//       [--splat on|off] [--no-merge] [--whole-bonds] [--save still.png]
 //
 // --route generic sends even the program's own scenes through Coin's VRML
 // import and merged meshes, for comparison with the fast route (the
 // default, which such scenes take).  --culling says when the fast route's
-// frames cull (auto: when it pays, the default).  --whole-bonds casts the
+// frames cull (auto: when it pays, the default).  --splat off rasterises
+// even the frames that compute shaders would splat.  --whole-bonds casts the
 // bonds whole, the parts inside the atoms too.  Peak memory is the
 // process's high-water mark of resident memory (VmHWM).
 //
@@ -126,6 +127,13 @@ int main(int argc, char** argv)
             vexalith::viewer::set_impostor_culling(mode == "off"      ? vexalith::viewer::ImpostorCulling::Off
                                                    : mode == "always" ? vexalith::viewer::ImpostorCulling::Always
                                                                       : vexalith::viewer::ImpostorCulling::WhenItPays);
+        } else if (a == "--splat" && i + 1 < arguments.size()) {
+            const QString splat = arguments[++i];
+            if (splat != "on" && splat != "off") {
+                std::fprintf(stderr, "--splat takes on or off\n");
+                return 2;
+            }
+            vexalith::viewer::set_impostor_splatting(splat == "on");
         } else if (a == "--no-merge") {
             merge = false;
         } else if (a == "--whole-bonds") {
@@ -137,10 +145,10 @@ int main(int argc, char** argv)
         }
     }
     if (scene.isEmpty()) {
-        std::fprintf(
-            stderr,
-            "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] "
-            "[--route fast|generic] [--culling off|auto|always] [--no-merge] [--whole-bonds] [--save still.png]\n");
+        std::fprintf(stderr,
+                     "usage: vexalith_viewer_benchmark scene.wrl [--size WxH] [--frames N] "
+                     "[--route fast|generic] [--culling off|auto|always] [--splat on|off] [--no-merge] [--whole-bonds] "
+                     "[--save still.png]\n");
         return 2;
     }
     if (const auto problem = vexalith::viewer_problem()) {
@@ -246,7 +254,8 @@ int main(int argc, char** argv)
                 viewer.routeNote().isEmpty() ? "" : ": ", viewer.routeNote().toUtf8().constData());
     std::printf("shapes drawn by shaders   %zu spheres, %zu cylinders\n", report.spheres, report.cylinders);
     const auto impostor = vexalith::viewer::impostor_frames();
-    std::printf("impostor frames           %zu culled, %zu casting all\n", impostor.culled, impostor.cast_all);
+    std::printf("impostor frames           %zu culled, %zu casting all, %zu splatted\n", impostor.culled,
+                impostor.cast_all, impostor.splatted);
     std::printf("peak memory               %.0f MB\n", peak_memory_mb());
     return 0;
 }

@@ -107,9 +107,96 @@ void list_for_casting(int instance)
 #endif
 )";
 
+// The geometry the casting and splatting shaders share: where a sphere's
+// image lies, the view ray through a pixel, where a ray meets a sphere or
+// a capped cylinder, and the window depth of a point.  Rays start near
+// the shape (`start`), so that the eye's distance costs no precision.
+const char* const kShapeMath = R"(
+uniform mat4 projection;
+
+// Where the image of a sphere of radius `r` about `c` lies in the view
+// (normalised device coordinates, each axis): between the planes through
+// the eye, and through the view's x or y axis, that touch the sphere;
+// false when the eye is too close to bound it.
+bool sphere_window(vec3 c, float r, out vec2 low, out vec2 high)
+{
+    float depth = -c.z;
+    vec2 d2 = c.xy * c.xy + depth * depth;
+    if (depth <= 0.0 || any(lessThanEqual(d2, vec2(r * r * 1.0001))))
+        return false;
+    vec2 slope = c.xy / depth;          // the tangent of the centre's angle
+    vec2 spread = r / sqrt(d2 - r * r); // of the half angle the sphere spans
+    vec2 above = 1.0 - slope * spread;
+    vec2 below = 1.0 + slope * spread;
+    if (any(lessThanEqual(above, vec2(0.0))) || any(lessThanEqual(below, vec2(0.0))))
+        return false;
+    vec2 stretch = vec2(projection[0][0], projection[1][1]);
+    vec2 shift = vec2(projection[2][0], projection[2][1]);
+    low = stretch * ((slope - spread) / below) - shift;
+    high = stretch * ((slope + spread) / above) - shift;
+    return true;
+}
+
+// The view ray's direction through a window position, in pixels from the
+// corner of a viewport `size` pixels large.
+vec3 pixel_ray(vec2 position, vec2 size)
+{
+    vec2 ndc = position / size * 2.0 - 1.0;
+    return normalize(vec3((ndc.x + projection[2][0]) / projection[0][0],
+                          (ndc.y + projection[2][1]) / projection[1][1], -1.0));
+}
+
+// How far along the ray from `start` along `rd` it first meets the sphere;
+// false when it misses.
+bool sphere_hit(vec3 start, vec3 rd, vec3 centre, float radius, out float t)
+{
+    vec3 oc = start - centre;
+    float b = dot(oc, rd);
+    float h = b * b - (dot(oc, oc) - radius * radius);
+    t = -b - sqrt(max(h, 0.0));
+    return h >= 0.0;
+}
+
+// The same for the cylinder from `a` to `b`, with its caps.
+bool cylinder_hit(vec3 start, vec3 rd, vec3 a, vec3 b, float radius, out float t)
+{
+    vec3 ba = b - a;
+    vec3 oc = start - a;
+    float baba = dot(ba, ba);
+    float bard = dot(ba, rd);
+    float baoc = dot(ba, oc);
+    float k2 = baba - bard * bard;
+    float k1 = baba * dot(oc, rd) - baoc * bard;
+    float k0 = baba * dot(oc, oc) - baoc * baoc - radius * radius * baba;
+    float h = k1 * k1 - k2 * k0;
+    t = 0.0;
+    if (h < 0.0)
+        return false;
+    h = sqrt(h);
+    t = (-k1 - h) / k2;
+    float y = baoc + t * bard;
+    if (y <= 0.0 || y >= baba) {
+        // the caps
+        t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
+        if (abs(k1 + k2 * t) >= h)
+            return false;
+    }
+    return true;
+}
+
+// The window depth of an eye-space point, as a triangle there would have
+// it; false outside the clipping planes.
+bool window_depth(vec3 p, out float depth)
+{
+    vec4 clip = projection * vec4(p, 1.0);
+    float z = clip.z / clip.w;
+    depth = 0.5 * (gl_DepthRange.diff * z + gl_DepthRange.near + gl_DepthRange.far);
+    return z >= -1.0 && z <= 1.0;
+}
+)";
+
 const char* const kVertexCommon = R"(
 uniform mat4 modelview;
-uniform mat4 projection;
 uniform float scale;             // the modelview's (uniform) scale
 uniform vec2 half_viewport;      // in pixels
 uniform float near_distance;     // of the near clipping plane
@@ -175,28 +262,6 @@ bool corner_point(int k, out vec3 point);
 // Where the image of the instance lies in the view (normalised device
 // coordinates, each axis); false when the eye is too close to bound it.
 bool window_of(out vec2 low, out vec2 high);
-
-// The same for a sphere of radius `r` about `c`: the image lies between
-// the planes through the eye, and through the view's x or y axis, that
-// touch the sphere.
-bool sphere_window(vec3 c, float r, out vec2 low, out vec2 high)
-{
-    float depth = -c.z;
-    vec2 d2 = c.xy * c.xy + depth * depth;
-    if (depth <= 0.0 || any(lessThanEqual(d2, vec2(r * r * 1.0001))))
-        return false;
-    vec2 slope = c.xy / depth;          // the tangent of the centre's angle
-    vec2 spread = r / sqrt(d2 - r * r); // of the half angle the sphere spans
-    vec2 above = 1.0 - slope * spread;
-    vec2 below = 1.0 + slope * spread;
-    if (any(lessThanEqual(above, vec2(0.0))) || any(lessThanEqual(below, vec2(0.0))))
-        return false;
-    vec2 stretch = vec2(projection[0][0], projection[1][1]);
-    vec2 shift = vec2(projection[2][0], projection[2][1]);
-    low = stretch * ((slope - spread) / below) - shift;
-    high = stretch * ((slope + spread) / above) - shift;
-    return true;
-}
 
 void emit_nothing()
 {
@@ -349,7 +414,6 @@ void main()
 
 // The casting fragments, or the tests'.
 const char* const kFragmentCommon = R"(
-uniform mat4 projection;
 uniform vec4 viewport;              // x, y, width, height in pixels
 flat in uint name;
 flat in int instance;
@@ -368,9 +432,7 @@ layout(location = 0) out uint name_out;
 vec3 view_ray(vec3 anchor, out vec3 start)
 {
 #ifdef POINTS
-    vec2 ndc = (gl_FragCoord.xy - viewport.xy) / viewport.zw * 2.0 - 1.0;
-    vec3 rd = normalize(vec3((ndc.x + projection[2][0]) / projection[0][0],
-                             (ndc.y + projection[2][1]) / projection[1][1], -1.0));
+    vec3 rd = pixel_ray(gl_FragCoord.xy - viewport.xy, viewport.zw);
     start = dot(anchor, rd) * rd;
     return rd;
 #else
@@ -379,15 +441,14 @@ vec3 view_ray(vec3 anchor, out vec3 start)
 #endif
 }
 
-// The hit point's depth, as a triangle there would have it; points
-// outside the clipping planes are not drawn.
+// The hit point's depth and the instance's name; points outside the
+// clipping planes are not drawn.
 void finish(vec3 p)
 {
-    vec4 clip = projection * vec4(p, 1.0);
-    float z = clip.z / clip.w;
-    if (z < -1.0 || z > 1.0)
+    float depth;
+    if (!window_depth(p, depth))
         discard;
-    gl_FragDepth = 0.5 * (gl_DepthRange.diff * z + gl_DepthRange.near + gl_DepthRange.far);
+    gl_FragDepth = depth;
     name_out = name;
 }
 #endif
@@ -402,12 +463,10 @@ void main()
 {
     vec3 start;
     vec3 rd = view_ray(centre, start);
-    vec3 oc = start - centre;
-    float b = dot(oc, rd);
-    float h = b * b - (dot(oc, oc) - radius * radius);
-    if (h < 0.0)
+    float t;
+    if (!sphere_hit(start, rd, centre, radius, t))
         discard;
-    finish(start + (-b - sqrt(h)) * rd);
+    finish(start + t * rd);
 }
 #endif
 )";
@@ -422,29 +481,107 @@ void main()
 {
     vec3 start;
     vec3 rd = view_ray(0.5 * (a + b), start);
-    vec3 ba = b - a;
-    vec3 oc = start - a;
-    float baba = dot(ba, ba);
-    float bard = dot(ba, rd);
-    float baoc = dot(ba, oc);
-    float k2 = baba - bard * bard;
-    float k1 = baba * dot(oc, rd) - baoc * bard;
-    float k0 = baba * dot(oc, oc) - baoc * baoc - radius * radius * baba;
-    float h = k1 * k1 - k2 * k0;
-    if (h < 0.0)
+    float t;
+    if (!cylinder_hit(start, rd, a, b, radius, t))
         discard;
-    h = sqrt(h);
-    float t = (-k1 - h) / k2;
-    float y = baoc + t * bard;
-    if (y <= 0.0 || y >= baba) {
-        // the caps
-        t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
-        if (abs(k1 + k2 * t) >= h)
-            discard;
-    }
     finish(start + t * rd);
 }
 #endif
+)";
+
+// Splatting: while every instance covers few pixels, a compute shader
+// draws them instead of the rasteriser, an invocation an instance, which
+// casts the rays through the pixel centres of the instance's image
+// itself.  A first pass keeps each pixel's nearest depth (an atomic
+// minimum of the depth's bits, in order for depths in [0, 1]); a second
+// writes the name of the instance whose depth that is.  Both skip a pixel
+// already nearer than the instance comes.  The picture is the one the
+// casting passes draw, without a rasteriser's cost an instance (its
+// setup, and a 4x4 block of fragments at least).
+const char* const kSplatCompute = R"(
+layout(local_size_x = 64) in;
+layout(r32ui, binding = 0) uniform uimage2D depth_image;
+layout(r32ui, binding = 1) uniform uimage2D name_image;
+uniform usamplerBuffer records;
+uniform mat4 modelview;
+uniform float scale;
+uniform vec2 size;                  // the view's, in pixels
+uniform int count;                  // instances of this kind
+uniform int pass_number;            // 0: the nearest depths; 1: the names
+uniform uint kind;
+
+float word(int i)
+{
+    return uintBitsToFloat(texelFetch(records, i).r);
+}
+
+vec3 eye_point(int i)
+{
+    return (modelview * vec4(word(i), word(i + 1), word(i + 2), 1.0)).xyz;
+}
+
+void main()
+{
+    int i = int(gl_GlobalInvocationID.x);
+    if (i >= count)
+        return;
+    vec2 low;
+    vec2 high;
+#ifdef CYLINDER
+    vec3 a = eye_point(8 * i);
+    vec3 b = eye_point(8 * i + 3);
+    float radius = word(8 * i + 6) * scale;
+    vec2 low_b;
+    vec2 high_b;
+    if (!sphere_window(a, radius, low, high) || !sphere_window(b, radius, low_b, high_b))
+        return;
+    low = min(low, low_b);
+    high = max(high, high_b);
+    vec3 anchor = 0.5 * (a + b);
+    float nearest_z = max(a.z, b.z) + radius;
+#else
+    vec3 centre = eye_point(5 * i);
+    float radius = word(5 * i + 3) * scale;
+    if (!sphere_window(centre, radius, low, high))
+        return;
+    vec3 anchor = centre;
+    float nearest_z = centre.z + radius;
+#endif
+    // No pixel of the instance is nearer than its nearest point (a little
+    // margin for rounding).
+    float nearest_depth;
+    window_depth(vec3(0.0, 0.0, min(nearest_z, -1e-6)), nearest_depth);
+    uint nearest = floatBitsToUint(max(nearest_depth, 0.0) * 0.99999);
+    // The pixels whose centres lie in the image's box.
+    ivec2 first = max(ivec2(ceil((low * 0.5 + 0.5) * size - 0.5)), ivec2(0));
+    ivec2 last = min(ivec2(floor((high * 0.5 + 0.5) * size - 0.5)), ivec2(size) - 1);
+    uint name = kind | uint(i + 1);
+    for (int y = first.y; y <= last.y; ++y) {
+        for (int x = first.x; x <= last.x; ++x) {
+            ivec2 pixel = ivec2(x, y);
+            if (imageLoad(depth_image, pixel).r < nearest)
+                continue;
+            vec3 rd = pixel_ray(vec2(pixel) + 0.5, size);
+            vec3 start = dot(anchor, rd) * rd;
+            float t;
+#ifdef CYLINDER
+            if (!cylinder_hit(start, rd, a, b, radius, t))
+                continue;
+#else
+            if (!sphere_hit(start, rd, centre, radius, t))
+                continue;
+#endif
+            float depth;
+            if (!window_depth(start + t * rd, depth))
+                continue;
+            uint bits = floatBitsToUint(depth);
+            if (pass_number == 0)
+                imageAtomicMin(depth_image, pixel, bits);
+            else if (imageLoad(depth_image, pixel).r == bits)
+                imageStore(name_image, pixel, uvec4(name, 0u, 0u, 0u));
+        }
+    }
+}
 )";
 
 // The lighting pass: a triangle over the whole view.
@@ -597,6 +734,8 @@ struct Program {
           sphere_count = -1, lit_list = -1, lit_draw = -1;
     GLint light_count = -1, light_position = -1, light_ambient = -1, light_diffuse = -1, light_specular = -1,
           light_attenuation = -1, scene_ambient = -1;
+    // the splatting shaders'
+    GLint size = -1, count = -1, pass_number = -1;
 };
 
 // The programs casting or testing one kind, by form.
@@ -611,8 +750,10 @@ struct Programs {
     bool ok = false;
     bool culling = false;  // the tests and the lists (OpenGL 4.3)
     std::string reason;
-    ShapePrograms sphere, cylinder;      // casting
-    Program sphere_test, cylinder_test;  // testing (as points), with culling
+    ShapePrograms sphere, cylinder;        // casting
+    Program sphere_test, cylinder_test;    // testing (as points), with culling
+    Program sphere_splat, cylinder_splat;  // splatting, with culling's OpenGL
+    bool splatting = false;
     Program lighting;
 };
 
@@ -635,6 +776,7 @@ struct Variant {
     bool culling = false;
     bool points = false;
     bool test = false;
+    bool cylinder = false;  // the splatting shader's kind
     std::string preamble() const
     {
         std::string s = culling ? "#version 430 compatibility\n#define CULLING 1\n" : "#version 330 compatibility\n";
@@ -642,16 +784,20 @@ struct Variant {
             s += "#define POINTS 1\n";
         if (test)
             s += "#define TEST 1\n";
+        if (cylinder)
+            s += "#define CYLINDER 1\n";
         return s;
     }
 };
 
+// The casting and splatting shaders have the shared geometry before
+// their own sources (`common` not empty); the lighting pass has not.
 GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const Variant& variant, const char* common, const char* own,
                std::string& reason)
 {
     const GLuint shader = gl.glCreateShader(kind);
     const std::string preamble = variant.preamble();
-    std::array<const char*, 4> parts{preamble.c_str(), kStorage, common, own};
+    std::array<const char*, 5> parts{preamble.c_str(), kStorage, *common != '\0' ? kShapeMath : "", common, own};
     gl.glShaderSource(shader, static_cast<GLsizei>(parts.size()), parts.data(), nullptr);
     gl.glCompileShader(shader);
     GLint status = 0;
@@ -670,6 +816,8 @@ struct ShaderSource {
     const char* own;
 };
 
+bool link_shaders(QOpenGLExtraFunctions& gl, const std::vector<GLuint>& shaders, Program& program, std::string& reason);
+
 bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex, ShaderSource fragment,
           Program& program, std::string& reason)
 {
@@ -681,12 +829,25 @@ bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex
         gl.glDeleteShader(v);
         return false;
     }
+    return link_shaders(gl, {v, f}, program, reason);
+}
+
+// The splatting program of one kind (OpenGL 4.3).
+bool link_splat(QOpenGLExtraFunctions& gl, bool cylinder, Program& program, std::string& reason)
+{
+    const GLuint c = compile(gl, GL_COMPUTE_SHADER, {true, false, false, cylinder}, kSplatCompute, "", reason);
+    return c != 0 && link_shaders(gl, {c}, program, reason);
+}
+
+// Links the shaders (and deletes them) and finds the uniforms.
+bool link_shaders(QOpenGLExtraFunctions& gl, const std::vector<GLuint>& shaders, Program& program, std::string& reason)
+{
     program.id = gl.glCreateProgram();
-    gl.glAttachShader(program.id, v);
-    gl.glAttachShader(program.id, f);
+    for (const GLuint shader : shaders)
+        gl.glAttachShader(program.id, shader);
     gl.glLinkProgram(program.id);
-    gl.glDeleteShader(v);
-    gl.glDeleteShader(f);
+    for (const GLuint shader : shaders)
+        gl.glDeleteShader(shader);
     GLint status = 0;
     gl.glGetProgramiv(program.id, GL_LINK_STATUS, &status);
     if (status != GL_TRUE) {
@@ -729,6 +890,9 @@ bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex
     program.light_attenuation = at("light_attenuation");
     program.scene_ambient = at("scene_ambient");
     program.local_viewer = at("local_viewer");
+    program.size = at("size");
+    program.count = at("count");
+    program.pass_number = at("pass_number");
     return true;
 }
 
@@ -744,7 +908,7 @@ bool link_shapes(QOpenGLExtraFunctions& gl, bool culling, const char* vertex, co
 void delete_programs(QOpenGLExtraFunctions& gl, Programs& p)
 {
     for (Program* program : {&p.sphere.quads, &p.sphere.points, &p.cylinder.quads, &p.cylinder.points, &p.sphere_test,
-                             &p.cylinder_test, &p.lighting}) {
+                             &p.cylinder_test, &p.sphere_splat, &p.cylinder_splat, &p.lighting}) {
         if (program->id != 0)
             gl.glDeleteProgram(program->id);
         *program = Program{};
@@ -811,6 +975,11 @@ const Programs* programs_for(uint32_t context)
         delete_programs(*gl, p);
         return nullptr;
     }
+    // Splatting where culling's OpenGL is; a driver that fails its
+    // shaders draws all by rasterising.
+    std::string splat_reason;
+    p.splatting = p.culling && link_splat(*gl, false, p.sphere_splat, splat_reason) &&
+                  link_splat(*gl, true, p.cylinder_splat, splat_reason);
     warm_up(*gl, p);
     return &p;
 }
@@ -818,6 +987,7 @@ const Programs* programs_for(uint32_t context)
 
 ImpostorFrames frames_drawn;
 ImpostorCulling culling_mode = ImpostorCulling::WhenItPays;
+bool splatting_on = true;
 
 // GL_PROGRAM_POINT_SIZE (OpenGL 3.2), under its older name's value.
 constexpr GLenum kProgramPointSize = 0x8642;
@@ -858,6 +1028,7 @@ struct Buffers {
     int cast_all_left = 0;
     // The picture of names and depths, at the view's size.
     GLuint framebuffer = 0, names = 0, depth = 0;
+    GLuint splat_depths = 0;  // the splatting's nearest depths (their bits), a second colour
     GLsizei width = 0, height = 0;
 };
 
@@ -865,8 +1036,9 @@ void delete_picture(QOpenGLExtraFunctions& gl, Buffers& b)
 {
     gl.glDeleteFramebuffers(1, &b.framebuffer);
     gl.glDeleteTextures(1, &b.names);
+    gl.glDeleteTextures(1, &b.splat_depths);
     gl.glDeleteRenderbuffers(1, &b.depth);
-    b.framebuffer = b.names = b.depth = 0;
+    b.framebuffer = b.names = b.depth = b.splat_depths = 0;
     b.width = b.height = 0;
 }
 
@@ -951,6 +1123,9 @@ bool ensure_picture(QOpenGLExtraFunctions& gl, Buffers& b, GLsizei width, GLsize
     gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_R32UI, width, height, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, nullptr);
     gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl.glGenTextures(1, &b.splat_depths);
+    gl.glBindTexture(GL_TEXTURE_2D, b.splat_depths);
+    gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_R32UI, width, height, 0, GL_RED_INTEGER, GL_UNSIGNED_INT, nullptr);
     gl.glGenRenderbuffers(1, &b.depth);
     gl.glBindRenderbuffer(GL_RENDERBUFFER, b.depth);
     gl.glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
@@ -958,6 +1133,7 @@ bool ensure_picture(QOpenGLExtraFunctions& gl, Buffers& b, GLsizei width, GLsize
     gl.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, b.framebuffer);
     gl.glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, b.names, 0);
     gl.glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, b.depth);
+    gl.glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT1, GL_TEXTURE_2D, b.splat_depths, 0);
     if (gl.glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         delete_picture(gl, b);
         return false;
@@ -1026,6 +1202,9 @@ struct FrameSetup {
     const float* materials = nullptr;  // 8 floats a material
     GLsizei material_count = 0;
     bool sphere_points = false, cylinder_points = false;
+    // Whether every instance is small enough to splat: a splat loops over
+    // the pixels of its image, which pays only for a few.
+    bool splat = false;
     // Where in the viewport the scene's box shows (x, y, width, height in
     // pixels), which bounds the lighting pass; none: anywhere.
     std::optional<std::array<GLint, 4>> shown_area;
@@ -1214,6 +1393,40 @@ bool culling_pays(QOpenGLExtraFunctions& gl, Buffers& b, GLuint lit)
     return false;
 }
 
+// Splats both kinds into the picture (bound as the draw framebuffer):
+// their nearest depths, then their names.
+void splat(QOpenGLExtraFunctions& gl, const Programs& programs, const Buffers& b, const FrameSetup& f, GLsizei width,
+           GLsizei height)
+{
+    const std::array<GLenum, 2> colours{GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    const std::array<GLuint, 4> farthest{0xffffffffu, 0, 0, 0};
+    gl.glDrawBuffers(2, colours.data());
+    gl.glClearBufferuiv(GL_COLOR, 1, farthest.data());
+    gl.glDrawBuffers(1, colours.data());
+    gl.glBindImageTexture(0, b.splat_depths, 0, GL_FALSE, 0, GL_READ_WRITE, GL_R32UI);
+    gl.glBindImageTexture(1, b.names, 0, GL_FALSE, 0, GL_WRITE_ONLY, GL_R32UI);
+    constexpr GLint kGroup = 64;  // the shader's local size
+    for (const GLint pass_number : {0, 1}) {
+        for (const bool cylinders : {false, true}) {
+            const GLint count = cylinders ? b.cylinders : b.spheres;
+            if (count == 0)
+                continue;
+            const Program& p = cylinders ? programs.cylinder_splat : programs.sphere_splat;
+            gl.glUseProgram(p.id);
+            gl.glUniformMatrix4fv(p.modelview, 1, GL_FALSE, f.modelview[0]);
+            gl.glUniformMatrix4fv(p.projection, 1, GL_FALSE, f.projection[0]);
+            gl.glUniform1f(p.scale, f.scale);
+            gl.glUniform2f(p.size, static_cast<float>(width), static_cast<float>(height));
+            gl.glUniform1i(p.count, count);
+            gl.glUniform1i(p.pass_number, pass_number);
+            gl.glUniform1ui(p.kind, cylinders ? kCylinderKind : 0u);
+            gl.glUniform1i(p.records, cylinders ? 2 : 1);
+            gl.glDispatchCompute(static_cast<GLuint>((count + kGroup - 1) / kGroup), 1, 1);
+        }
+        gl.glMemoryBarrier(GL_SHADER_IMAGE_ACCESS_BARRIER_BIT | GL_TEXTURE_FETCH_BARRIER_BIT);
+    }
+}
+
 // A frame of the instances into the framebuffer bound now, in the
 // viewport set now: their picture of names and depths, then the lighting
 // pass.
@@ -1247,7 +1460,10 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
     gl.glActiveTexture(GL_TEXTURE2);
     gl.glBindTexture(kTextureBuffer, b.cylinder_records);
 
-    const bool culling = programs.culling && culling_mode != ImpostorCulling::Off && b.stamps != 0;
+    // While every instance covers few pixels, they are splatted (no
+    // culling then: a splat skips what lies behind the picture anyway).
+    const bool splatting = programs.splatting && splatting_on && f.splat;
+    const bool culling = !splatting && programs.culling && culling_mode != ImpostorCulling::Off && b.stamps != 0;
     const GLuint frame = culling ? ++b.frame : 0;
     const GLuint lit_now = frame % 2;
     const KindPass pass(gl, b, f, width, height);
@@ -1263,7 +1479,10 @@ void draw_frame(QOpenGLExtraFunctions& gl, const Programs& programs, Buffers& b,
         clear_list(gl, b, lit_now);
         clear_list(gl, b, kTestedList);
     }
-    if (!tested) {
+    if (splatting) {
+        splat(gl, programs, b, f, width, height);
+        ++frames_drawn.splatted;
+    } else if (!tested) {
         for (const bool cylinders : {false, true})
             if ((cylinders ? b.cylinders : b.spheres) > 0)
                 pass.cast(cylinders ? programs.cylinder : programs.sphere, cylinders, -1, frame, 0);
@@ -1363,7 +1582,7 @@ void warm_up(QOpenGLExtraFunctions& gl, const Programs& programs)
     const ImpostorFrames counted = frames_drawn;
     FrameSetup f;
     for (const bool points : {false, true}) {
-        f.sphere_points = f.cylinder_points = points;
+        f.sphere_points = f.cylinder_points = f.splat = points;
         draw_frame(gl, programs, b, f);  // all cast
         draw_frame(gl, programs, b, f);  // with the lists, where culling
     }
@@ -1545,6 +1764,9 @@ private:
         constexpr float kLargestBondPoint = 8;
         f.sphere_points = as_points(largest_sphere_, kLargestSpherePoint, f.modelview, f.projection, f.scale, height);
         f.cylinder_points = as_points(largest_cylinder_, kLargestBondPoint, f.modelview, f.projection, f.scale, height);
+        constexpr float kLargestSplat = 4;
+        f.splat = as_points(largest_sphere_, kLargestSplat, f.modelview, f.projection, f.scale, height) &&
+                  as_points(largest_cylinder_, kLargestSplat, f.modelview, f.projection, f.scale, height);
         ++(f.sphere_points || f.cylinder_points ? frames_drawn.points : frames_drawn.quads);
         f.shown_area = shown_area(f.modelview, f.projection, viewport[2], viewport[3]);
 
@@ -1586,6 +1808,8 @@ CoinRef<SoNode> make_impostor_node(std::shared_ptr<const OwnScene> scene)
 ImpostorFrames impostor_frames() { return frames_drawn; }
 
 void set_impostor_culling(ImpostorCulling mode) { culling_mode = mode; }
+
+void set_impostor_splatting(bool on) { splatting_on = on; }
 
 bool impostors_supported(uint32_t context, std::string* reason)
 {

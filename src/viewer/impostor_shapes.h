@@ -32,14 +32,16 @@ CoinRef<SoNode> make_impostor_node(std::shared_ptr<const OwnScene> scene);
 // points (one vertex an instance, for a kind whose every instance covers
 // few pixels), or with quads only (four vertices an instance).  For
 // measurements and tests.
-// By way: with every instance cast, or with culling (the instances lit
-// in the last frame cast first, the others tested against them and only
-// those that may show cast).
+// By way: with every instance cast, with culling (the instances lit in
+// the last frame cast first, the others tested against them and only
+// those that may show cast), or splatted by compute shaders (while every
+// instance covers few pixels, where the context has OpenGL 4.3).
 struct ImpostorFrames {
     std::size_t points = 0;
     std::size_t quads = 0;
     std::size_t cast_all = 0;
     std::size_t culled = 0;
+    std::size_t splatted = 0;
 };
 ImpostorFrames impostor_frames();
 
@@ -48,6 +50,10 @@ ImpostorFrames impostor_frames();
 // For measurements and tests.
 enum class ImpostorCulling { Off, WhenItPays, Always };
 void set_impostor_culling(ImpostorCulling mode);
+
+// Whether frames splat where they can (the default), or always rasterise.
+// For measurements and tests.
+void set_impostor_splatting(bool on);
 
 // Whether the OpenGL context current now (Coin cache context `context`)
 // can draw impostors: a compatibility profile of OpenGL 3.3 or later whose

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -65,11 +66,12 @@ void drag(VrmlViewer& viewer, QPoint from, QPoint to)
     QTest::mouseRelease(&viewer, Qt::LeftButton, Qt::NoModifier, to);
 }
 
+// Turns the wheel `steps` notches towards the model (away when negative).
 void wheel(VrmlViewer& viewer, int steps)
 {
-    for (int i = 0; i < steps; ++i) {
-        QWheelEvent event(QPointF(160, 120), viewer.mapToGlobal(QPointF(160, 120)), QPoint(), QPoint(0, 120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    for (int i = 0; i < std::abs(steps); ++i) {
+        QWheelEvent event(QPointF(160, 120), viewer.mapToGlobal(QPointF(160, 120)), QPoint(),
+                          QPoint(0, steps > 0 ? 120 : -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&viewer, &event);
     }
 }
@@ -378,6 +380,7 @@ TEST(FastRoute, CulledFramesShowWhatCastingEveryInstanceShows)
         QPoint drag;
         int wheel;
     };
+    vexalith::viewer::set_impostor_splatting(false);  // culling is for the rasterised frames
     for (const Step& step : {Step{"still", QPoint(), 0}, Step{"turned a little", QPoint(6, 2), 0},
                              Step{"turned a lot", QPoint(120, -70), 0}, Step{"close by", QPoint(10, 10), 16},
                              Step{"inside", QPoint(-30, 5), 12}}) {
@@ -395,7 +398,57 @@ TEST(FastRoute, CulledFramesShowWhatCastingEveryInstanceShows)
         EXPECT_GT(foreground(cast_all, kSky), 1000) << step.what;
     }
     set_impostor_culling(ImpostorCulling::WhenItPays);
+    vexalith::viewer::set_impostor_splatting(true);
     EXPECT_GE(impostor_frames().culled - before.culled, 10u) << "frames culled";
+}
+
+// While every atom and bond covers few pixels, compute shaders splat them
+// instead of the rasteriser: the pictures are the rasterised ones, still
+// and turned, but for rounding at an outline here and there.
+TEST(FastRoute, SplattedFramesLookAsRasterisedOnes)
+{
+    using vexalith::viewer::impostor_frames;
+    using vexalith::viewer::set_impostor_splatting;
+    // Far enough that every atom and bond covers a few pixels; in van der
+    // Waals mode the atoms overlap deeply.
+    struct Case {
+        const char* mode;
+        int away;        // wheel notches
+        int foreground;  // pixels at least
+    };
+    for (const auto& [mode, away, shown] : {Case{"ball-stick", 3, 3000}, Case{"vdw", 10, 800}}) {
+        const std::string scene = testsupport::temp_dir() + "/1cbs-splat-" + mode + ".wrl";
+        const testsupport::CommandRun run = testsupport::run_command(
+            std::string(VEXALITH_CONVERT) + " " +
+            testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) + " --mode " + mode +
+            " --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
+        ASSERT_EQ(run.status, 0) << run.err;
+        const QSize size(400, 300);
+        auto viewer = viewer_on_route(true, size);
+        ASSERT_TRUE(load(*viewer, QString::fromStdString(scene)));
+        ASSERT_TRUE(viewer->fastRoute());
+        const auto [major, minor] = viewer->format().version();
+        if (major < 4 || (major == 4 && minor < 3))
+            GTEST_SKIP() << "splatting needs OpenGL 4.3";
+        wheel(*viewer, -away);
+        const QPoint centre(size.width() / 2, size.height() / 2);
+        for (const QPoint turn : {QPoint(), QPoint(60, -40), QPoint(-100, 20)}) {
+            if (!turn.isNull())
+                drag(*viewer, centre, centre + turn);
+            auto before = impostor_frames();
+            const QImage splatted = render(*viewer);
+            EXPECT_GT(impostor_frames().splatted, before.splatted) << mode;
+            set_impostor_splatting(false);
+            before = impostor_frames();
+            const QImage rasterised = render(*viewer);
+            set_impostor_splatting(true);
+            EXPECT_EQ(impostor_frames().splatted, before.splatted);
+            const Difference d = compare(splatted, rasterised, 8);
+            EXPECT_LE(d.differing, 0.0005) << mode << ", turned by " << turn.x() << ", " << turn.y()
+                                           << ": largest channel difference " << d.max_channel;
+            EXPECT_GT(foreground(splatted, kSky), shown) << mode;
+        }
+    }
 }
 
 // Under OpenGL 3.3 (ctest runs this with Mesa told to offer it), without
