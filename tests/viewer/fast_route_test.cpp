@@ -58,6 +58,19 @@ int foreground(const QImage& image, const QColor& background)
     return count;
 }
 
+// 1CBS with all its atoms in `mode` (ball-stick, vdw), converted into a
+// scene of its own; empty when the converter failed.
+std::string all_atoms_1cbs(const std::string& mode)
+{
+    const std::string scene = testsupport::temp_dir() + "/1cbs-all-atoms-" + mode + ".wrl";
+    const testsupport::CommandRun run = testsupport::run_command(
+        std::string(VEXALITH_CONVERT) + " " +
+        testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) + " --mode " + mode +
+        " --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.status == 0 ? scene : std::string();
+}
+
 void drag(VrmlViewer& viewer, QPoint from, QPoint to)
 {
     QTest::mousePress(&viewer, Qt::LeftButton, Qt::NoModifier, from);
@@ -173,12 +186,8 @@ TEST(FastRoute, PicturesMatchTheGenericRoute)
 // meets its atom, far (points) and near (quads), and turned.
 TEST(FastRoute, BondsCutBackToWhatShowsLookAsWholeBonds)
 {
-    const std::string scene = testsupport::temp_dir() + "/1cbs-cut.wrl";
-    const testsupport::CommandRun run = testsupport::run_command(
-        std::string(VEXALITH_CONVERT) + " " +
-        testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
-        " --mode ball-stick --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
-    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string scene = all_atoms_1cbs("ball-stick");
+    ASSERT_FALSE(scene.empty());
     for (const QString& path : {QString::fromStdString(scene), golden_scene("caffeine-ball-and-stick.wrl"),
                                 golden_scene("cu3182-hydrogen-bonds-covalent-radius.wrl")}) {
         const QSize size(640, 480);
@@ -208,12 +217,8 @@ TEST(FastRoute, BondsCutBackToWhatShowsLookAsWholeBonds)
 // quads once the view comes close; either way as on the generic route.
 TEST(FastRoute, BothFormsOfAProteinMatchTheGenericRoute)
 {
-    const std::string scene = testsupport::temp_dir() + "/1cbs.wrl";
-    const testsupport::CommandRun run = testsupport::run_command(
-        std::string(VEXALITH_CONVERT) + " " +
-        testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
-        " --mode ball-stick --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
-    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string scene = all_atoms_1cbs("ball-stick");
+    ASSERT_FALSE(scene.empty());
     const QSize size(640, 480);
     auto fast = viewer_on_route(true, size);
     auto generic = viewer_on_route(false, size);
@@ -359,12 +364,8 @@ TEST(FastRoute, OlderOpenGLTakesTheGenericRoute)
 // where two instances meet at the same depth may take either one's colour.
 TEST(FastRoute, CulledFramesShowWhatCastingEveryInstanceShows)
 {
-    const std::string scene = testsupport::temp_dir() + "/1cbs-vdw.wrl";
-    const testsupport::CommandRun run =
-        testsupport::run_command(std::string(VEXALITH_CONVERT) + " " +
-                                 testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) +
-                                 " --mode vdw --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
-    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string scene = all_atoms_1cbs("vdw");
+    ASSERT_FALSE(scene.empty());
     const QSize size(480, 360);
     auto viewer = viewer_on_route(true, size);
     ASSERT_TRUE(load(*viewer, QString::fromStdString(scene)));
@@ -417,12 +418,8 @@ TEST(FastRoute, SplattedFramesLookAsRasterisedOnes)
         int foreground;  // pixels at least
     };
     for (const auto& [mode, away, shown] : {Case{"ball-stick", 3, 3000}, Case{"vdw", 10, 800}}) {
-        const std::string scene = testsupport::temp_dir() + "/1cbs-splat-" + mode + ".wrl";
-        const testsupport::CommandRun run = testsupport::run_command(
-            std::string(VEXALITH_CONVERT) + " " +
-            testsupport::shell_quote(testsupport::corpus_plain_path("libcifpp_1cbs.cif")) + " --mode " + mode +
-            " --no-protein-style --no-helices -o " + testsupport::shell_quote(scene));
-        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string scene = all_atoms_1cbs(mode);
+        ASSERT_FALSE(scene.empty());
         const QSize size(400, 300);
         auto viewer = viewer_on_route(true, size);
         ASSERT_TRUE(load(*viewer, QString::fromStdString(scene)));
